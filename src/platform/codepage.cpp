@@ -1,0 +1,112 @@
+#include "platform/codepage.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+
+namespace brimsel::platform {
+namespace {
+
+struct IconvCloser {
+  void operator()(iconv_t cd) const { iconv_close(cd); }
+};
+
+// The length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
+std::size_t Utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
+// Converts with iconv; a sequence that cannot be converted is skipped (one byte, or one
+// whole UTF-8 character) and `replacement` is emitted in its place.
+std::string Convert(const char* to, const char* from, std::string_view input, std::string_view replacement) {
+  const bool fromUtf8 = std::string_view(from) == "UTF-8";
+  iconv_t raw = iconv_open(to, from);
+  if (raw == reinterpret_cast<iconv_t>(-1)) return std::string(input);
+  std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser> cd(raw);
+
+  std::string out;
+  out.reserve(input.size() * 3 / 2 + 8);
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* dst = buffer;
+    std::size_t dstLeft = sizeof buffer;
+    std::size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
+    out.append(buffer, static_cast<std::size_t>(dst - buffer));
+    if (rc == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL (a truncated sequence at the end).
+      std::size_t skip = fromUtf8 ? std::min(Utf8SequenceLength(static_cast<unsigned char>(*in)), inLeft) : 1;
+      out.append(replacement);
+      in += skip;
+      inLeft -= skip;
+      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    }
+  }
+  return out;
+}
+
+bool IsAsciiUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
+
+}  // namespace
+
+std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "CP936", gbk, "\xEF\xBF\xBD"); }
+
+std::string Utf8ToGbk(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?"); }
+
+std::size_t LastDelimiter(std::string_view text, std::string_view delimiters) {
+  std::size_t found = std::string_view::npos;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto c = static_cast<unsigned char>(text[i]);
+    if (IsLeadByte(c) && i + 1 < text.size()) {
+      ++i;  // the second byte belongs to this character
+      continue;
+    }
+    if (delimiters.find(text[i]) != std::string_view::npos) found = i;
+  }
+  return found;
+}
+
+bool IsTrailByteAt(std::string_view text, std::size_t index) {
+  for (std::size_t i = 0; i < text.size() && i <= index; ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+      if (i + 1 == index) return true;
+      ++i;
+    }
+  }
+  return false;
+}
+
+std::string LowerAsciiOfSingleByteChars(std::string_view text) {
+  std::string out(text);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    auto c = static_cast<unsigned char>(out[i]);
+    if (IsLeadByte(c) && i + 1 < out.size()) {
+      ++i;
+      continue;
+    }
+    if (IsAsciiUpper(c)) out[i] = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::string LowerBytes(std::string_view text) {
+  std::string out(text);
+  for (char& ch : out) {
+    auto c = static_cast<unsigned char>(ch);
+    if (IsAsciiUpper(c)) ch = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && LowerAsciiOfSingleByteChars(a) == LowerAsciiOfSingleByteChars(b);
+}
+
+}  // namespace brimsel::platform

@@ -1,0 +1,93 @@
+#pragma once
+// Files with Windows semantics. Paths are texts in the system code page with "\" or "/"
+// as separators; a name that does not exist in its exact letter case is found without
+// regard to letter case, as Windows would. The read-only attribute is honoured for every
+// user, root included: a read-only file cannot be opened for writing or deleted until the
+// attribute is cleared. A running executable cannot be written or deleted either.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace brimsel::platform {
+
+// The native path of a Windows-style path: converted to UTF-8 first, then "\" mapped to
+// "/", then each existing component looked up without regard to letter case.
+std::filesystem::path NativePath(std::string_view path);
+// The Windows-style text of a native path: GBK, with "\" as separator.
+std::string WindowsPath(const std::filesystem::path& native);
+
+// The folder of the running executable, ending in "\".
+std::string InstallationFolder();
+
+bool FileExists(std::string_view path);       // a file, not a folder
+bool DirectoryExists(std::string_view path);  // a folder
+// Creates the folder and every missing parent; true when the folder exists afterwards.
+bool ForceDirectories(std::string_view path);
+// False when the file does not exist, is read-only, is a running executable, or cannot be removed.
+bool DeleteFile(std::string_view path);
+
+// The Windows attribute bits that have a meaning here.
+inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
+inline constexpr std::uint32_t kAttributeHidden = 0x02;
+inline constexpr std::uint32_t kAttributeSystem = 0x04;
+inline constexpr std::uint32_t kAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kAttributeArchive = 0x20;
+inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
+
+std::uint32_t GetFileAttributes(std::string_view path);  // kInvalidAttributes when absent
+// Only the read-only bit changes anything on this platform.
+bool SetFileAttributes(std::string_view path, std::uint32_t attributes);
+bool IsReadOnly(std::string_view path);
+
+std::optional<std::int64_t> FileSizeOf(std::string_view path);
+std::optional<std::chrono::system_clock::time_point> LastWriteTime(std::string_view path);
+bool SetLastWriteTime(std::string_view path, std::chrono::system_clock::time_point time);
+
+// True when some process runs the file at `path` as its executable.
+bool IsRunningExecutable(std::string_view path);
+
+// A file handle. Closed when destroyed.
+class File {
+ public:
+  enum class Mode {
+    Read,       // existing file, reading only
+    Write,      // existing file, writing, not truncated
+    Create,     // created or truncated, writing
+    ReadWrite,  // existing file, reading and writing
+  };
+
+  File() = default;
+  File(std::string_view path, Mode mode) { Open(path, mode); }
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens a file. On failure returns false and LastError() says why.
+  bool Open(std::string_view path, Mode mode);
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // The count read or written; fewer than asked at the end of the file or on an error.
+  std::size_t Read(void* buffer, std::size_t count);
+  std::size_t Write(const void* buffer, std::size_t count);
+  bool Seek(std::int64_t position);
+  std::int64_t Position() const;  // -1 on error
+  std::int64_t Size() const;      // -1 on error
+  bool SetSize(std::int64_t size);
+  bool Flush();  // to the disk
+
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  int fd_ = -1;
+  std::string lastError_;
+};
+
+}  // namespace brimsel::platform

@@ -1,0 +1,100 @@
+// Files with Windows semantics on a Linux file system.
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support/temp_dir.h"
+
+namespace brimsel::platform {
+namespace {
+namespace fs = std::filesystem;
+using test::TempDir;
+
+TEST(NativePath, FindsNamesWithoutRegardToLetterCase) {
+  TempDir dir;
+  dir.Write("Update.ini", "x");
+  dir.Write("update/Update.EXE", "y");
+  EXPECT_EQ(NativePath(dir.WinPath() + "update.ini"), dir.path() / "Update.ini");
+  EXPECT_EQ(NativePath(dir.WinPath() + "UPDATE\\update.exe"), dir.path() / "update" / "Update.EXE");
+  EXPECT_TRUE(FileExists(dir.WinPath() + "UPDATE.INI"));
+}
+
+TEST(NativePath, KeepsMissingNamesAsWritten) {
+  TempDir dir;
+  EXPECT_EQ(NativePath(dir.WinPath() + "New\\File.TXT"), dir.path() / "New" / "File.TXT");
+}
+
+TEST(NativePath, ConvertsGbkBeforeMappingSeparators) {
+  TempDir dir;
+  // "\xCE\x5C" would be broken by a byte-wise separator mapping; it is one character.
+  const std::string gbkName = "\xB8\xFC\xD0\xC2";  // a GBK name with no separator byte
+  const std::string withBackslashByte = "\xD5\x5C";  // its second byte is the byte of "\"
+  std::string path = dir.WinPath() + gbkName + withBackslashByte + ".txt";
+  ASSERT_TRUE(ForceDirectories(dir.WinPath() + "sub"));
+  File file(path, File::Mode::Create);
+  ASSERT_TRUE(file.IsOpen()) << file.LastError();
+  file.Close();
+  EXPECT_TRUE(FileExists(path));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
+  EXPECT_EQ(WindowsPath(NativePath(path)), path);
+}
+
+TEST(Files, ReadOnlyFilesCannotBeWrittenOrDeletedEvenByRoot) {
+  TempDir dir;
+  dir.Write("locked.txt", "old");
+  std::string path = dir.WinPath() + "locked.txt";
+  ASSERT_TRUE(SetFileAttributes(path, kAttributeReadOnly));
+  EXPECT_TRUE(IsReadOnly(path));
+  EXPECT_FALSE(File(path, File::Mode::Create).IsOpen());
+  EXPECT_FALSE(File(path, File::Mode::Write).IsOpen());
+  EXPECT_TRUE(File(path, File::Mode::Read).IsOpen());
+  EXPECT_FALSE(DeleteFile(path));
+  EXPECT_EQ(TempDir::Read(dir.path() / "locked.txt"), "old");
+  ASSERT_TRUE(SetFileAttributes(path, 0));
+  EXPECT_TRUE(DeleteFile(path));
+  EXPECT_FALSE(FileExists(path));
+}
+
+TEST(Files, RunningExecutableCannotBeDeleted) {
+  std::string self = WindowsPath(fs::read_symlink("/proc/self/exe"));
+  EXPECT_TRUE(IsRunningExecutable(self));
+  EXPECT_FALSE(DeleteFile(self));
+  EXPECT_FALSE(File(self, File::Mode::Write).IsOpen());
+}
+
+TEST(Files, CreateWriteSeekAndSize) {
+  TempDir dir;
+  std::string path = dir.WinPath() + "a\\b\\c.bin";
+  ASSERT_TRUE(ForceDirectories(dir.WinPath() + "a\\b"));
+  File file(path, File::Mode::Create);
+  ASSERT_TRUE(file.IsOpen());
+  EXPECT_TRUE(file.SetSize(10));
+  EXPECT_EQ(file.Size(), 10);
+  EXPECT_TRUE(file.Seek(0));
+  EXPECT_EQ(file.Write("hello", 5), 5u);
+  EXPECT_EQ(file.Position(), 5);
+  file.Close();
+  EXPECT_EQ(FileSizeOf(path), 10);
+  File reader(path, File::Mode::Read);
+  char buffer[16] = {};
+  EXPECT_EQ(reader.Read(buffer, sizeof buffer), 10u);
+  EXPECT_EQ(std::string(buffer, 5), "hello");
+}
+
+TEST(Files, OpeningAFolderAsAFileFails) {
+  TempDir dir;
+  EXPECT_FALSE(File(dir.WinPath(), File::Mode::Read).IsOpen());
+  EXPECT_FALSE(FileExists(dir.WinPath()));
+  EXPECT_TRUE(DirectoryExists(dir.WinPath()));
+}
+
+TEST(Files, InstallationFolderIsTheExecutablesFolder) {
+  std::string folder = InstallationFolder();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_EQ(folder.back(), '\\');
+  EXPECT_EQ(NativePath(folder), fs::read_symlink("/proc/self/exe").parent_path().string() + "/");
+}
+
+}  // namespace
+}  // namespace brimsel::platform

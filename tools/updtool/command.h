@@ -1,0 +1,23 @@
+#pragma once
+// The commands of updtool. Each command file registers itself with a static Command
+// object; main() dispatches on the first argument.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace brimsel::updtool {
+
+using Arguments = std::vector<std::string>;  // the words after the command name, UTF-8
+
+struct Command {
+  // `usage` lines are printed by "updtool help"; `run` returns the exit code.
+  Command(std::string name, std::string usage, std::function<int(const Arguments&)> run);
+};
+
+// Prints "updtool: <message>" on standard error and returns 2, the exit code of a usage error.
+int UsageError(const std::string& message);
+// Prints "updtool: <message>" on standard error and returns 1, the exit code of a failure.
+int Failure(const std::string& message);
+
+}  // namespace brimsel::updtool
