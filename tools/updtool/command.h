@@ -10,6 +10,7 @@ namespace brimsel::updtool {
 
 using Arguments = std::vector<std::string>;  // the words after the command name, UTF-8
 
+// A name may be one word ("match") or two ("ini set").
 struct Command {
   // `usage` lines are printed by "updtool help"; `run` returns the exit code.
   Command(std::string name, std::string usage, std::function<int(const Arguments&)> run);

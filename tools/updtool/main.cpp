@@ -50,9 +50,17 @@ int main(int argc, char** argv) {
   }
   std::string name = argv[1];
   if (name == "help" || name == "--help" || name == "-h") return PrintUsage(std::cout);
-  auto it = Registry().find(name);
+  // A command may have a second word ("ini set", "pkg list"); the longer name wins.
+  int consumed = 2;
+  auto it = Registry().end();
+  if (argc >= 3) it = Registry().find(name + " " + argv[2]);
+  if (it != Registry().end()) {
+    consumed = 3;
+  } else {
+    it = Registry().find(name);
+  }
   if (it == Registry().end()) return UsageError("unknown command '" + name + "'");
-  Arguments args(argv + 2, argv + argc);
+  Arguments args(argv + consumed, argv + argc);
   try {
     return it->second.run(args);
   } catch (const std::exception& e) {

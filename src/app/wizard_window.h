@@ -1,0 +1,75 @@
+#pragma once
+// What the step actions use of the wizard window. TfrmUpdate implements it with Qt; the
+// step actions are written against this interface only, so they read like the wizard's
+// own description and call nothing of Qt or POSIX.
+
+#include <string>
+
+#include "net/download_view.h"
+#include "platform/message_box.h"
+
+namespace brimsel {
+
+class TUnzipper;
+namespace platform {
+class TClientSocket;
+}
+
+// The state of one run, held by the window.
+struct WizardState {
+  int wizardStep = 0;        // 0 to 4
+  bool cancelFlag = false;   // set by a confirmed Close
+  bool selfUpdate = false;   // the package carried update.exe
+  std::string productTitle;  // settings value "title"; also the running product's caption
+  std::string productVersion;
+  std::string homepage;      // always ends in "/"
+  std::string packageName;   // settings value "FSoftName"
+  std::string packagePath;   // staging folder + "\" + package name + ".zip"
+  std::string stagingFolder; // installation folder + "update"
+  std::string packageUrl;    // server URL + "/update/" + package name + ".zip"
+  std::string settingsPath;  // installation folder + "Update.ini"
+};
+
+class WizardWindow : public DownloadView {
+ public:
+  static constexpr int kPageCount = 5;
+
+  virtual WizardState& State() = 0;
+  // Shows the page of `step` and runs that step's action.
+  virtual void ShowStep(int step) = 0;
+
+  virtual void SetNextEnabled(bool enabled) = 0;
+  virtual void SetNextCaption(const std::string& caption) = 0;
+  virtual std::string NextCaption() const = 0;
+
+  // The server list: rows of (row number, name, URL, test time), 0-based here.
+  virtual int ServerCount() const = 0;
+  virtual std::string ServerName(int row) const = 0;
+  virtual std::string ServerUrl(int row) const = 0;
+  virtual std::string ServerTestTime(int row) const = 0;
+  virtual void SetServerTestTime(int row, const std::string& text) = 0;
+  virtual int SelectedServer() const = 0;  // -1 when no row is selected
+  virtual void SelectServer(int row) = 0;  // it becomes the only selected row
+  virtual void FocusServerList() = 0;
+
+  virtual void SetFileLabel(const std::string& text) = 0;  // lblFile
+  virtual int ProgressPosition() const = 0;
+  virtual int ProgressMax() const = 0;
+  virtual std::string DownLabel() const = 0;
+
+  virtual void ClearLog() = 0;                        // Memo1
+  virtual void AppendLog(const std::string& line) = 0;
+  virtual std::string LogText() const = 0;            // the lines joined by "\n"
+
+  virtual void RepaintNow() = 0;  // immediate repaint of the whole window
+  virtual platform::WindowHandle Handle() const = 0;
+
+  virtual platform::TClientSocket& PackageSocket() = 0;
+  virtual TUnzipper& Unzipper1() = 0;
+
+  // The wizard's two message boxes, titled "在线升级", owned by this window.
+  virtual void ShowInfo(const std::string& text) = 0;
+  virtual bool AskYesNo(const std::string& text) = 0;
+};
+
+}  // namespace brimsel
