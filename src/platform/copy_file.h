@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string_view>
+
+namespace brimsel::platform {
+
+// Copies a file; with failIfExists false an existing target is overwritten. Reports
+// success or failure and raises nothing. Fails on a read-only target and on an executable
+// that is running, and never leaves a half-written target behind.
+bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool failIfExists);
+
+}  // namespace brimsel::platform
