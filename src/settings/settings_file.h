@@ -1,0 +1,53 @@
+#pragma once
+// Update.ini: the settings file beside the executable. Its configuration values are
+// enciphered (see settings_cipher.h) and only ever read; LastUpdate is plain and is the one
+// value the updater writes. Every read and write opens the file anew; nothing is cached.
+
+#include <string>
+#include <string_view>
+
+#include "platform/locale.h"
+
+namespace brimsel {
+
+inline constexpr char kSettingsFileName[] = "Update.ini";
+inline constexpr char kSettingsSection[] = "main";
+inline constexpr char kKeyTitle[] = "title";
+inline constexpr char kKeyVersion[] = "version";
+inline constexpr char kKeyHomepage[] = "homepage";
+inline constexpr char kKeyPackageName[] = "FSoftName";
+inline constexpr char kKeyLastUpdate[] = "LastUpdate";
+inline constexpr char kDefaultLastUpdate[] = "2005-1-1";
+
+// The installation folder + "Update.ini"; never depends on the working directory.
+std::string SettingsPath();
+
+// The value of `key` in `section`, cut to 2047 bytes; `defaultValue` when the file, the
+// section or the key is absent.
+std::string ReadSetting(const std::string& settingsPath, std::string_view section, std::string_view key,
+                        std::string_view defaultValue);
+// Creates the file, section or key where missing and replaces only that key's value.
+// Raises brimsel::Exception "Unable to write to <settingsPath>" on failure.
+void WriteSetting(const std::string& settingsPath, std::string_view section, std::string_view key,
+                  std::string_view value);
+
+// The four configuration values, deciphered, as the window holds them.
+struct ShowTimeSettings {
+  std::string title;
+  std::string version;
+  std::string homepage;     // ends in "/" once every value has been read
+  std::string packageName;  // FSoftName
+};
+
+// Reads and deciphers title, version, homepage and FSoftName in that order into `values`,
+// one field at a time, then makes the homepage end in "/". A value that is not hex text
+// raises "Error: not a Hex String": the fields read before it keep their values, it and
+// the later ones are left as they were, and the "/" rule is skipped.
+void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& values);
+
+// LastUpdate as a date; 1 January 2005 when it is absent or not a date.
+platform::DateTime ReadLastUpdate(const std::string& settingsPath);
+// Writes today's date, plain, as LastUpdate. Raises as WriteSetting does.
+void WriteLastUpdate(const std::string& settingsPath);
+
+}  // namespace brimsel
