@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev zlib1g-dev libxcb1-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool fonts-wqy-microhei
+  xvfb xauth xdotool xclip fonts-wqy-microhei
   nginx-light curl unzip zip
 )
 
