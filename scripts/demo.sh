@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# The whole update from end to end on this machine: an installation folder with an old
+# Brimsel, a local update server with a newer release, the product's window open, and the
+# wizard clicked through page by page.
+#
+#   scripts/demo.sh [--build-dir DIR] [--work DIR] [--check]
+#
+# With a working $DISPLAY (and without --check) the wizard opens there for you to click.
+# Otherwise it runs on a private Xvfb display and is clicked through with xdotool; a
+# screenshot of each page is saved. --check verifies the outcome and exits non-zero when
+# anything is off (the end-to-end test runs it so). Needs root for port 80 of 127.0.0.1,
+# where the updater looks for the vendor's site in this build.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
+work=
+check=0
+while (($#)); do
+  case $1 in
+    --build-dir) build=$(cd "$2" && pwd); shift 2 ;;
+    --work) work=$2; shift 2 ;;
+    --check) check=1; shift ;;
+    *) echo "demo: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[[ -n $work ]] || work=$(mktemp -d /tmp/brimsel-demo.XXXXXX)
+mkdir -p "$work"
+work=$(cd "$work" && pwd)
+address=127.0.0.1
+
+say() { printf '\n== %s\n' "$*"; }
+fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
+
+# Runs a condition until it holds, for at most $2 seconds.
+wait_for() {
+  local condition=$1 deadline=$((SECONDS + $2))
+  until eval "$condition"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.2
+  done
+}
+
+pids=()
+cleanup() {
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# --- the installation folder, laid out by cmake --install --------------------------------
+say "Installing Brimsel 1.0 into $work/prefix"
+rm -rf "$work/prefix" "$work/site" "$work/package" "$work/screenshots"
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+inst=$work/prefix/brimsel
+updtool=$work/prefix/bin/updtool
+[[ -x $inst/update.exe && -x $inst/batchrun && -x $updtool ]] || fail "the installation is incomplete"
+ini=$inst/Update.ini
+"$updtool" ini set "$ini" title Brimsel
+"$updtool" ini set "$ini" version 1.0
+"$updtool" ini set "$ini" homepage http://www.brimsel.example
+"$updtool" ini set "$ini" FSoftName Brimsel
+"$updtool" ini set "$ini" LastUpdate 2025-1-1
+printf 'Brimsel 1.0\r\n' > "$inst/readme.txt"
+printf 'old data\r\n' > "$inst/brimsel.dat"
+
+# --- the release on the local update server ----------------------------------------------
+today=$(date +%Y-%-m-%-d)
+say "Publishing the release of $today on http://$address/"
+mkdir -p "$work/package/data" "$work/site/update"
+printf 'Brimsel 1.1\r\n' > "$work/package/readme.txt"
+printf 'new data\r\n' > "$work/package/data/brimsel.dat"
+# The new updater: this build's, marked so that it differs from the installed one.
+{ cat "$inst/update.exe"; printf '\n#brimsel-updater 1.1\n'; } > "$work/package/Update.EXE"
+chmod +x "$work/package/Update.EXE"
+(cd "$work/package" && zip -q -r -X "$work/site/update/Brimsel.zip" readme.txt data Update.EXE)
+echo "$today" > "$work/site/update/Brimsel.date"
+"$updtool" serve "$work/site" --address "$address" > "$work/server.log" 2>&1 &
+pids+=($!)
+wait_for "curl -sf -o /dev/null http://$address/update/test.html" 10 || fail "the update server did not start: $(cat "$work/server.log")"
+
+# --- a display ------------------------------------------------------------------------------
+interactive=0
+if ((check == 0)) && [[ -n ${DISPLAY:-} ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+  interactive=1
+else
+  number=90
+  while [[ -e /tmp/.X11-unix/X$number || -e /tmp/.X$number-lock ]]; do number=$((number + 1)); done
+  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+  pids+=($!)
+  export DISPLAY=:$number
+  wait_for "[[ -S /tmp/.X11-unix/X$number ]]" 10 || fail "Xvfb did not start"
+fi
+export QT_QPA_PLATFORM=xcb
+
+# --- the running product and the wizard ---------------------------------------------------
+"$build/bin/demo_product" Brimsel > "$work/product.log" 2>&1 &
+product=$!
+pids+=("$product")
+wait_for "xdotool search --onlyvisible --name '^Brimsel\$' >/dev/null 2>&1" 15 || fail "the product window did not open"
+
+say "Starting $inst/update.exe"
+(cd / && exec "$inst/update.exe") > "$work/update.log" 2>&1 &
+updater=$!
+pids+=("$updater")
+
+if ((interactive)); then
+  echo "The wizard is open on $DISPLAY: click it through."
+  wait "$updater" || true
+else
+  shots=$work/screenshots
+  mkdir -p "$shots"
+  wizard_windows() { xdotool search --onlyvisible --name '^在线升级$' 2>/dev/null || true; }
+  wait_for '[[ -n $(wizard_windows) ]]' 20 || fail "the wizard did not open"
+  wizard=$(wizard_windows | head -n 1)
+  shot() { sleep 0.5; "$build/bin/screenshot" "$shots/$1.png" "$wizard"; }  # let the page paint
+  # Next sits at (352, 12) in the 46-pixel panel along the bottom of the 519 x 341 client area.
+  click_next() { xdotool mousemove --window "$wizard" 389 319 click 1; }
+  # Clicks Next until `condition` holds: a click while Next is still disabled does nothing.
+  next_until() {
+    local condition=$1 tries
+    for tries in 1 2 3 4 5 6 7 8 9 10; do
+      click_next
+      wait_for "$condition" 2 && return 0
+    done
+    return 1
+  }
+  notice_box() { wizard_windows | grep -v "^$wizard\$" | head -n 1; }
+
+  shot 1-welcome
+  next_until "grep -q 'GET /update/test.html' '$work/server.log'" || fail "the update check did not probe the server"
+  shot 2-servers
+  next_until '[[ -n $(notice_box) ]]' || fail "the running-product notice did not appear"
+  shot 3-notice
+  box=$(notice_box)
+  xdotool windowfocus --sync "$box" key Return
+  wait_for "[[ \$('$updtool' ini get '$ini' LastUpdate) == '$today' ]]" 60 || fail "the update was not installed"
+  shot 4-log
+  # Read the installation log through the clipboard: click into it, select all, copy.
+  xdotool mousemove --window "$wizard" 250 100 click 1 key ctrl+a key ctrl+c
+  wait_for "xclip -o -selection clipboard > '$work/install.log' 2>/dev/null && [[ -s '$work/install.log' ]]" 10 || true
+  click_next
+  shot 5-finish
+  click_next
+  wait_for "! kill -0 $updater 2>/dev/null" 20 || fail "the wizard did not close"
+fi
+
+say "Waiting for the new update.exe to be put in place"
+wait_for "[[ ! -e '$inst/update.bat' ]] && cmp -s '$inst/update.exe' '$work/package/Update.EXE'" 60 || true
+
+# --- what happened --------------------------------------------------------------------------
+say "Installation log"
+[[ -s $work/install.log ]] && cat "$work/install.log" && echo
+say "LastUpdate is now: $("$updtool" ini get "$ini" LastUpdate)"
+[[ -n ${shots:-} ]] && say "Screenshots: $shots" && ls "$shots"
+
+if ((check)); then
+  problems=()
+  log=$(cat "$work/install.log" 2>/dev/null || true)
+  for line in "文件更新成功：readme.txt" "文件更新成功：brimsel.dat" "文件更新失败：update.exe"; do
+    grep -qxF "$line" <<<"$log" || problems+=("log line missing: $line")
+  done
+  cmp -s "$inst/readme.txt" "$work/package/readme.txt" || problems+=("readme.txt was not installed")
+  cmp -s "$inst/brimsel.dat" "$work/package/data/brimsel.dat" || problems+=("brimsel.dat was not installed")
+  [[ $("$updtool" ini get "$ini" LastUpdate) == "$today" ]] || problems+=("LastUpdate is not $today")
+  kill -0 "$product" 2>/dev/null && problems+=("the product window was not closed")
+  cmp -s "$inst/update.exe" "$work/package/Update.EXE" || problems+=("update.exe was not replaced")
+  [[ -e $inst/update.bat ]] && problems+=("update.bat was not deleted")
+  if ((${#problems[@]})); then
+    printf 'FAILED: %s\n' "${problems[@]}" >&2
+    exit 1
+  fi
+  echo "All checks passed."
+fi
