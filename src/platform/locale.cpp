@@ -1,0 +1,155 @@
+#include "platform/locale.h"
+
+#include <ctime>
+
+#include "platform/exception.h"
+
+namespace brimsel::platform {
+namespace {
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date (the usual era-based count).
+std::int32_t DaysFromCivil(int year, int month, int day) {
+  year -= month <= 2;
+  const int era = (year >= 0 ? year : year - 399) / 400;
+  const int yearOfEra = year - era * 400;
+  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
+void CivilFromDays(std::int32_t days, int& year, int& month, int& day) {
+  days += 719468;
+  const int era = (days >= 0 ? days : days - 146096) / 146097;
+  const int dayOfEra = days - era * 146097;
+  const int yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const int dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const int shiftedMonth = (5 * dayOfYear + 2) / 153;
+  day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+  month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+  year = yearOfEra + era * 400 + (month <= 2);
+}
+
+// Reads a number of `minDigits` to `maxDigits` decimal digits at `pos`.
+bool ReadNumber(std::string_view text, std::size_t& pos, std::size_t minDigits, std::size_t maxDigits, int& value) {
+  std::size_t digits = 0;
+  value = 0;
+  while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && digits < maxDigits) {
+    value = value * 10 + (text[pos] - '0');
+    ++pos;
+    ++digits;
+  }
+  return digits >= minDigits && (pos == text.size() || text[pos] < '0' || text[pos] > '9');
+}
+
+bool ReadChar(std::string_view text, std::size_t& pos, char wanted) {
+  if (pos >= text.size() || text[pos] != wanted) return false;
+  ++pos;
+  return true;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::tm LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+}  // namespace
+
+char DateSeparator() { return '-'; }
+char TimeSeparator() { return ':'; }
+char ThousandSeparator() { return ','; }
+
+std::optional<DateTime> EncodeDateTime(const CalendarParts& parts) {
+  if (parts.year < 1 || parts.year > 9999 || parts.month < 1 || parts.month > 12 || parts.day < 1 ||
+      parts.day > DaysInMonth(parts.year, parts.month))
+    return std::nullopt;
+  if (parts.hour < 0 || parts.hour > 23 || parts.minute < 0 || parts.minute > 59 || parts.second < 0 ||
+      parts.second > 59)
+    return std::nullopt;
+  return DateTime{DaysFromCivil(parts.year, parts.month, parts.day),
+                  parts.hour * 3600 + parts.minute * 60 + parts.second};
+}
+
+CalendarParts DecodeDateTime(DateTime value) {
+  CalendarParts parts;
+  CivilFromDays(value.days, parts.year, parts.month, parts.day);
+  parts.hour = value.seconds / 3600;
+  parts.minute = value.seconds / 60 % 60;
+  parts.second = value.seconds % 60;
+  return parts;
+}
+
+std::optional<DateTime> TryStrToDate(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+
+  CalendarParts parts;
+  std::size_t pos = 0;
+  if (!ReadNumber(text, pos, 4, 4, parts.year) || !ReadChar(text, pos, DateSeparator()) ||
+      !ReadNumber(text, pos, 1, 2, parts.month) || !ReadChar(text, pos, DateSeparator()) ||
+      !ReadNumber(text, pos, 1, 2, parts.day))
+    return std::nullopt;
+
+  if (pos < text.size()) {  // a time of day: blanks, then h:mm or h:mm:ss
+    if (!IsBlank(text[pos])) return std::nullopt;
+    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    if (!ReadNumber(text, pos, 1, 2, parts.hour) || !ReadChar(text, pos, TimeSeparator()) ||
+        !ReadNumber(text, pos, 1, 2, parts.minute))
+      return std::nullopt;
+    if (pos < text.size() && (!ReadChar(text, pos, TimeSeparator()) || !ReadNumber(text, pos, 1, 2, parts.second)))
+      return std::nullopt;
+    if (pos != text.size()) return std::nullopt;
+  }
+  return EncodeDateTime(parts);
+}
+
+DateTime StrToDate(std::string_view text) {
+  if (std::optional<DateTime> date = TryStrToDate(text)) return *date;
+  throw Exception("'" + std::string(text) + "' is not a valid date");
+}
+
+std::string DateToStr(DateTime value) {
+  const CalendarParts parts = DecodeDateTime(value);
+  std::string year = std::to_string(parts.year);
+  if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
+  return year + DateSeparator() + std::to_string(parts.month) + DateSeparator() + std::to_string(parts.day);
+}
+
+DateTime Today() {
+  const std::tm local = LocalTimeNow();
+  return DateTime{DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday), 0};
+}
+
+DateTime Now() {
+  const std::tm local = LocalTimeNow();
+  // A leap second (tm_sec 60) counts as the last second of its minute.
+  const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
+  return DateTime{DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
+                  local.tm_hour * 3600 + local.tm_min * 60 + second};
+}
+
+std::string FormatThousands(std::int64_t value) {
+  if (value == 0) return "";
+  // The magnitude as unsigned, so that the smallest int64 has one too.
+  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  std::string reversed;
+  for (int digits = 0; magnitude != 0; ++digits) {
+    if (digits > 0 && digits % 3 == 0) reversed.push_back(ThousandSeparator());
+    reversed.push_back(static_cast<char>('0' + magnitude % 10));
+    magnitude /= 10;
+  }
+  if (value < 0) reversed.push_back('-');
+  return std::string(reversed.rbegin(), reversed.rend());
+}
+
+}  // namespace brimsel::platform

@@ -1,0 +1,258 @@
+// The profile functions over a plain text file. The file is parsed into lines that keep
+// their byte offsets, so that a write can splice one value into the original bytes and
+// leave everything else, line ends included, exactly as it was.
+#include "platform/profile.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace brimsel::platform {
+namespace {
+namespace fs = std::filesystem;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// One line of the file. Offsets are into the whole file; `end` stops before CR LF or LF,
+// `next` is where the following line starts.
+struct Line {
+  enum class Kind { Blank, Comment, Section, Key };
+  Kind kind = Kind::Blank;
+  std::size_t end = 0;
+  std::size_t next = 0;
+  std::string_view name;      // the section's or the key's name, trimmed
+  std::string_view value;      // the key's value, trimmed; empty without "="
+  std::size_t keyEnd = 0;      // offset just after the key's name
+  bool hasEquals = false;
+  std::size_t valueStart = 0;  // offset of the value (after the blanks that follow "=")
+  bool hasLineEnd = false;
+};
+
+Line ParseLine(std::string_view file, std::size_t start) {
+  Line line;
+  std::size_t newline = file.find('\n', start);
+  line.hasLineEnd = newline != std::string_view::npos;
+  line.next = line.hasLineEnd ? newline + 1 : file.size();
+  line.end = line.hasLineEnd ? newline : file.size();
+  if (line.end > start && file[line.end - 1] == '\r') --line.end;
+
+  std::size_t first = start;
+  while (first < line.end && IsBlank(file[first])) ++first;
+  const std::string_view text = file.substr(first, line.end - first);
+  if (text.empty()) return line;
+  if (text.front() == ';') {
+    line.kind = Line::Kind::Comment;
+  } else if (text.front() == '[') {
+    line.kind = Line::Kind::Section;
+    const std::size_t close = text.find(']');
+    line.name = Trim(text.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+  } else {
+    line.kind = Line::Kind::Key;
+    const std::size_t equals = text.find('=');
+    line.hasEquals = equals != std::string_view::npos;
+    line.name = Trim(text.substr(0, equals));
+    line.keyEnd = first + line.name.size();
+    if (line.hasEquals) {
+      std::size_t valueStart = first + equals + 1;
+      while (valueStart < line.end && IsBlank(file[valueStart])) ++valueStart;
+      line.valueStart = valueStart;
+      line.value = Trim(file.substr(valueStart, line.end - valueStart));
+    }
+  }
+  return line;
+}
+
+std::vector<Line> ParseLines(std::string_view file) {
+  std::vector<Line> lines;
+  std::size_t start = 0;
+  if (file.starts_with("\xEF\xBB\xBF")) start = 3;  // a byte-order mark left by an editor
+  while (start < file.size()) {
+    lines.push_back(ParseLine(file, start));
+    start = lines.back().next;
+  }
+  return lines;
+}
+
+// Where `key` of `section` is, or where it would go.
+struct Location {
+  const Line* key = nullptr;            // the key's line, when present
+  const Line* lastOfSection = nullptr;  // the header or last key line of the first matching section
+};
+
+Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+  Location found;
+  bool inSection = false;
+  bool inFirstSection = false;
+  for (const Line& line : lines) {
+    if (line.kind == Line::Kind::Section) {
+      inSection = SameTextIgnoringCase(line.name, section);
+      inFirstSection = inSection && found.lastOfSection == nullptr;
+      if (inFirstSection) found.lastOfSection = &line;
+    } else if (inSection && line.kind == Line::Kind::Key) {
+      if (inFirstSection) found.lastOfSection = &line;
+      if (SameTextIgnoringCase(line.name, key)) {
+        found.key = &line;
+        return found;
+      }
+    }
+  }
+  return found;
+}
+
+std::string_view WithoutMatchingQuotes(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+std::string_view LineEndOf(std::string_view file) {
+  const std::size_t newline = file.find('\n');
+  if (newline != std::string_view::npos && (newline == 0 || file[newline - 1] != '\r')) return "\n";
+  return "\r\n";
+}
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(std::string_view path) {
+  File file(path, File::Mode::Read);
+  if (!file.IsOpen()) return std::nullopt;
+  const std::int64_t size = file.Size();
+  if (size < 0) return std::nullopt;
+  std::string content(static_cast<std::size_t>(size), '\0');
+  content.resize(file.Read(content.data(), content.size()));
+  return content;
+}
+
+// The file's bytes with `key` of `section` set to `value`.
+std::string WithValue(const std::string& file, std::string_view section, std::string_view key,
+                      std::string_view value) {
+  const std::vector<Line> lines = ParseLines(file);
+  const Location location = Find(lines, section, key);
+  const std::string_view lineEnd = LineEndOf(file);
+  std::string entry = std::string(key) + "=" + std::string(value);
+
+  if (location.key) {  // replace the value, keep the key as spelt and everything around it
+    const Line& line = *location.key;
+    if (line.hasEquals)
+      return file.substr(0, line.valueStart) + std::string(value) + file.substr(line.end);
+    return file.substr(0, line.keyEnd) + "=" + std::string(value) + file.substr(line.end);
+  }
+  if (location.lastOfSection) {  // a new key after the section's last key
+    const Line& line = *location.lastOfSection;
+    if (!line.hasLineEnd) return file + std::string(lineEnd) + entry;
+    return file.substr(0, line.next) + entry + std::string(lineEnd) + file.substr(line.next);
+  }
+  // A new section at the end, parted from what is before it by a blank line.
+  std::string result = file;
+  if (!result.empty()) {
+    if (result.back() != '\n') result += lineEnd;
+    if (lines.back().kind != Line::Kind::Blank || !lines.back().hasLineEnd) result += lineEnd;
+  }
+  return result + "[" + std::string(section) + "]" + std::string(lineEnd) + entry + std::string(lineEnd);
+}
+
+bool ChangesStructure(std::string_view section, std::string_view key, std::string_view value) {
+  auto hasLineBreak = [](std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; };
+  const std::string_view trimmedKey = Trim(key);
+  return hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
+         section.find(']') != std::string_view::npos || Trim(section).empty() ||
+         key.find('=') != std::string_view::npos || trimmedKey.empty() || trimmedKey.front() == '[' ||
+         trimmedKey.front() == ';';
+}
+
+// A temporary file beside the target; removed when dropped before it was renamed.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const fs::path& beside) {
+    std::string pattern = (beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX")).string();
+    fd_ = ::mkstemp(pattern.data());
+    if (fd_ >= 0) path_ = pattern;
+  }
+  ~TemporaryFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+
+  bool WriteAll(std::string_view bytes, mode_t mode) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return ::fchmod(fd_, mode) == 0 && ::fsync(fd_) == 0;
+  }
+
+  // Puts the file in the target's place; false (and the target untouched) on failure.
+  bool RenameTo(const fs::path& target) {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 || ::rename(path_.c_str(), target.c_str()) != 0) return false;
+    path_.clear();
+    return true;
+  }
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+}  // namespace
+
+std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
+                                     std::string_view path, std::size_t bufferSize) {
+  const std::size_t room = bufferSize == 0 ? 0 : bufferSize - 1;
+  std::string_view result = defaultValue;
+  const std::optional<std::string> file = ReadWholeFile(path);
+  if (file) {
+    const std::vector<Line> lines = ParseLines(*file);
+    if (const Line* line = Find(lines, section, key).key) result = WithoutMatchingQuotes(line->value);
+  }
+  return std::string(result.substr(0, room));
+}
+
+bool WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
+                                std::string_view path) {
+  if (path.empty() || ChangesStructure(section, key, value)) return false;
+  fs::path target = NativePath(path);
+  std::error_code ec;
+  const bool exists = fs::exists(target, ec);
+  if (exists && (!FileExists(path) || IsReadOnly(path))) return false;
+
+  std::string current;
+  mode_t mode = 0644;
+  if (exists) {
+    std::optional<std::string> content = ReadWholeFile(path);
+    if (!content) return false;
+    current = std::move(*content);
+    target = fs::canonical(target, ec);  // write through a link, not over it
+    if (ec) return false;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  }
+
+  const std::string updated = WithValue(current, section, key, value);
+  if (exists && updated == current) return true;
+  TemporaryFile temporary(target);
+  return temporary.IsOpen() && temporary.WriteAll(updated, mode) && temporary.RenameTo(target);
+}
+
+}  // namespace brimsel::platform

@@ -1,0 +1,44 @@
+#include "settings/settings_file.h"
+
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/profile.h"
+#include "settings/settings_cipher.h"
+
+namespace brimsel {
+
+std::string SettingsPath() { return platform::InstallationFolder() + kSettingsFileName; }
+
+std::string ReadSetting(const std::string& settingsPath, std::string_view section, std::string_view key,
+                        std::string_view defaultValue) {
+  return platform::GetPrivateProfileStringA(section, key, defaultValue, settingsPath, platform::kProfileBufferSize);
+}
+
+void WriteSetting(const std::string& settingsPath, std::string_view section, std::string_view key,
+                  std::string_view value) {
+  if (!platform::WritePrivateProfileStringA(section, key, value, settingsPath))
+    throw Exception("Unable to write to " + settingsPath);
+}
+
+void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& values) {
+  auto readDeciphered = [&](const char* key) {
+    return DecryptHexText(ReadSetting(settingsPath, kSettingsSection, key, ""), kSettingsKeyString);
+  };
+  values.title = readDeciphered(kKeyTitle);
+  values.version = readDeciphered(kKeyVersion);
+  values.homepage = readDeciphered(kKeyHomepage);
+  values.packageName = readDeciphered(kKeyPackageName);
+  if (values.homepage.empty() || values.homepage.back() != '/') values.homepage += '/';
+}
+
+platform::DateTime ReadLastUpdate(const std::string& settingsPath) {
+  const std::string text = ReadSetting(settingsPath, kSettingsSection, kKeyLastUpdate, kDefaultLastUpdate);
+  if (std::optional<platform::DateTime> date = platform::TryStrToDate(text)) return *date;
+  return platform::StrToDate(kDefaultLastUpdate);
+}
+
+void WriteLastUpdate(const std::string& settingsPath) {
+  WriteSetting(settingsPath, kSettingsSection, kKeyLastUpdate, platform::DateToStr(platform::Today()));
+}
+
+}  // namespace brimsel
