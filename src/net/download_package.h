@@ -1,0 +1,39 @@
+#pragma once
+// The package download: the package brought from a download server into a file of the
+// staging folder over the program's own HTTP/1.1 exchange on port 80 (a HEAD for the total
+// length, then, on a new connection, a GET with "RANGE: bytes=<size of the local file>-").
+// Progress goes to the download page; a confirmed Close stops it through the cancel flag.
+
+#include <cstddef>
+#include <string>
+
+#include "net/header_line.h"
+
+namespace brimsel {
+
+class DownloadView;
+namespace platform {
+class TClientSocket;
+}
+
+// How long the download waits for the server. The defaults are the program's; tests pass
+// shorter ones.
+struct DownloadLimits {
+  int headerWaitMs = kHeaderWaitMs;  // for each byte of a header line
+  int bodyWaitMs = 60000;            // for each chunk of the body
+  std::size_t maxHeaderLine = kMaxHeaderLine;
+};
+
+// Deletes a leftover file at `localPath`, then downloads as ContinuePackageDownload does.
+// True only when the file holds the whole package (its size reached the HEAD reply's
+// Content-Length); false when cancelled or on any failure. Never raises. The file is left
+// on disk whatever the result; the file and the connection are closed on every path.
+bool DownloadPackage(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
+                     const std::string& localPath, const DownloadLimits& limits = {});
+
+// The download into whatever is at `localPath`: a file there is kept and appended to
+// (the range starts at its size); otherwise a new file is made.
+bool ContinuePackageDownload(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
+                             const std::string& localPath, const DownloadLimits& limits = {});
+
+}  // namespace brimsel

@@ -1,0 +1,23 @@
+#pragma once
+// The whole-page fetch (unit DownUrl): the reply to one URL read whole into a text. Used
+// for the two small replies of the update check: the version page and the server probe.
+
+#include <cstddef>
+#include <string>
+
+namespace brimsel {
+
+// The replies are small pages; a server that never stops sending is cut off here and what
+// was read so far is returned, as after a failed read.
+inline constexpr std::size_t kMaxPageSize = 8 * 1024 * 1024;
+
+// The body of the reply to `url`, whatever its status code; NUL bytes included. An empty
+// text for an empty url or when the URL cannot be opened. Pumps messages while it waits.
+// Raises brimsel::Exception only when no Internet handle can be had.
+std::string FetchPage(const std::string& url);
+
+// `url` unchanged when it begins with "http://" in any letter case; otherwise "http://"
+// put in front of it (other schemes included).
+std::string NormalizeUrl(const std::string& url);
+
+}  // namespace brimsel

@@ -1,0 +1,78 @@
+#pragma once
+// The blocking client socket that the package download speaks HTTP over, and the socket
+// stream that waits for data with a time limit. Built on POSIX sockets; names and dotted
+// addresses, IPv4 and IPv6.
+//
+// Active is true from a successful connect until the program closes the connection or a
+// send or receive error drops it; a graceful close by the server does not make it false
+// (receives then give 0).
+
+#include <string>
+#include <string_view>
+
+namespace brimsel::platform {
+
+enum TClientType { ctNonBlocking, ctBlocking };
+
+class TClientSocket {
+ public:
+  TClientSocket() = default;
+  ~TClientSocket();
+  TClientSocket(const TClientSocket&) = delete;
+  TClientSocket& operator=(const TClientSocket&) = delete;
+
+  // Only the blocking kind is built; the setting is kept for the window's sake.
+  TClientType ClientType() const { return clientType_; }
+  void SetClientType(TClientType type) { clientType_ = type; }
+
+  // Set while the connection is closed; used by the next connect.
+  const std::string& Host() const { return host_; }
+  void SetHost(std::string host) { host_ = std::move(host); }
+  int Port() const { return port_; }
+  void SetPort(int port) { port_ = port; }
+
+  bool Active() const { return fd_ >= 0; }
+  // true: resolves Host and connects to Port, blocking until connected; raises
+  // brimsel::Exception when the name cannot be resolved or no address accepts. Does
+  // nothing when already active. false: closes the connection; nothing when closed.
+  void SetActive(bool active);
+  bool Connected() const { return Active(); }
+
+  // Sends every byte, blocking. An error drops the connection and raises.
+  void SendText(std::string_view text);
+  // Blocks until at least one byte has arrived or the server has closed; returns the count,
+  // 0 after a graceful close or when not connected. An error drops the connection and raises.
+  int ReceiveBuf(void* buffer, int count);
+
+  // The descriptor of the connection, -1 when closed (for the socket stream).
+  int Descriptor() const { return fd_; }
+  // Closes the connection after an error; Active becomes false.
+  void Drop();
+
+ private:
+  void Connect();
+
+  TClientType clientType_ = ctNonBlocking;
+  std::string host_;
+  int port_ = 0;
+  int fd_ = -1;
+};
+
+// A stream over a connected client socket whose reads wait at most `timeoutMs`.
+class TWinSocketStream {
+ public:
+  TWinSocketStream(TClientSocket& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
+
+  // True when at least one byte, or the end of the stream, can be read within `timeoutMs`;
+  // false when the limit passes or the socket is not connected.
+  bool WaitForData(int timeoutMs);
+  // Up to `count` bytes after waiting at most the stream's own limit: 0 when the limit
+  // passed or the server has closed. An error drops the connection and raises.
+  int Read(void* buffer, int count);
+
+ private:
+  TClientSocket& socket_;
+  int timeoutMs_;
+};
+
+}  // namespace brimsel::platform
