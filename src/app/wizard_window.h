@@ -28,6 +28,8 @@ struct WizardState {
   std::string stagingFolder; // installation folder + "update"
   std::string packageUrl;    // server URL + "/update/" + package name + ".zip"
   std::string settingsPath;  // installation folder + "Update.ini"
+  std::string installationFolder;  // the folder of update.exe, ending in "\"
+  std::string vendorSiteUrl;       // scheme and host, no trailing slash
 };
 
 class WizardWindow : public DownloadView {

@@ -1,0 +1,25 @@
+// update.exe: the online updater of Brimsel. No command-line options: everything it needs
+// comes from Update.ini beside it.
+
+#include <QApplication>
+
+#include "app/tfrm_update.h"
+#include "app/window_texts.h"
+#include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_pump.h"
+#include "platform/qt/qt_text.h"
+#include "platform/qt/qt_translations.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // The application title. Not the display name: Qt would append that to every window
+  // caption on X11 ("在线升级 — 升级程序").
+  QApplication::setApplicationName(brimsel::platform::FromGbk(brimsel::texts::kApplicationTitle));
+  brimsel::platform::LoadChineseTranslations(application);
+  brimsel::platform::InstallQtPump();
+  brimsel::platform::InstallQtMessageBox();
+
+  brimsel::TfrmUpdate frmUpdate;
+  frmUpdate.show();
+  return QApplication::exec();
+}

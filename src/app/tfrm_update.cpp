@@ -1,0 +1,179 @@
+// The wizard window's handlers: creation, showing, the two buttons and the step controller.
+
+#include "app/tfrm_update.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedWidget>
+#include <exception>
+
+#include "app/error_box.h"
+#include "app/steps.h"
+#include "app/vendor_site.h"
+#include "app/window_texts.h"
+#include "platform/files.h"
+#include "platform/qt/qt_text.h"
+#include "settings/settings_cipher.h"
+#include "settings/settings_file.h"
+
+
+// The window's picture and icon are compiled into the library; a static library needs
+// its resources registered by hand.
+static void InitWindowResources() { Q_INIT_RESOURCE(update); }
+
+namespace brimsel {
+namespace {
+
+std::string ReadDeciphered(const std::string& settingsPath, const char* key) {
+  return DecryptHexText(ReadSetting(settingsPath, kSettingsSection, key, ""), kSettingsKeyString);
+}
+
+}  // namespace
+
+TfrmUpdate::Options::Options()
+    : installationFolder(platform::InstallationFolder()), vendorSiteUrl(kVendorSiteUrl) {}
+
+TfrmUpdate::TfrmUpdate(Options options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
+  InitWindowResources();
+  state_.installationFolder = options_.installationFolder;
+  state_.vendorSiteUrl = options_.vendorSiteUrl;
+  BuildControls();
+  FormCreate();
+}
+
+TfrmUpdate::~TfrmUpdate() = default;
+
+void TfrmUpdate::SocketDeleter::operator()([[maybe_unused]] platform::TClientSocket* socket) const {
+#ifdef BRIMSEL_HAVE_CLIENT_SOCKET
+  delete socket;
+#endif
+}
+
+void TfrmUpdate::UnzipperDeleter::operator()([[maybe_unused]] TUnzipper* unzipper) const {
+#ifdef BRIMSEL_HAVE_UNZIPPER
+  delete unzipper;
+#endif
+}
+
+void TfrmUpdate::FormCreate() {
+#ifdef BRIMSEL_HAVE_CLIENT_SOCKET
+  packageSocket_.reset(new platform::TClientSocket());
+#endif
+#ifdef BRIMSEL_HAVE_UNZIPPER
+  unzipper_.reset(new TUnzipper());
+#endif
+}
+
+template <typename Handler>
+void TfrmUpdate::Guarded(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ShowErrorBox(Handle(), error.what());
+  } catch (...) {
+    ShowErrorBox(Handle(), "Unknown error");
+  }
+}
+
+void TfrmUpdate::FormShow() {
+  state_.settingsPath = state_.installationFolder + kSettingsFileName;
+  state_.wizardStep = 0;
+  // Each value is held as soon as it is read: an error in a later one leaves it set.
+  state_.productTitle = ReadDeciphered(state_.settingsPath, kKeyTitle);
+  state_.productVersion = ReadDeciphered(state_.settingsPath, kKeyVersion);
+  std::string homepage = ReadDeciphered(state_.settingsPath, kKeyHomepage);
+  state_.packageName = ReadDeciphered(state_.settingsPath, kKeyPackageName);
+  if (homepage.empty() || homepage.back() != '/') homepage += '/';
+
+  ReplaceProductName(*c_.lblTitle);
+  ReplaceProductName(*c_.lblHit);
+
+  state_.homepage = homepage;
+  c_.lblUrl->setText(platform::FromGbk(homepage));
+  c_.lblUrl->adjustSize();
+
+  AddServer(texts::kBuiltInServerName, state_.vendorSiteUrl);
+}
+
+void TfrmUpdate::ReplaceProductName(QLabel& label) {
+  // Replaced as characters, not bytes, so that a trail byte of a double-byte character
+  // can never be taken for the "B" of the name.
+  QString text = label.text();
+  text.replace(QLatin1String(texts::kProductPlaceholder), platform::FromGbk(state_.productTitle), Qt::CaseSensitive);
+  label.setText(text);
+  if (!label.wordWrap()) label.adjustSize();
+}
+
+void TfrmUpdate::btnNextClick() {
+  Guarded([this] {
+    if (NextCaption() == texts::kOkCaption) {
+      close();
+      return;
+    }
+    SetNextEnabled(false);
+    ++state_.wizardStep;
+    ShowStep(state_.wizardStep);
+    SetNextEnabled(true);  // whatever the step did with the button
+  });
+}
+
+void TfrmUpdate::btnCloseClick() {
+  Guarded([this] {
+    if (!AskYesNo(texts::kExitQuestion)) return;
+    state_.cancelFlag = true;
+    // Takes effect once the running handler is back in the event loop.
+    QCoreApplication::quit();
+    close();
+  });
+}
+
+void TfrmUpdate::ShowStep(int step) {
+  if (step < 0 || step > kPageCount) return;
+  if (step < c_.Notebook1->count()) c_.Notebook1->setCurrentIndex(step);
+  SetNextCaption(texts::kNextCaption);
+  switch (step) {
+    case 1:
+      RunUpdateCheck(*this);
+      break;
+    case 2:
+      RunDownloadStep(*this);
+      break;
+    case 3:
+      RunInstallStep(*this);
+      break;
+    case 4:
+      SetNextCaption(texts::kOkCaption);
+      break;
+    default:
+      break;
+  }
+}
+
+void TfrmUpdate::ShowInfo(const std::string& text) {
+  platform::MessageBox(Handle(), text, texts::kOnlineUpdate, platform::MB_OK | platform::MB_ICONINFORMATION);
+}
+
+bool TfrmUpdate::AskYesNo(const std::string& text) {
+  return platform::MessageBox(Handle(), text, texts::kOnlineUpdate, platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+         platform::IDYES;
+}
+
+void TfrmUpdate::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (event->spontaneous()) return;
+  Guarded([this] { FormShow(); });
+  // With no window manager (Xvfb) a new window is not made active by anyone, and its
+  // mnemonics (Alt+N) would not reach it.
+  activateWindow();
+}
+
+void TfrmUpdate::keyPressEvent(QKeyEvent* event) {
+  // Esc does not close the wizard; only Close and the title-bar close box do.
+  if (event->key() == Qt::Key_Escape) return;
+  QDialog::keyPressEvent(event);
+}
+
+}  // namespace brimsel

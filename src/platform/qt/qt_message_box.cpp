@@ -1,0 +1,36 @@
+#include "platform/qt/qt_message_box.h"
+
+#include <QMessageBox>
+
+#include "platform/qt/qt_text.h"
+#include "platform/qt/window_handle.h"
+
+namespace brimsel::platform {
+namespace {
+
+QMessageBox::Icon IconOf(unsigned flags) {
+  switch (flags & MB_ICON_MASK) {
+    case MB_ICONERROR: return QMessageBox::Critical;
+    case MB_ICONQUESTION: return QMessageBox::Question;
+    case MB_ICONINFORMATION: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+}  // namespace
+
+int ShowQtMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, unsigned flags) {
+  const bool question = (flags & MB_BUTTONS_MASK) == MB_YESNO;
+  QMessageBox box(IconOf(flags), FromGbk(caption), FromGbk(text),
+                  question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, WidgetOf(owner));
+  box.setTextFormat(Qt::PlainText);
+  // A Yes/No box has no Cancel button: the title-bar close box and Esc answer No, as on Windows.
+  if (question) box.setEscapeButton(QMessageBox::No);
+  const int answer = box.exec();
+  if (question) return answer == QMessageBox::Yes ? IDYES : IDNO;
+  return IDOK;
+}
+
+void InstallQtMessageBox() { SetMessageBoxHandler(ShowQtMessageBox); }
+
+}  // namespace brimsel::platform
