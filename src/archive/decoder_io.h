@@ -1,0 +1,159 @@
+#pragma once
+// What the decoders read from and write to. The compressed data of one entry comes in
+// through a ByteSource that refills a 32768-byte buffer from the archive; the decoded
+// bytes leave through a ByteSink that collects them in a 32768-byte buffer and flushes it
+// to the target file with the size check, the CRC-32 and the progress report. The per-byte
+// calls are inline and touch only the buffers; everything slow happens once per chunk.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+
+namespace brimsel {
+
+// Input is read and output flushed in chunks of at most this many bytes.
+inline constexpr std::size_t kDecoderChunkSize = 32768;
+
+// How a decoder ended. Premature ends of the archive file, overruns and write failures are
+// raised as exceptions instead (see decoder_io.cpp).
+enum class DecodeStatus {
+  Complete,   // the data decoded to its end
+  Truncated,  // the entry's compressed bytes ran out before its data was complete
+  Corrupt,    // the compressed data breaks the rules of its method
+};
+
+// Decrypts (or otherwise transforms) a chunk in place.
+using ChunkTransform = std::function<void(std::uint8_t* data, std::size_t length)>;
+
+class ByteSource {
+ public:
+  // Reads up to `count` bytes of the archive at its current position; the count read.
+  using ReadFunction = std::function<std::size_t(std::uint8_t* buffer, std::size_t count)>;
+
+  ByteSource(ReadFunction read, std::uint64_t compressedSize);
+
+  // Applied to every chunk as it is read (decryption of the compressed data).
+  void SetTransform(ChunkTransform transform) { transform_ = std::move(transform); }
+  // Runs the message pump before every read from the archive.
+  void SetPumpMessages(bool pump) { pump_ = pump; }
+
+  // The next compressed byte; false when the entry's compressed data is used up.
+  bool NextByte(std::uint8_t& byte) {
+    if (pos_ == end_ && !Refill()) return false;
+    byte = buffer_[pos_++];
+    return true;
+  }
+  // The bytes still buffered, or a fresh chunk when none are; empty at the end of the data.
+  // The caller consumes all of it.
+  std::span<std::uint8_t> NextChunk();
+
+  // Compressed bytes not yet handed to the decoder.
+  std::uint64_t Remaining() const { return left_ + (end_ - pos_); }
+
+ private:
+  bool Refill();
+
+  ReadFunction read_;
+  ChunkTransform transform_;
+  bool pump_ = false;
+  std::uint64_t left_;  // bytes of the entry not yet read from the archive
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+};
+
+class ByteSink {
+ public:
+  // Writes `count` bytes to the target; the count written.
+  using WriteFunction = std::function<std::size_t(const std::uint8_t* data, std::size_t count)>;
+  // Told the length of every chunk after it was written.
+  using ProgressFunction = std::function<void(std::size_t chunkLength)>;
+
+  ByteSink(WriteFunction write, std::uint64_t uncompressedSize);
+
+  // Applied to every chunk just before it is written (decryption of stored data).
+  void SetTransform(ChunkTransform transform) { transform_ = std::move(transform); }
+  void SetProgress(ProgressFunction progress) { progress_ = std::move(progress); }
+
+  void Put(std::uint8_t byte) {
+    buffer_[fill_++] = byte;
+    if (fill_ == kDecoderChunkSize) Flush();
+  }
+  void Write(const std::uint8_t* data, std::size_t length);
+
+  // Room for writing in place; Commit tells how much of it was filled.
+  std::span<std::uint8_t> FreeSpace() {
+    if (fill_ == kDecoderChunkSize) Flush();
+    return {buffer_.get() + fill_, kDecoderChunkSize - fill_};
+  }
+  void Commit(std::size_t length) {
+    fill_ += length;
+    if (fill_ == kDecoderChunkSize) Flush();
+  }
+
+  // Writes what is collected: raises the overrun when the target would grow past the
+  // uncompressed size, and the write failure when the target takes fewer bytes.
+  void Flush();
+
+  // Bytes produced so far, flushed or not.
+  std::uint64_t Produced() const { return written_ + fill_; }
+  std::uint64_t Written() const { return written_; }
+  std::uint64_t UncompressedSize() const { return uncompressedSize_; }
+  // The finished CRC-32 of the bytes written.
+  std::uint32_t Crc32() const { return ~crc_; }
+
+ private:
+  WriteFunction write_;
+  ChunkTransform transform_;
+  ProgressFunction progress_;
+  std::uint64_t uncompressedSize_;
+  std::uint64_t written_ = 0;
+  std::uint32_t crc_;
+  std::unique_ptr<std::uint8_t[]> buffer_;
+  std::size_t fill_ = 0;
+};
+
+// Reads bits least significant first, as every legacy zip method packs them. Past the end
+// of the entry's data it supplies zero bits and remembers it, so a decoder checks
+// Exhausted() once per symbol instead of testing every bit.
+class BitReader {
+ public:
+  explicit BitReader(ByteSource& source) : source_(source) {}
+
+  // Makes at least `count` (at most 56) bits available.
+  void Need(unsigned count) {
+    while (count_ < count) {
+      std::uint8_t byte = 0;
+      if (!source_.NextByte(byte)) padding_ += 8;
+      bits_ |= static_cast<std::uint64_t>(byte) << count_;
+      count_ += 8;
+    }
+  }
+  std::uint32_t Peek(unsigned count) {
+    Need(count);
+    return static_cast<std::uint32_t>(bits_ & ((std::uint64_t{1} << count) - 1));
+  }
+  void Drop(unsigned count) {
+    bits_ >>= count;
+    count_ -= count;
+    consumedPadding_ = consumedPadding_ || count_ < padding_;
+  }
+  std::uint32_t Get(unsigned count) {
+    const std::uint32_t value = Peek(count);
+    Drop(count);
+    return value;
+  }
+  // True once a bit beyond the entry's compressed data was consumed.
+  bool Exhausted() const { return consumedPadding_; }
+
+ private:
+  ByteSource& source_;
+  std::uint64_t bits_ = 0;
+  unsigned count_ = 0;
+  unsigned padding_ = 0;  // zero bits appended past the end, at the top of bits_
+  bool consumedPadding_ = false;
+};
+
+}  // namespace brimsel

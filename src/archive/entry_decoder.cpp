@@ -1,0 +1,38 @@
+#include "archive/entry_decoder.h"
+
+#include "archive/explode.h"
+#include "archive/inflate.h"
+#include "archive/unreduce.h"
+#include "archive/unshrink.h"
+
+namespace brimsel {
+namespace {
+
+DecodeStatus CopyStored(ByteSource& in, ByteSink& out) {
+  for (std::span<std::uint8_t> chunk = in.NextChunk(); !chunk.empty(); chunk = in.NextChunk())
+    out.Write(chunk.data(), chunk.size());
+  return DecodeStatus::Complete;
+}
+
+}  // namespace
+
+bool IsKnownMethod(std::uint16_t method) {
+  return method == kMethodStored || method == kMethodShrunk ||
+         (method >= kMethodReducedFactor1 && method <= kMethodReducedFactor4) || method == kMethodImploded ||
+         method == kMethodDeflated;
+}
+
+DecodeStatus DecodeEntryData(std::uint16_t method, std::uint16_t flags, ByteSource& in, ByteSink& out) {
+  switch (method) {
+    case kMethodStored: return CopyStored(in, out);
+    case kMethodShrunk: return Unshrink(in, out);
+    case kMethodImploded: return Explode(in, out, flags);
+    case kMethodDeflated: return Inflate(in, out);
+    default:
+      if (method >= kMethodReducedFactor1 && method <= kMethodReducedFactor4)
+        return Unreduce(in, out, method - kMethodReducedFactor1 + 1);
+      return DecodeStatus::Corrupt;
+  }
+}
+
+}  // namespace brimsel
