@@ -1,0 +1,41 @@
+#pragma once
+// The matcher's memory of states it has already explored. The search is depth-first, so a
+// state seen a second time was fully explored the first time and failed then (a success
+// ends the search); without back-references what follows a state depends on the state
+// alone, not on the captures, so it would fail again and can be skipped. Each state is
+// thus explored once, which keeps the work polynomial whatever the pattern nests.
+//
+// A state is (instruction, position) and, inside counted loops, the loop counters too.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "pattern/program.h"
+
+namespace brimsel::pattern {
+
+class FailedStates {
+ public:
+  // Forgets everything; prepares for an input of `input_length` bytes.
+  void Reset(const Program& program, std::size_t input_length);
+
+  // True the first time the state is seen, false afterwards.
+  bool FirstVisit(int memo, std::size_t position, const std::vector<std::int32_t>& counters);
+
+ private:
+  // Positions of memo points outside counted loops as one bit each while that stays small.
+  static constexpr std::size_t kDenseLimitBits = std::size_t{1} << 28;
+
+  const Program* program_ = nullptr;
+  std::size_t stride_ = 0;
+  bool dense_ = true;
+  std::vector<std::uint64_t> bits_;
+  std::unordered_set<std::uint64_t> sparse_;
+  std::unordered_set<std::string> counted_;
+  std::string key_;
+};
+
+}  // namespace brimsel::pattern

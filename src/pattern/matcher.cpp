@@ -1,0 +1,222 @@
+#include "pattern/matcher.h"
+
+#include <cstring>
+
+namespace brimsel::pattern {
+
+bool Matcher::Search(std::string_view input, Captures& captures) {
+  input_ = input;
+  slots_.fill(-1);
+  openings_.fill(-1);
+  counters_.assign(static_cast<std::size_t>(program_.counter_count), 0);
+  stack_.clear();
+  if (program_.remember_failures) failed_.Reset(program_, input.size());
+
+  const std::size_t end = input.size();
+  const bool single_first_byte = program_.first_bytes.Count() == 1;
+  const unsigned char first_byte = program_.first_bytes.First();
+  for (std::size_t start = 0; start <= end; ++start) {
+    if (!program_.can_match_empty) {
+      // A match consumes its first byte at its start: skip starts that cannot begin one.
+      if (start == end) break;
+      if (single_first_byte) {
+        const void* found = std::memchr(input.data() + start, first_byte, end - start);
+        if (found == nullptr) break;
+        start = static_cast<std::size_t>(static_cast<const char*>(found) - input.data());
+      } else if (!program_.first_bytes.Contains(static_cast<unsigned char>(input[start]))) {
+        continue;
+      }
+    }
+    if (MatchAt(start)) {
+      captures = slots_;
+      return true;
+    }
+    if (program_.anchored_at_start) break;
+  }
+  return false;
+}
+
+bool Matcher::MatchAt(std::size_t start) {
+  // Every change made on the way is undone by the stack, so a failed attempt leaves the
+  // slots and counters as it found them.
+  stack_.clear();
+  int pc = 0;
+  std::size_t position = start;
+  const std::size_t end = input_.size();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
+  for (;;) {
+    const Instruction& in = program_.code[static_cast<std::size_t>(pc)];
+    bool ok = true;
+    if (in.memo >= 0 && program_.remember_failures && !failed_.FirstVisit(in.memo, position, counters_)) {
+      ok = false;
+    } else {
+      switch (in.op) {
+        case Op::kByte:
+          ok = position < end && bytes[position] == static_cast<unsigned char>(in.a);
+          if (ok) ++position;
+          ++pc;
+          break;
+        case Op::kString: {
+          const std::string& text = program_.strings[static_cast<std::size_t>(in.a)];
+          ok = end - position >= text.size() && std::memcmp(bytes + position, text.data(), text.size()) == 0;
+          position += text.size();
+          ++pc;
+          break;
+        }
+        case Op::kSet:
+          ok = position < end && program_.sets[static_cast<std::size_t>(in.a)].Contains(bytes[position]);
+          ++position;
+          ++pc;
+          break;
+        case Op::kAssert:
+          ok = AssertionHolds(static_cast<Assertion>(in.a), position);
+          ++pc;
+          break;
+        case Op::kBackRef:
+          ok = BackReferenceMatches(in, position);
+          ++pc;
+          break;
+        case Op::kSave:
+          Save(in.a, position);
+          ++pc;
+          break;
+        case Op::kSplit:
+          stack_.push_back(Frame{Frame::kResume, in.b, static_cast<std::ptrdiff_t>(position)});
+          pc = in.a;
+          break;
+        case Op::kJump:
+          pc = in.a;
+          break;
+        case Op::kCountInit:
+          stack_.push_back(Frame{Frame::kRestoreCounter, in.a, counters_[static_cast<std::size_t>(in.a)]});
+          counters_[static_cast<std::size_t>(in.a)] = 0;
+          ++pc;
+          break;
+        case Op::kCountLoop: {
+          const CountedRepeat& repeat = program_.repeats[static_cast<std::size_t>(in.a)];
+          const int done = counters_[static_cast<std::size_t>(repeat.counter)];
+          const int body = pc + 1;
+          if (done < repeat.min) {
+            pc = body;
+          } else if (repeat.max != kUnbounded && done >= repeat.max) {
+            pc = in.b;
+          } else {
+            const int later = repeat.greedy ? in.b : body;
+            stack_.push_back(Frame{Frame::kResume, later, static_cast<std::ptrdiff_t>(position)});
+            pc = repeat.greedy ? body : in.b;
+          }
+          break;
+        }
+        case Op::kCountEnter: {
+          const CountedRepeat& repeat = program_.repeats[static_cast<std::size_t>(in.a)];
+          std::int32_t& done = counters_[static_cast<std::size_t>(repeat.counter)];
+          stack_.push_back(Frame{Frame::kRestoreCounter, repeat.counter, done});
+          // Past the minimum of an open-ended count the exact number no longer changes
+          // anything; keeping it at the minimum keeps the remembered states few.
+          if (repeat.max != kUnbounded || done < repeat.min) ++done;
+          ++pc;
+          break;
+        }
+        case Op::kMatch:
+          slots_[0] = static_cast<std::ptrdiff_t>(start);
+          slots_[1] = static_cast<std::ptrdiff_t>(position);
+          return true;
+      }
+    }
+    if (!ok && !Backtrack(pc, position)) return false;
+  }
+}
+
+// A group's start is held aside until the group closes, so that the group keeps the text
+// of its previous repetition while the next one runs (a back-reference inside the group
+// refers to that text).
+void Matcher::Save(int slot, std::size_t position) {
+  const auto group = static_cast<std::size_t>(slot / 2);
+  const auto at = static_cast<std::ptrdiff_t>(position);
+  if (slot % 2 == 0) {
+    stack_.push_back(Frame{Frame::kRestoreOpening, static_cast<std::int32_t>(group), openings_[group]});
+    openings_[group] = at;
+    return;
+  }
+  stack_.push_back(Frame{Frame::kRestoreSlot, slot - 1, slots_[2 * group]});
+  stack_.push_back(Frame{Frame::kRestoreSlot, slot, slots_[2 * group + 1]});
+  slots_[2 * group] = openings_[group];
+  slots_[2 * group + 1] = at;
+}
+
+bool Matcher::Backtrack(int& pc, std::size_t& position) {
+  while (!stack_.empty()) {
+    const Frame frame = stack_.back();
+    stack_.pop_back();
+    switch (frame.kind) {
+      case Frame::kResume:
+        pc = frame.index;
+        position = static_cast<std::size_t>(frame.value);
+        return true;
+      case Frame::kRestoreSlot:
+        slots_[static_cast<std::size_t>(frame.index)] = frame.value;
+        break;
+      case Frame::kRestoreOpening:
+        openings_[static_cast<std::size_t>(frame.index)] = frame.value;
+        break;
+      case Frame::kRestoreCounter:
+        counters_[static_cast<std::size_t>(frame.index)] = static_cast<std::int32_t>(frame.value);
+        break;
+    }
+  }
+  return false;
+}
+
+bool Matcher::IsWordAt(std::size_t position) const {
+  return position < input_.size() && program_.word_chars.Contains(static_cast<unsigned char>(input_[position]));
+}
+
+bool Matcher::BetweenPairedSeparator(std::size_t position) const {
+  return program_.has_paired_separator && position > 0 && position < input_.size() &&
+         static_cast<unsigned char>(input_[position - 1]) == program_.paired_first &&
+         static_cast<unsigned char>(input_[position]) == program_.paired_second;
+}
+
+bool Matcher::AssertionHolds(Assertion assertion, std::size_t position) const {
+  const std::size_t end = input_.size();
+  switch (assertion) {
+    case Assertion::kBeginInput: return position == 0;
+    case Assertion::kEndInput: return position == end;
+    case Assertion::kBeginLine:
+      return position == 0 ||
+             (program_.line_separators.Contains(static_cast<unsigned char>(input_[position - 1])) &&
+              !BetweenPairedSeparator(position));
+    case Assertion::kEndLine:
+      return position == end ||
+             (program_.line_separators.Contains(static_cast<unsigned char>(input_[position])) &&
+              !BetweenPairedSeparator(position));
+    case Assertion::kWordBoundary:
+    case Assertion::kNotWordBoundary: {
+      const bool before = position > 0 && IsWordAt(position - 1);
+      const bool boundary = before != IsWordAt(position);
+      return boundary == (assertion == Assertion::kWordBoundary);
+    }
+  }
+  return false;
+}
+
+bool Matcher::BackReferenceMatches(const Instruction& in, std::size_t& position) const {
+  const std::ptrdiff_t begin = slots_[static_cast<std::size_t>(2 * in.a)];
+  const std::ptrdiff_t finish = slots_[static_cast<std::size_t>(2 * in.a + 1)];
+  if (begin < 0) return false;  // the group is unset: nothing to repeat
+  const auto length = static_cast<std::size_t>(finish - begin);
+  if (input_.size() - position < length) return false;
+  for (std::size_t i = 0; i < length; ++i) {
+    auto a = static_cast<unsigned char>(input_[static_cast<std::size_t>(begin) + i]);
+    auto b = static_cast<unsigned char>(input_[position + i]);
+    if (in.ignore_case) {
+      a = FoldCase(a);
+      b = FoldCase(b);
+    }
+    if (a != b) return false;
+  }
+  position += length;
+  return true;
+}
+
+}  // namespace brimsel::pattern

@@ -1,0 +1,94 @@
+#include "pattern/pattern_engine.h"
+
+#include <cstring>
+
+#include "pattern/compiler.h"
+#include "pattern/matcher.h"
+#include "pattern/parser.h"
+#include "pattern/program.h"
+
+namespace brimsel {
+
+static_assert(TPatternEngine::kSubExpressionCount == pattern::kMaxGroups + 1);
+
+TPatternEngine::TPatternEngine() { ClearMatch(); }
+
+TPatternEngine::~TPatternEngine() = default;
+
+void TPatternEngine::SetExpression(std::string_view expression) {
+  if (expression == expression_) return;
+  expression_ = std::string(expression);
+  program_.reset();
+}
+
+void TPatternEngine::SetInput(std::string_view text) {
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  if (nul != nullptr) text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+  input_ = std::string(text);
+  ClearMatch();
+}
+
+void TPatternEngine::CompileIfNeeded() {
+  if (program_ && compiled_with_ == settings_) return;
+  program_.reset();
+  const pattern::SyntaxTree tree = pattern::Parse(expression_, settings_);
+  program_ = std::make_unique<const pattern::Program>(pattern::Compile(tree, settings_));
+  compiled_with_ = settings_;
+}
+
+bool TPatternEngine::Exec() {
+  if (expression_.empty()) throw EPatternError(kPatternNoExpression, 0);
+  CompileIfNeeded();
+  if (!input_) throw EPatternError(kPatternNoInput, 0);
+  ClearMatch();
+  pattern::Captures found;
+  pattern::Matcher matcher(*program_);
+  if (!matcher.Search(*input_, found)) return false;
+  static_assert(std::tuple_size_v<pattern::Captures> == std::tuple_size_v<decltype(captures_)>);
+  captures_ = found;
+  return true;
+}
+
+std::ptrdiff_t TPatternEngine::MatchPos(int n) const {
+  if (n < 0 || n >= kSubExpressionCount || !input_) return -1;
+  return captures_[static_cast<std::size_t>(2 * n)];
+}
+
+std::ptrdiff_t TPatternEngine::MatchLen(int n) const {
+  const std::ptrdiff_t start = MatchPos(n);
+  if (start < 0) return -1;
+  return captures_[static_cast<std::size_t>(2 * n + 1)] - start;
+}
+
+std::string TPatternEngine::Match(int n) const {
+  const std::ptrdiff_t start = MatchPos(n);
+  if (start < 0) return {};
+  return input_->substr(static_cast<std::size_t>(start), static_cast<std::size_t>(MatchLen(n)));
+}
+
+bool TPatternEngine::Modifier(char letter) const {
+  pattern::Modifiers copy = settings_.modifiers;
+  const bool* modifier = copy.Find(letter);
+  if (modifier == nullptr) throw EPatternError(kPatternUnrecognizedModifier, 0);
+  return *modifier;
+}
+
+void TPatternEngine::SetModifier(char letter, bool on) {
+  bool* modifier = settings_.modifiers.Find(letter);
+  if (modifier == nullptr) throw EPatternError(kPatternUnrecognizedModifier, 0);
+  *modifier = on;
+}
+
+void TPatternEngine::SetSpaceChars(std::string_view chars) { settings_.space_chars = std::string(chars); }
+
+void TPatternEngine::SetWordChars(std::string_view chars) { settings_.word_chars = std::string(chars); }
+
+void TPatternEngine::SetLineSeparators(std::string_view chars) { settings_.line_separators = std::string(chars); }
+
+void TPatternEngine::SetLinePairedSeparator(std::string_view chars) {
+  const bool valid = chars.empty() || (chars.size() == 2 && chars[0] != chars[1]);
+  if (!valid) throw EPatternError(kPatternBadPairedSeparator, 0);
+  settings_.line_paired_separator = std::string(chars);
+}
+
+}  // namespace brimsel
