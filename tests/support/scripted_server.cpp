@@ -1,0 +1,221 @@
+#include "support/scripted_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace brimsel::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int RemainingMs(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits for `events` on `fd` until the deadline; false when it passes.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+  pollfd waiting{fd, events, 0};
+  for (;;) {
+    const int ready = ::poll(&waiting, 1, RemainingMs(deadline));
+    if (ready > 0) return true;
+    if (ready == 0) return false;
+    if (errno != EINTR) return false;
+  }
+}
+
+const char* ReasonPhrase(int status) {
+  switch (status) {
+    case 200: return "OK";
+    case 206: return "Partial Content";
+    case 404: return "Not Found";
+    case 416: return "Range Not Satisfiable";
+    case 500: return "Internal Server Error";
+    default: return "Whatever";
+  }
+}
+
+}  // namespace
+
+ServerConnection::~ServerConnection() { Close(); }
+
+std::string ServerConnection::ReadRequest(std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  std::string request;
+  // One byte at a time, so that nothing after the head is taken.
+  while (request.find("\r\n\r\n") == std::string::npos) {
+    if (fd_ < 0 || !WaitFor(fd_, POLLIN, deadline)) return {};
+    char byte = 0;
+    const ssize_t n = ::recv(fd_, &byte, 1, 0);
+    if (n <= 0) return {};
+    request.push_back(byte);
+  }
+  server_.Record(request);
+  return request;
+}
+
+bool ServerConnection::Send(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (fd_ < 0) return false;
+    const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool ServerConnection::SendSlowly(std::string_view bytes, std::chrono::milliseconds gap) {
+  for (const char byte : bytes) {
+    if (!Send(std::string_view(&byte, 1))) return false;
+    std::this_thread::sleep_for(gap);
+  }
+  return true;
+}
+
+void ServerConnection::SendUntilClientGoes(std::string_view chunk, std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  while (fd_ >= 0 && server_.Running() && Clock::now() < deadline) {
+    if (!WaitFor(fd_, POLLOUT, deadline)) return;
+    if (!Send(chunk)) return;
+  }
+}
+
+bool ServerConnection::WaitForClientClose(std::chrono::milliseconds limit) {
+  const auto deadline = Clock::now() + limit;
+  char scratch[4096];
+  while (fd_ >= 0 && WaitFor(fd_, POLLIN, deadline)) {
+    const ssize_t n = ::recv(fd_, scratch, sizeof scratch, 0);
+    if (n == 0) return true;
+    if (n < 0 && errno != EINTR) return true;  // reset by the client counts as gone
+  }
+  return false;
+}
+
+void ServerConnection::Close() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+void ServerConnection::Reset() {
+  if (fd_ < 0) return;
+  linger abortive{1, 0};
+  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+  Close();
+}
+
+ScriptedServer::ScriptedServer(int block, Script script) : script_(std::move(script)) {
+  std::string error;
+  for (int host = 1; host <= 254 && !Listening(); ++host) {
+    Bind("127.80." + std::to_string(block) + "." + std::to_string(host), 80, error);
+    if (error.find("EACCES") != std::string::npos) break;
+  }
+  if (!Listening()) {
+    skipReason_ = "cannot listen on port 80 of a loopback address 127.80." + std::to_string(block) + ".x (" + error +
+                  "); these tests need root or CAP_NET_BIND_SERVICE";
+    return;
+  }
+  thread_ = std::thread([this] { Serve(); });
+}
+
+ScriptedServer::ScriptedServer(const std::string& address, Script script) : script_(std::move(script)) {
+  std::string error;
+  Bind(address, 0, error);
+  if (!Listening()) {
+    skipReason_ = "cannot listen on " + address + " (" + error + ")";
+    return;
+  }
+  thread_ = std::thread([this] { Serve(); });
+}
+
+ScriptedServer::~ScriptedServer() {
+  stopping_ = true;
+  if (thread_.joinable()) thread_.join();
+  if (listenFd_ >= 0) ::close(listenFd_);
+}
+
+void ScriptedServer::Bind(const std::string& address, std::uint16_t port, std::string& error) {
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+  auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+  if (::inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
+    v4->sin_family = AF_INET;
+    v4->sin_port = htons(port);
+    length = sizeof *v4;
+  } else if (::inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
+    v6->sin6_family = AF_INET6;
+    v6->sin6_port = htons(port);
+    length = sizeof *v6;
+  } else {
+    error = "not an address: " + address;
+    return;
+  }
+  const int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return;
+  }
+  const int on = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0 || ::listen(fd, 16) != 0) {
+    const int code = errno;
+    error = std::string(code == EACCES ? "EACCES: " : "") + std::strerror(code);
+    ::close(fd);
+    return;
+  }
+  socklen_t size = length;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &size);
+  port_ = ntohs(storage.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
+  address_ = address;
+  listenFd_ = fd;
+}
+
+void ScriptedServer::Serve() {
+  while (!stopping_) {
+    if (!WaitFor(listenFd_, POLLIN, Clock::now() + 50ms)) continue;
+    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    ServerConnection connection(fd, *this);
+    const int index = connections_++;
+    if (script_) script_(connection, index);
+  }
+}
+
+void ScriptedServer::Record(std::string request) {
+  std::lock_guard lock(mutex_);
+  requests_.push_back(std::move(request));
+}
+
+std::vector<std::string> ScriptedServer::Requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+std::string ScriptedServer::Url(std::string_view path) const {
+  const bool v6 = address_.find(':') != std::string::npos;
+  std::string url = "http://" + (v6 ? "[" + address_ + "]" : address_);
+  if (port_ != 80) url += ":" + std::to_string(port_);
+  return url + std::string(path);
+}
+
+std::string HttpReplyHead(int status, std::int64_t contentLength, std::string_view extraHeaders) {
+  return "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) + "\r\nContent-Length: " +
+         std::to_string(contentLength) + "\r\nConnection: close\r\n" + std::string(extraHeaders) + "\r\n";
+}
+
+std::string HttpReply(int status, std::string_view body, std::string_view extraHeaders) {
+  return HttpReplyHead(status, static_cast<std::int64_t>(body.size()), extraHeaders) + std::string(body);
+}
+
+}  // namespace brimsel::test
