@@ -35,9 +35,9 @@ struct Line {
   Kind kind = Kind::Blank;
   std::size_t end = 0;
   std::size_t next = 0;
-  std::string_view name;      // the section's or the key's name, trimmed
-  std::string_view value;      // the key's value, trimmed; empty without "="
-  std::size_t keyEnd = 0;      // offset just after the key's name
+  std::string_view name;   // the section's or the key's name, trimmed
+  std::string_view value;  // the key's value, trimmed; empty without "="
+  std::size_t keyEnd = 0;  // offset just after the key's name
   bool hasEquals = false;
   std::size_t valueStart = 0;  // offset of the value (after the blanks that follow "=")
   bool hasLineEnd = false;
@@ -138,8 +138,7 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
 }
 
 // The file's bytes with `key` of `section` set to `value`.
-std::string WithValue(const std::string& file, std::string_view section, std::string_view key,
-                      std::string_view value) {
+std::string WithValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
   const std::vector<Line> lines = ParseLines(file);
   const Location location = Find(lines, section, key);
   const std::string_view lineEnd = LineEndOf(file);
@@ -147,8 +146,7 @@ std::string WithValue(const std::string& file, std::string_view section, std::st
 
   if (location.key) {  // replace the value, keep the key as spelt and everything around it
     const Line& line = *location.key;
-    if (line.hasEquals)
-      return file.substr(0, line.valueStart) + std::string(value) + file.substr(line.end);
+    if (line.hasEquals) return file.substr(0, line.valueStart) + std::string(value) + file.substr(line.end);
     return file.substr(0, line.keyEnd) + "=" + std::string(value) + file.substr(line.end);
   }
   if (location.lastOfSection) {  // a new key after the section's last key

@@ -19,8 +19,7 @@ void DesSetKey(std::span<const std::uint8_t, 8> key);
 
 // One block through the 16 rounds: K1 first when encrypting, K16 first when decrypting.
 // `input` and `output` may be the same bytes.
-void DesCryptBlock(DesDirection direction, std::span<const std::uint8_t, 8> input,
-                   std::span<std::uint8_t, 8> output);
+void DesCryptBlock(DesDirection direction, std::span<const std::uint8_t, 8> input, std::span<std::uint8_t, 8> output);
 
 // The current round-key table (all zero until the first DesSetKey).
 const DesRoundKeys& DesRoundKeyTable();

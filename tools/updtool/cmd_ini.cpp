@@ -93,7 +93,8 @@ int RunSet(const Arguments& args) {
   const std::optional<IniArguments> parsed = ParseArguments(args, true, exitCode);
   if (!parsed) return exitCode;
   if (parsed->key == kKeyLastUpdate && !platform::TryStrToDate(parsed->value))
-    std::cerr << "updtool: warning: '" << args.back() << "' is not a date like 2005-1-1; the updater will read 2005-1-1\n";
+    std::cerr << "updtool: warning: '" << args.back()
+              << "' is not a date like 2005-1-1; the updater will read 2005-1-1\n";
   const std::string stored = IsPlainKey(*parsed) ? parsed->value : EncryptToHexText(parsed->value, kSettingsKeyString);
   try {
     WriteSetting(parsed->settingsPath, kSettingsSection, parsed->key, stored);
@@ -107,8 +108,7 @@ int RunGet(const Arguments& args) {
   int exitCode = 0;
   const std::optional<IniArguments> parsed = ParseArguments(args, false, exitCode);
   if (!parsed) return exitCode;
-  if (!platform::FileExists(parsed->settingsPath))
-    return Failure("no such file: " + parsed->file);
+  if (!platform::FileExists(parsed->settingsPath)) return Failure("no such file: " + parsed->file);
   try {
     const std::string stored = ReadSetting(parsed->settingsPath, kSettingsSection, parsed->key, "");
     const std::string value = IsPlainKey(*parsed) ? stored : DecryptHexText(stored, kSettingsKeyString);
