@@ -14,6 +14,7 @@
 #include "app/steps.h"
 #include "app/vendor_site.h"
 #include "app/window_texts.h"
+#include "platform/client_socket.h"
 #include "platform/files.h"
 #include "platform/qt/qt_text.h"
 #include "settings/settings_cipher.h"
@@ -46,12 +47,6 @@ TfrmUpdate::TfrmUpdate(Options options, QWidget* parent) : QDialog(parent), opti
 
 TfrmUpdate::~TfrmUpdate() = default;
 
-void TfrmUpdate::SocketDeleter::operator()([[maybe_unused]] platform::TClientSocket* socket) const {
-#ifdef BRIMSEL_HAVE_CLIENT_SOCKET
-  delete socket;
-#endif
-}
-
 void TfrmUpdate::UnzipperDeleter::operator()([[maybe_unused]] TUnzipper* unzipper) const {
 #ifdef BRIMSEL_HAVE_UNZIPPER
   delete unzipper;
@@ -59,9 +54,8 @@ void TfrmUpdate::UnzipperDeleter::operator()([[maybe_unused]] TUnzipper* unzippe
 }
 
 void TfrmUpdate::FormCreate() {
-#ifdef BRIMSEL_HAVE_CLIENT_SOCKET
-  packageSocket_.reset(new platform::TClientSocket());
-#endif
+  packageSocket_ = std::make_unique<platform::TClientSocket>();
+  packageSocket_->SetClientType(platform::ctBlocking);
 #ifdef BRIMSEL_HAVE_UNZIPPER
   unzipper_.reset(new TUnzipper());
 #endif

@@ -111,9 +111,6 @@ class TfrmUpdate : public QDialog, public WizardWindow {
     QLabel* lblUrl = nullptr;
   };
 
-  struct SocketDeleter {
-    void operator()(platform::TClientSocket* socket) const;
-  };
   struct UnzipperDeleter {
     void operator()(TUnzipper* unzipper) const;
   };
@@ -138,7 +135,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   Options options_;
   WizardState state_;
   Controls c_;
-  std::unique_ptr<platform::TClientSocket, SocketDeleter> packageSocket_;
+  std::unique_ptr<platform::TClientSocket> packageSocket_;  // created with the window
   std::unique_ptr<TUnzipper, UnzipperDeleter> unzipper_;
 };
 

@@ -100,10 +100,7 @@ void TfrmUpdate::RepaintNow() { platform::RepaintNow(*this); }
 
 platform::WindowHandle TfrmUpdate::Handle() const { return platform::HandleOf(this); }
 
-platform::TClientSocket& TfrmUpdate::PackageSocket() {
-  if (!packageSocket_) throw Exception("The package socket is not available");
-  return *packageSocket_;
-}
+platform::TClientSocket& TfrmUpdate::PackageSocket() { return *packageSocket_; }
 
 TUnzipper& TfrmUpdate::Unzipper1() {
   if (!unzipper_) throw Exception("The archive component is not available");

@@ -21,12 +21,16 @@ QMessageBox::Icon IconOf(unsigned flags) {
 
 int ShowQtMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, unsigned flags) {
   const bool question = (flags & MB_BUTTONS_MASK) == MB_YESNO;
+  QWidget* ownerWidget = WidgetOf(owner);
   QMessageBox box(IconOf(flags), FromGbk(caption), FromGbk(text),
-                  question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, WidgetOf(owner));
+                  question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, ownerWidget);
   box.setTextFormat(Qt::PlainText);
   // A Yes/No box has no Cancel button: the title-bar close box and Esc answer No, as on Windows.
   if (question) box.setEscapeButton(QMessageBox::No);
   const int answer = box.exec();
+  // With no window manager the keyboard focus falls back to the root window when the box
+  // closes; give it back to the owner so that its mnemonics keep working.
+  if (ownerWidget && ownerWidget->isVisible()) ownerWidget->activateWindow();
   if (question) return answer == QMessageBox::Yes ? IDYES : IDNO;
   return IDOK;
 }
