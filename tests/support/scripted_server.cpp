@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 namespace brimsel::test {
@@ -48,13 +49,20 @@ ServerConnection::~ServerConnection() { Close(); }
 std::string ServerConnection::ReadRequest(std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
   std::string request;
-  // One byte at a time, so that nothing after the head is taken.
+  // Peek first, then take no more than the head: what follows stays for a later read.
+  char buffer[64 * 1024];
   while (request.find("\r\n\r\n") == std::string::npos) {
     if (fd_ < 0 || !WaitFor(fd_, POLLIN, deadline)) return {};
-    char byte = 0;
-    const ssize_t n = ::recv(fd_, &byte, 1, 0);
+    const ssize_t seen = ::recv(fd_, buffer, sizeof buffer, MSG_PEEK);
+    if (seen <= 0) return {};
+    // The end of the head may straddle what was taken before and what is peeked now.
+    const std::size_t keep = std::min<std::size_t>(request.size(), 3);
+    const std::string window = request.substr(request.size() - keep) + std::string(buffer, static_cast<std::size_t>(seen));
+    const std::size_t end = window.find("\r\n\r\n");
+    const std::size_t take = end == std::string::npos ? static_cast<std::size_t>(seen) : end + 4 - keep;
+    const ssize_t n = ::recv(fd_, buffer, take, 0);
     if (n <= 0) return {};
-    request.push_back(byte);
+    request.append(buffer, static_cast<std::size_t>(n));
   }
   server_.Record(request);
   return request;
