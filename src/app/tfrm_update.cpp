@@ -35,7 +35,11 @@ std::string ReadDeciphered(const std::string& settingsPath, const char* key) {
 }  // namespace
 
 TfrmUpdate::Options::Options()
-    : installationFolder(platform::InstallationFolder()), vendorSiteUrl(kVendorSiteUrl) {}
+    : installationFolder(platform::InstallationFolder()),
+      vendorSiteUrl(kVendorSiteUrl),
+      updateCheck(RunUpdateCheck),
+      downloadStep(RunDownloadStep),
+      installStep(RunInstallStep) {}
 
 TfrmUpdate::TfrmUpdate(Options options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
   InitWindowResources();
@@ -130,13 +134,13 @@ void TfrmUpdate::ShowStep(int step) {
   SetNextCaption(texts::kNextCaption);
   switch (step) {
     case 1:
-      RunUpdateCheck(*this);
+      options_.updateCheck(*this);
       break;
     case 2:
-      RunDownloadStep(*this);
+      options_.downloadStep(*this);
       break;
     case 3:
-      RunInstallStep(*this);
+      options_.installStep(*this);
       break;
     case 4:
       SetNextCaption(texts::kOkCaption);

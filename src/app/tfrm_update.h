@@ -5,6 +5,7 @@
 // runs its action (steps.h).
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,10 +26,17 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   Q_OBJECT
 
  public:
+  using StepAction = std::function<void(WizardWindow&)>;
+
   struct Options {
-    Options();                       // the folder of the running program and the built-in site
+    Options();  // the folder of the running program, the built-in site and the real steps
     std::string installationFolder;  // ends in "\"
     std::string vendorSiteUrl;       // scheme and host, no trailing slash
+    // The actions of steps 1 to 3 (steps.h); replaceable so that the step controller can
+    // be exercised on its own.
+    StepAction updateCheck;
+    StepAction downloadStep;
+    StepAction installStep;
   };
 
   explicit TfrmUpdate(Options options = Options(), QWidget* parent = nullptr);
