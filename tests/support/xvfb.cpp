@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,23 +11,13 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "support/child_process.h"
+
 namespace brimsel::test {
 namespace {
 
 constexpr std::chrono::seconds kStartLimit{20};
 constexpr std::chrono::milliseconds kStopLimit{5000};
-
-// Waits for the child to end, at most `limit`; true when it has been reaped.
-bool ReapWithin(pid_t pid, std::chrono::milliseconds limit) {
-  // glibc 2.36 declares pidfd_open without C linkage for C++, so call it directly.
-  const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-  if (pidfd >= 0) {
-    pollfd p{pidfd, POLLIN, 0};  // readable once the process has ended
-    ::poll(&p, 1, static_cast<int>(limit.count()));
-    ::close(pidfd);
-  }
-  return ::waitpid(pid, nullptr, WNOHANG) == pid;
-}
 
 }  // namespace
 
@@ -108,7 +97,7 @@ void Xvfb::Start() {
 void Xvfb::Stop() {
   if (pid_ <= 0) return;
   ::kill(pid_, SIGTERM);
-  if (!ReapWithin(pid_, kStopLimit)) {
+  if (!ReapWithin(pid_, kStopLimit)) {  // a server takes a few milliseconds to shut down
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
   }

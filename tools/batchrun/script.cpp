@@ -1,0 +1,200 @@
+#include "script.h"
+
+#include "platform/codepage.h"
+
+namespace brimsel::batchrun {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A word of a command line: a run of characters up to a blank, or a text in double quotes.
+struct Word {
+  std::string text;
+  bool quoted = false;
+};
+
+// Splits a line into words. Double quotes and blanks never occur as the second byte of a
+// GBK character, so a byte-wise scan is safe here.
+std::optional<std::vector<Word>> SplitWords(std::string_view line, std::string& error) {
+  std::vector<Word> words;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    if (IsBlank(line[i])) {
+      ++i;
+      continue;
+    }
+    Word word;
+    if (line[i] == '"') {
+      const std::size_t close = line.find('"', i + 1);
+      if (close == std::string_view::npos) {
+        error = "a quote is not closed";
+        return std::nullopt;
+      }
+      word.text = std::string(line.substr(i + 1, close - i - 1));
+      word.quoted = true;
+      i = close + 1;
+      if (i < line.size() && !IsBlank(line[i])) {
+        error = "text directly after a closing quote";
+        return std::nullopt;
+      }
+    } else {
+      const std::size_t start = i;
+      while (i < line.size() && !IsBlank(line[i])) {
+        if (line[i] == '"') {
+          error = "a quote inside a word";
+          return std::nullopt;
+        }
+        ++i;
+      }
+      word.text = std::string(line.substr(start, i - start));
+    }
+    words.push_back(std::move(word));
+  }
+  return words;
+}
+
+// cmd.exe would expand variables, redirect or chain commands at these characters; the
+// runner does none of that, so a line that holds them is not what it seems.
+bool HasShellMeaning(std::string_view text) { return text.find_first_of("%!&|<>^") != std::string_view::npos; }
+
+// A path as a command's argument: unquoted words starting with "/" are switches to cmd.exe.
+std::optional<std::string> PathArgument(const Word& word, std::string& error) {
+  if (word.text.empty()) {
+    error = "an empty path";
+    return std::nullopt;
+  }
+  if (!word.quoted && word.text[0] == '/') {
+    error = "switches are not supported";
+    return std::nullopt;
+  }
+  if (HasShellMeaning(word.text) || word.text.find_first_of("*?") != std::string::npos) {
+    error = "variables, wildcards and redirections are not supported";
+    return std::nullopt;
+  }
+  return word.text;
+}
+
+std::optional<std::string> LabelArgument(const Word& word, std::string& error) {
+  std::string_view name = word.text;
+  if (!name.empty() && name[0] == ':') name.remove_prefix(1);
+  if (name.empty() || word.quoted || HasShellMeaning(name)) {
+    error = "a bad label name";
+    return std::nullopt;
+  }
+  return platform::LowerAsciiOfSingleByteChars(name);
+}
+
+std::optional<Command> ParseCommand(const std::vector<Word>& words, std::string& error) {
+  const std::string verb = platform::LowerAsciiOfSingleByteChars(words[0].text);
+  const std::size_t args = words.size() - 1;
+  Command command;
+  if (words[0].quoted) {
+    error = "unknown command";
+    return std::nullopt;
+  }
+  if (verb == "goto" && args == 1) {
+    command.op = Op::Goto;
+    if (auto label = LabelArgument(words[1], error)) {
+      command.label = *label;
+      return command;
+    }
+    return std::nullopt;
+  }
+  if (verb == "del" && args == 1) {
+    if (!words[1].quoted && words[1].text == "%0") {
+      command.op = Op::DeleteSelf;
+      return command;
+    }
+    command.op = Op::Delete;
+    if (auto path = PathArgument(words[1], error)) {
+      command.path = *path;
+      return command;
+    }
+    return std::nullopt;
+  }
+  if (verb == "copy" && args == 2) {
+    command.op = Op::Copy;
+    auto source = PathArgument(words[1], error);
+    if (!source) return std::nullopt;
+    auto target = PathArgument(words[2], error);
+    if (!target) return std::nullopt;
+    command.path = *source;
+    command.target = *target;
+    return command;
+  }
+  if (verb == "if" && args == 4 && !words[1].quoted && !words[3].quoted &&
+      platform::LowerAsciiOfSingleByteChars(words[1].text) == "exist" &&
+      platform::LowerAsciiOfSingleByteChars(words[3].text) == "goto") {
+    command.op = Op::IfExistGoto;
+    auto path = PathArgument(words[2], error);
+    if (!path) return std::nullopt;
+    auto label = LabelArgument(words[4], error);
+    if (!label) return std::nullopt;
+    command.path = *path;
+    command.label = *label;
+    return command;
+  }
+  error = (verb == "goto" || verb == "del" || verb == "copy" || verb == "if") ? "a form of the command that is not supported"
+                                                                              : "unknown command";
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::size_t> Script::FindLabel(std::string_view name, std::size_t from) const {
+  for (std::size_t k = 0; k < commands.size(); ++k) {
+    const std::size_t i = (from + k) % commands.size();
+    if (commands[i].op == Op::Label && commands[i].label == name) return i;
+  }
+  return std::nullopt;
+}
+
+Script ParseScript(std::string_view text) {
+  Script script;
+  auto refuse = [&script](int line, std::string why) {
+    script.commands.clear();
+    script.error = std::move(why);
+    script.errorLine = line;
+    return script;
+  };
+  if (text.size() > kMaxScriptSize) return refuse(0, "the script is too large");
+
+  int lineNumber = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    ++lineNumber;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
+    while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
+    if (line.empty()) continue;
+    if (line.find_first_of(std::string_view("\0\r", 2)) != std::string_view::npos)
+      return refuse(lineNumber, "control characters in the line");
+
+    if (line[0] == ':') {
+      // As cmd.exe reads a label: the name ends at the first blank.
+      std::string_view name = line.substr(1);
+      name = name.substr(0, name.find_first_of(" \t"));
+      if (name.empty() || HasShellMeaning(name)) return refuse(lineNumber, "a bad label name");
+      script.commands.push_back({Op::Label, lineNumber, platform::LowerAsciiOfSingleByteChars(name), {}, {}});
+      continue;
+    }
+    std::string error;
+    auto words = SplitWords(line, error);
+    if (!words) return refuse(lineNumber, error);
+    auto command = ParseCommand(*words, error);
+    if (!command) return refuse(lineNumber, error);
+    command->line = lineNumber;
+    script.commands.push_back(std::move(*command));
+  }
+  for (const Command& command : script.commands) {
+    if ((command.op == Op::Goto || command.op == Op::IfExistGoto) && !script.FindLabel(command.label, 0))
+      return refuse(command.line, "the label \"" + command.label + "\" does not exist");
+  }
+  return script;
+}
+
+}  // namespace brimsel::batchrun

@@ -1,0 +1,47 @@
+#pragma once
+// The commands of a batch script that the runner knows, read from the script's text.
+// The text is GBK with CRLF or LF line ends; commands, keywords and labels are compared
+// without regard to letter case, as cmd.exe does. Anything else is refused, not guessed at.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace brimsel::batchrun {
+
+enum class Op {
+  Label,        // :NAME
+  Goto,         // goto NAME  (or goto :NAME)
+  Delete,       // del "PATH"
+  DeleteSelf,   // del %0
+  IfExistGoto,  // if exist "PATH" goto NAME
+  Copy,         // copy "PATH" "PATH"
+};
+
+struct Command {
+  Op op = Op::Label;
+  int line = 0;         // 1-based line number in the script
+  std::string label;    // Label, Goto, IfExistGoto: the name in lower case
+  std::string path;     // Delete, IfExistGoto, Copy (source): a Windows path, GBK
+  std::string target;   // Copy: the destination
+};
+
+struct Script {
+  std::vector<Command> commands;
+  // Why the script is refused; empty when every line is understood.
+  std::string error;
+  int errorLine = 0;
+
+  // The index of the label `name` as cmd.exe finds it: the first one after `from`,
+  // searching on from the top once the end is reached.
+  std::optional<std::size_t> FindLabel(std::string_view name, std::size_t from) const;
+};
+
+// Scripts larger than this are refused unread: the updater writes six short lines.
+inline constexpr std::size_t kMaxScriptSize = 64 * 1024;
+
+Script ParseScript(std::string_view text);
+
+}  // namespace brimsel::batchrun
