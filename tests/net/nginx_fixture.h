@@ -4,6 +4,7 @@
 // address itself and nginx inherits the listening socket, so it can be used at once, serving the files
 // of a folder, and stopped when the object goes.
 
+#include <filesystem>
 #include <string>
 #include <sys/types.h>
 
@@ -23,6 +24,8 @@ class NginxServer {
   const std::string& Address() const { return address_; }
   // Writes a file below the served folder.
   void Publish(const std::string& relative, const std::string& content) const;
+  // The served folder, for files too big to be held as a text.
+  std::filesystem::path ServedFolder() const { return prefix_.path() / "www"; }
 
  private:
   bool Start();

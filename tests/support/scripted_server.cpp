@@ -57,7 +57,8 @@ std::string ServerConnection::ReadRequest(std::chrono::milliseconds limit) {
     if (seen <= 0) return {};
     // The end of the head may straddle what was taken before and what is peeked now.
     const std::size_t keep = std::min<std::size_t>(request.size(), 3);
-    const std::string window = request.substr(request.size() - keep) + std::string(buffer, static_cast<std::size_t>(seen));
+    std::string window(request.end() - static_cast<std::ptrdiff_t>(keep), request.end());
+    window.append(buffer, static_cast<std::size_t>(seen));
     const std::size_t end = window.find("\r\n\r\n");
     const std::size_t take = end == std::string::npos ? static_cast<std::size_t>(seen) : end + 4 - keep;
     const ssize_t n = ::recv(fd_, buffer, take, 0);
@@ -212,9 +213,14 @@ std::vector<std::string> ScriptedServer::Requests() const {
 
 std::string ScriptedServer::Url(std::string_view path) const {
   const bool v6 = address_.find(':') != std::string::npos;
-  std::string url = "http://" + (v6 ? "[" + address_ + "]" : address_);
-  if (port_ != 80) url += ":" + std::to_string(port_);
-  return url + std::string(path);
+  std::string url = "http://";
+  if (v6) {
+    url.append("[").append(address_).append("]");
+  } else {
+    url.append(address_);
+  }
+  if (port_ != 80) url.append(":").append(std::to_string(port_));
+  return url.append(path);
 }
 
 std::string HttpReplyHead(int status, std::int64_t contentLength, std::string_view extraHeaders) {
