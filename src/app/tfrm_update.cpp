@@ -14,6 +14,7 @@
 #include "app/steps.h"
 #include "app/vendor_site.h"
 #include "app/window_texts.h"
+#include "archive/unzipper.h"
 #include "platform/client_socket.h"
 #include "platform/files.h"
 #include "platform/qt/qt_text.h"
@@ -41,7 +42,8 @@ TfrmUpdate::Options::Options()
       downloadStep(RunDownloadStep),
       installStep(RunInstallStep) {}
 
-TfrmUpdate::TfrmUpdate(Options options, QWidget* parent) : QDialog(parent), options_(std::move(options)) {
+TfrmUpdate::TfrmUpdate(Options options, QWidget* parent)
+    : QDialog(parent), options_(std::move(options)), unzipper_(std::make_unique<TUnzipper>()) {
   InitWindowResources();
   state_.installationFolder = options_.installationFolder;
   state_.vendorSiteUrl = options_.vendorSiteUrl;
@@ -51,18 +53,9 @@ TfrmUpdate::TfrmUpdate(Options options, QWidget* parent) : QDialog(parent), opti
 
 TfrmUpdate::~TfrmUpdate() = default;
 
-void TfrmUpdate::UnzipperDeleter::operator()([[maybe_unused]] TUnzipper* unzipper) const {
-#ifdef BRIMSEL_HAVE_UNZIPPER
-  delete unzipper;
-#endif
-}
-
 void TfrmUpdate::FormCreate() {
   packageSocket_ = std::make_unique<platform::TClientSocket>();
   packageSocket_->SetClientType(platform::ctBlocking);
-#ifdef BRIMSEL_HAVE_UNZIPPER
-  unzipper_.reset(new TUnzipper());
-#endif
 }
 
 template <typename Handler>

@@ -119,10 +119,6 @@ class TfrmUpdate : public QDialog, public WizardWindow {
     QLabel* lblUrl = nullptr;
   };
 
-  struct UnzipperDeleter {
-    void operator()(TUnzipper* unzipper) const;
-  };
-
   // Layout (tfrm_update_layout.cpp).
   void BuildControls();
   void BuildBottomPanel();
@@ -144,7 +140,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   WizardState state_;
   Controls c_;
   std::unique_ptr<platform::TClientSocket> packageSocket_;  // created with the window
-  std::unique_ptr<TUnzipper, UnzipperDeleter> unzipper_;
+  std::unique_ptr<TUnzipper> unzipper_;  // Unzipper1, with its default settings
 };
 
 }  // namespace brimsel

@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "app/tfrm_update.h"
-#include "platform/exception.h"
 #include "platform/qt/qt_pump.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"
@@ -102,9 +101,6 @@ platform::WindowHandle TfrmUpdate::Handle() const { return platform::HandleOf(th
 
 platform::TClientSocket& TfrmUpdate::PackageSocket() { return *packageSocket_; }
 
-TUnzipper& TfrmUpdate::Unzipper1() {
-  if (!unzipper_) throw Exception("The archive component is not available");
-  return *unzipper_;
-}
+TUnzipper& TfrmUpdate::Unzipper1() { return *unzipper_; }
 
 }  // namespace brimsel
