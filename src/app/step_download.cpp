@@ -1,9 +1,70 @@
-#include "app/steps.h"
+// Step 2: make the staging folder, ask a running copy of the product to close, download
+// the package from the chosen server, then move on to step 3 whatever the outcome.
 
+#include <string>
+
+#include "app/steps.h"
 #include "app/wizard_window.h"
+#include "net/download_package.h"
+#include "platform/files.h"
+#include "platform/sleep.h"
+#include "platform/x11/window_finder.h"
 
 namespace brimsel {
+namespace {
 
-void RunDownloadStep(WizardWindow& /*window*/) {}
+// 检查到主程序正在运行中，为了完成升级，将自动关闭主程序
+constexpr char kProductRunningNotice[] =
+    "\xBC\xEC\xB2\xE9\xB5\xBD\xD6\xF7\xB3\xCC\xD0\xF2\xD5\xFD\xD4\xDA\xD4\xCB\xD0\xD0\xD6\xD0\xA3\xAC\xCE\xAA\xC1\xCB"
+    "\xCD\xEA\xB3\xC9\xC9\xFD\xBC\xB6\xA3\xAC\xBD\xAB\xD7\xD4\xB6\xAF\xB9\xD8\xB1\xD5\xD6\xF7\xB3\xCC\xD0\xF2";
+constexpr char kDownloadingPackage[] = "\xD5\xFD\xD4\xDA\xCF\xC2\xD4\xD8\xC9\xFD\xBC\xB6\xB0\xFC";  // 正在下载升级包
+constexpr char kStagingFolderName[] = "update";
+constexpr char kPackageFolder[] = "/update/";
+constexpr char kPackageExtension[] = ".zip";
+constexpr unsigned kPauseMs = 100;
+
+// The product's main window is found by its caption, the product title. Without a title
+// there is nothing to look for: an empty caption must not close an unrelated window.
+void CloseRunningProduct(WizardWindow& window) {
+  const std::string& title = window.State().productTitle;
+  if (title.empty()) return;
+  const platform::WindowHandle product = platform::FindWindowA(nullptr, title);
+  if (product == 0) return;
+  window.ShowInfo(kProductRunningNotice);
+  platform::SendMessageA(product, platform::WM_CLOSE, 0, 0);
+}
+
+}  // namespace
+
+void RunDownloadStep(WizardWindow& window) {
+  WizardState& state = window.State();
+  window.RepaintNow();
+
+  state.stagingFolder = state.installationFolder + kStagingFolderName;
+  if (!platform::DirectoryExists(state.stagingFolder)) platform::ForceDirectories(state.stagingFolder);
+  state.packagePath = state.stagingFolder + "\\" + state.packageName + kPackageExtension;
+
+  // The selected server, or else the first. The list is empty only when showing the window
+  // failed; then nothing is downloaded and the wizard carries on.
+  const int selected = window.SelectedServer();
+  const int row = selected >= 0 ? selected : 0;
+  const bool haveServer = row < window.ServerCount();
+  state.packageUrl = haveServer ? window.ServerUrl(row) + kPackageFolder + state.packageName + kPackageExtension : "";
+
+  if (haveServer) CloseRunningProduct(window);
+  window.RepaintNow();
+
+  // A package left by an earlier run goes, so that step 3 never installs a stale one.
+  if (platform::FileExists(state.packagePath)) platform::DeleteFile(state.packagePath);
+  window.SetFileLabel(kDownloadingPackage);
+  window.SetProgressPosition(0);
+  if (haveServer && DownloadPackage(window.PackageSocket(), window, state.packageUrl, state.packagePath)) {
+    window.SetProgressPosition(0);
+  }
+  platform::Sleep(kPauseMs);
+
+  state.wizardStep += 1;
+  window.ShowStep(state.wizardStep);
+}
 
 }  // namespace brimsel
