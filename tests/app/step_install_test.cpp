@@ -1,0 +1,345 @@
+// The installation step in the real window (offscreen) with real packages: the files
+// installed and logged in listing order, the self-replacement script and its runner, the
+// targets that cannot be replaced, and the packages that install nothing.
+
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/self_replace_script.h"
+#include "app/steps.h"
+#include "app/window_fixture.h"
+#include "app/window_texts.h"
+#include "platform/batch_runner.h"
+#include "platform/codepage.h"
+#include "platform/exception.h"
+#include "platform/files.h"
+#include "platform/locale.h"
+#include "settings/settings_file.h"
+#include "support/child_process.h"
+#include "support/zip_builder.h"
+
+namespace brimsel::test {
+namespace {
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using platform::Utf8ToGbk;
+
+const std::string kSucceeded = Utf8ToGbk("文件更新成功：");
+const std::string kFailed = Utf8ToGbk("文件更新失败：");
+const fs::path kZipData = fs::path(BRIMSEL_TEST_DATA_DIR) / "zip";
+
+std::string Ok(const std::string& name) { return kSucceeded + name; }
+std::string Failed(const std::string& name) { return kFailed + name; }
+
+// ShellExecuteA looks for the batch runner beside the running program; for the tests that
+// program is the test binary, so the build's runner is linked in beside it.
+bool MakeRunnerReachable() {
+  const fs::path runner = fs::path(BRIMSEL_BIN_DIR) / platform::kBatchRunnerName;
+  const fs::path beside = platform::NativePath(platform::InstallationFolder()) / platform::kBatchRunnerName;
+  std::error_code ec;
+  if (!fs::exists(runner)) return false;
+  if (!fs::exists(beside)) fs::create_symlink(runner, beside, ec);
+  return fs::exists(beside);
+}
+
+class InstallStepTest : public WindowTest {
+ protected:
+  // The installation folder lies under a Chinese name, as a user's may.
+  fs::path inst_ = dir_.path() / "博睿 Brimsel";
+  std::string instWin_ = platform::WindowsPath(inst_) + "\\";
+
+  InstallStepTest() { fs::create_directories(inst_ / "update"); }
+
+  fs::path Package() const { return inst_ / "update" / "brimsel.zip"; }
+  void WritePackage(const std::string& bytes) const { dir_.Write(fs::relative(Package(), dir_.path()).string(), bytes); }
+  void CopyPackage(const char* corpusName) const {
+    fs::copy_file(kZipData / corpusName, Package(), fs::copy_options::overwrite_existing);
+  }
+  fs::path Write(const std::string& relative, const std::string& content) const {
+    return dir_.Write((fs::relative(inst_, dir_.path()) / relative).string(), content);
+  }
+  std::string Read(const std::string& relative) const { return TempDir::Read(inst_ / relative); }
+
+  // The window over the installation folder with the real installation step; the download
+  // step is replaced by what it leaves behind: the paths set, then on to step 3.
+  TfrmUpdate& ShowInstallWindow() {
+    TfrmUpdate::Options options = TestOptions();
+    options.installationFolder = instWin_;
+    options.installStep = RunInstallStep;
+    options.downloadStep = [](WizardWindow& window) {
+      WizardState& state = window.State();
+      state.stagingFolder = state.installationFolder + "update";
+      state.packagePath = state.stagingFolder + "\\brimsel.zip";
+      ++state.wizardStep;
+      window.ShowStep(state.wizardStep);
+    };
+    MakeWindow(std::move(options));
+    window_->show();
+    return *window_;
+  }
+
+  // Next on the welcome page and on the server page, as a user clicks them.
+  TfrmUpdate& RunToTheInstallation() {
+    TfrmUpdate& window = ShowInstallWindow();
+    Find<QPushButton>("btnNext")->click();
+    Find<QPushButton>("btnNext")->click();
+    EXPECT_EQ(window.State().wizardStep, 3);
+    return window;
+  }
+
+  // Runs step 3 straight from the step controller, with Next disabled as the click leaves it.
+  TfrmUpdate& RunInstallStepAlone() {
+    TfrmUpdate& window = ShowInstallWindow();
+    window.State().stagingFolder = instWin_ + "update";
+    window.State().packagePath = instWin_ + "update\\brimsel.zip";
+    window.State().wizardStep = 3;
+    window.SetNextEnabled(false);
+    window.ShowStep(3);
+    return window;
+  }
+
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    const std::string text = window_->LogText();
+    for (std::size_t start = 0; start < text.size();) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      lines.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+    return lines;
+  }
+
+  std::string LastUpdate() const { return ReadSetting(instWin_ + "Update.ini", kSettingsSection, kKeyLastUpdate, "(none)"); }
+  void SetLastUpdate(const std::string& value) const {
+    WriteSetting(instWin_ + "Update.ini", kSettingsSection, kKeyLastUpdate, value);
+  }
+  static std::string Today() { return platform::DateToStr(platform::Today()); }
+};
+
+TEST_F(InstallStepTest, InstallsEveryEntryInListingOrderUnderItsLowerCaseName) {
+  ZipBuilder zip;
+  zip.Add("ReadMe.TXT", "new readme");
+  zip.Add("bin/Tool.DLL", "new tool");  // in a folder: installed into the folder itself
+  zip.Add("data/", "");                 // a folder entry installs nothing
+  zip.Add("Data.DAT", "new data");
+  WritePackage(zip.Build());
+  Write("ReadMe.TXT", "old readme");
+  Write("update.bat", "left by an earlier run");
+
+  TfrmUpdate& window = RunInstallStepAlone();
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("readme.txt"), Ok("tool.dll"), Ok("data.dat")}));
+  EXPECT_EQ(Read("ReadMe.TXT"), "new readme") << "an existing file keeps its name";
+  EXPECT_EQ(Read("tool.dll"), "new tool") << "a new file takes the lower-case name";
+  EXPECT_EQ(Read("data.dat"), "new data");
+  EXPECT_FALSE(fs::exists(inst_ / "bin"));
+  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_FALSE(window.State().selfUpdate);
+  EXPECT_EQ(Read("update.bat"), "left by an earlier run");
+  EXPECT_TRUE(NextEnabled());
+  EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+TEST_F(InstallStepTest, InstallsAPackageMadeByInfoZip) {
+  ASSERT_TRUE(MakeRunnerReachable()) << "build the batchrun target first";
+  CopyPackage("iz_tree.zip");  // folders, mixed case, x.txt in a/ and in b/, Update.EXE
+  TfrmUpdate& window = RunInstallStepAlone();
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("readme.txt"), Ok("update.exe"), Ok("deep.txt"), Ok("x.txt"),
+                                                  Ok("x.txt"), Ok("zero.dat")}));
+  EXPECT_EQ(Read("readme.txt"), TempDir::Read(kZipData / "inputs/tree/ReadMe.TXT"));
+  EXPECT_EQ(Read("deep.txt"), TempDir::Read(kZipData / "inputs/tree/sub/dir/deep.txt"));
+  // The second x.txt met the first in the staging folder; the component asked, and was told No.
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_EQ(Read("x.txt"), TempDir::Read(kZipData / "inputs/tree/a/x.txt"));
+  EXPECT_TRUE(window.State().selfUpdate);
+  // The updater is not running here, so the script's runner finishes at once.
+  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s));
+  EXPECT_EQ(Read("update.exe"), TempDir::Read(kZipData / "inputs/tree/Update.EXE"));
+  EXPECT_EQ(LastUpdate(), Today());
+}
+
+TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
+  ASSERT_TRUE(MakeRunnerReachable()) << "build the batchrun target first";
+  fs::copy_file("/bin/sleep", inst_ / "update.exe");
+  ChildProcess updater(inst_ / "update.exe", {"60"});
+  ASSERT_TRUE(updater.Running());
+  ZipBuilder zip;
+  zip.Add("bin/Update.EXE", "the new updater");
+  zip.Add("readme.txt", "new readme");
+  WritePackage(zip.Build());
+
+  TfrmUpdate& window = RunInstallStepAlone();
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Failed("update.exe"), Ok("readme.txt")}));
+  EXPECT_TRUE(window.State().selfUpdate);
+  const std::string d = instWin_;
+  const std::string expected = ":START\r\n"
+                               "del \"" + d + "update.exe\"\r\n"
+                               "if exist \"" + d + "update.exe\" GOTO START\r\n"
+                               "del \"" + d + "update.exe\"\r\n"
+                               "copy \"" + d + "update\\update.exe\" \"" + d + "update.exe\"\r\n"
+                               "del %0\r\n";
+  EXPECT_EQ(Read("update.bat"), expected);
+  EXPECT_TRUE(NextEnabled());
+
+  // The runner was started and waits for the updater to end.
+  EXPECT_TRUE(WaitUntil([&] { return Read("batchrun.log").find("waiting:") != std::string::npos; }, 10s))
+      << Read("batchrun.log");
+  EXPECT_EQ(Read("update.exe"), TempDir::Read("/bin/sleep"));
+  updater.Kill();
+  EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s)) << Read("batchrun.log");
+  EXPECT_EQ(Read("update.exe"), "the new updater");
+}
+
+TEST_F(InstallStepTest, AReadOnlyAndARunningTargetEachFailAlone) {
+  Write("locked.dll", "old locked");
+  ASSERT_TRUE(platform::SetFileAttributes(instWin_ + "locked.dll", platform::kAttributeReadOnly));
+  fs::copy_file("/bin/sleep", inst_ / "tool.exe");
+  ChildProcess tool(inst_ / "tool.exe", {"60"});
+  ASSERT_TRUE(tool.Running());
+  ZipBuilder zip;
+  zip.Add("a.txt", "new a");
+  zip.Add("locked.dll", "new locked");
+  zip.Add("b.txt", "new b");
+  zip.Add("tool.exe", "new tool");
+  WritePackage(zip.Build());
+
+  RunInstallStepAlone();
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("a.txt"), Failed("locked.dll"), Ok("b.txt"), Failed("tool.exe")}));
+  EXPECT_EQ(Read("locked.dll"), "old locked");
+  EXPECT_EQ(Read("tool.exe"), TempDir::Read("/bin/sleep"));
+  EXPECT_EQ(Read("b.txt"), "new b");
+  EXPECT_EQ(LastUpdate(), Today());
+}
+
+// Names cut from the listing line carried its marks, and a byte-wise lowering broke GBK
+// names; such files were then not installed although the update was recorded.
+TEST_F(InstallStepTest, TakesEachNameFromTheEntryItself) {
+  const std::string gbkName = "\xB0\x41\xB0\x5A.TXT";  // two characters whose second bytes are "A" and "Z"
+  ASSERT_EQ(platform::GbkToUtf8(gbkName).find("\xEF\xBF\xBD"), std::string::npos) << "must be real GBK characters";
+  ZipBuilder zip;
+  zip.Add("Notes.TXT", "notes").comment = "with a comment";
+  zip.Add("docs/" + gbkName, "chinese");
+  WritePackage(zip.Build());
+
+  RunInstallStepAlone();
+  const std::string installedName = "\xB0\x41\xB0\x5A.txt";
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("notes.txt"), Ok(installedName)}));
+  EXPECT_EQ(Read("notes.txt"), "notes");
+  EXPECT_EQ(TempDir::Read(platform::NativePath(instWin_ + installedName)), "chinese");
+}
+
+TEST_F(InstallStepTest, EntriesTheExtractionDiscardsGetNoLineAndNoStaleCopy) {
+  // ReadMe.TXT and a/x.txt fail their CRC check; an earlier run left a ReadMe.TXT staged.
+  CopyPackage("iz_badcrc.zip");
+  Write("update/readme.txt", "staged by an earlier run");
+  RunInstallStepAlone();
+  // b/x.txt extracts as x.txt, so both listing lines named x.txt find a staged file.
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("deep.txt"), Ok("x.txt"), Ok("x.txt"), Ok("zero.dat")}));
+  EXPECT_EQ(Read("x.txt"), TempDir::Read(kZipData / "inputs/tree/b/x.txt"));
+  EXPECT_FALSE(fs::exists(inst_ / "readme.txt"));
+  EXPECT_TRUE(boxes_.Boxes().empty()) << "the stale file was deleted before the extraction";
+}
+
+TEST_F(InstallStepTest, ATruncatedPackageInstallsNothingAndKeepsLastUpdate) {
+  SetLastUpdate("2010-1-1");
+  CopyPackage("iz_truncated.zip");
+  TfrmUpdate& window = RunInstallStepAlone();
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(LastUpdate(), "2010-1-1");
+  EXPECT_FALSE(fs::exists(inst_ / "readme.txt"));
+  EXPECT_FALSE(window.State().selfUpdate);
+  EXPECT_TRUE(NextEnabled());
+}
+
+TEST_F(InstallStepTest, NoPackageFileEndsTheStepWithAnEmptyLog) {
+  TfrmUpdate& window = ShowInstallWindow();
+  window.AppendLog("left from before");
+  window.State().stagingFolder = instWin_ + "update";
+  window.State().packagePath = instWin_ + "update\\brimsel.zip";
+  window.SetNextEnabled(false);
+  window.ShowStep(3);
+  EXPECT_TRUE(window.LogText().empty());
+  EXPECT_EQ(LastUpdate(), "(none)");
+  EXPECT_TRUE(NextEnabled());
+}
+
+// An empty download, or a package of folders only, is not an installed update.
+TEST_F(InstallStepTest, APackageWithoutFilesIsNotRecordedAsInstalled) {
+  SetLastUpdate("2010-1-1");
+  WritePackage("");
+  RunInstallStepAlone();
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(LastUpdate(), "2010-1-1");
+  EXPECT_TRUE(NextEnabled());
+
+  ZipBuilder folders;
+  folders.Add("bin/");
+  folders.Add("data/");
+  WritePackage(folders.Build());
+  RunInstallStepAlone();
+  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(LastUpdate(), "2010-1-1");
+}
+
+TEST_F(InstallStepTest, AFailedWriteOfLastUpdateIsReportedAndLeavesNextDisabled) {
+  SetLastUpdate("2010-1-1");
+  ASSERT_TRUE(platform::SetFileAttributes(instWin_ + "Update.ini", platform::kAttributeReadOnly));
+  ZipBuilder zip;
+  zip.Add("readme.txt", "new readme");
+  zip.Add("update.exe", "the new updater");
+  WritePackage(zip.Build());
+
+  RunToTheInstallation();
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("readme.txt"), Ok("update.exe")}));
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_EQ(boxes_.Boxes()[0].caption, texts::kApplicationTitle);
+  EXPECT_NE(boxes_.Boxes()[0].text.find("Unable to write to"), std::string::npos) << boxes_.Boxes()[0].text;
+  EXPECT_FALSE(NextEnabled());
+  EXPECT_FALSE(fs::exists(inst_ / "update.bat")) << "no script after the error";
+  EXPECT_EQ(LastUpdate(), "2010-1-1");
+}
+
+TEST_F(InstallStepTest, AScriptThatCannotBeWrittenIsPassedOver) {
+  Write("update.bat", "read-only");
+  ASSERT_TRUE(platform::SetFileAttributes(instWin_ + "update.bat", platform::kAttributeReadOnly));
+  ZipBuilder zip;
+  zip.Add("update.exe", "the new updater");
+  WritePackage(zip.Build());
+  RunInstallStepAlone();
+  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("update.exe")}));
+  EXPECT_EQ(Read("update.bat"), "read-only");
+  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_TRUE(NextEnabled());
+}
+
+TEST(SelfReplaceScript, IsSixQuotedCrLfLinesInGbkAndReplacesAnOldFile) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "博睿";
+  fs::create_directories(folder);
+  const std::string d = platform::WindowsPath(folder) + "\\";
+  dir.Write("博睿/update.bat", std::string(1000, 'x'));
+  const std::string path = WriteSelfReplaceScript(d);
+  EXPECT_EQ(path, d + "update.bat");
+  const std::string gbkFolder = platform::Utf8ToGbk(folder.string());
+  ASSERT_NE(gbkFolder.find("\xB2\xA9\xEE\xA3"), std::string::npos);  // 博睿 in GBK
+  std::string expectedFolder = gbkFolder + "\\";
+  for (char& c : expectedFolder)
+    if (c == '/') c = '\\';
+  const std::string exe = "\"" + expectedFolder + "update.exe\"";
+  EXPECT_EQ(TempDir::Read(folder / "update.bat"),
+            ":START\r\ndel " + exe + "\r\nif exist " + exe + " GOTO START\r\ndel " + exe + "\r\ncopy \"" + expectedFolder +
+                "update\\update.exe\" " + exe + "\r\ndel %0\r\n");
+}
+
+TEST(SelfReplaceScript, RaisesWhenItCannotBeWritten) {
+  TempDir dir;
+  EXPECT_THROW(WriteSelfReplaceScript(dir.WinPath() + "missing\\"), Exception);
+}
+
+}  // namespace
+}  // namespace brimsel::test
