@@ -11,7 +11,6 @@ namespace {
 
 constexpr std::uint16_t kFlagBigDictionary = 0x0002;
 constexpr std::uint16_t kFlagLiteralTree = 0x0004;
-constexpr unsigned kMaxCodeLength = 16;
 constexpr unsigned kWindowSize = 8192;
 constexpr unsigned kWindowMask = kWindowSize - 1;
 
