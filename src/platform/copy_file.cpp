@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/descriptor.h"
 #include "platform/files.h"
 
 namespace brimsel::platform {
@@ -16,47 +17,27 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A descriptor closed when it goes.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 // The temporary file beside the target; removed when it goes unless it was put in place.
 class StagedCopy {
  public:
   explicit StagedCopy(const fs::path& target) {
     std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd >= 0) {
-      fd_ = fd;
-      path_ = pattern;
-    }
+    fd_ = Descriptor(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (fd_.valid()) path_ = pattern;
   }
   ~StagedCopy() {
-    if (fd_ >= 0) ::close(fd_);
+    fd_.Close();
     if (!path_.empty()) ::unlink(path_.c_str());
   }
   StagedCopy(const StagedCopy&) = delete;
   StagedCopy& operator=(const StagedCopy&) = delete;
 
-  bool Created() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
+  bool Created() const { return fd_.valid(); }
+  int fd() const { return fd_.get(); }
 
   // Closes the file and renames it over the target (or, with `noReplace`, only where none is).
   bool PutInPlace(const fs::path& target, bool noReplace) {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) return false;
+    if (!fd_.Close()) return false;
     const unsigned flags = noReplace ? RENAME_NOREPLACE : 0;
     if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), flags) != 0) return false;
     path_.clear();
@@ -64,7 +45,7 @@ class StagedCopy {
   }
 
  private:
-  int fd_ = -1;
+  Descriptor fd_;
   std::string path_;
 };
 

@@ -7,18 +7,10 @@
 
 #include <cerrno>
 
+#include "platform/descriptor.h"
+
 namespace brimsel::platform {
 namespace {
-
-// A pipe whose ends close when it goes.
-struct Pipe {
-  int read = -1;
-  int write = -1;
-  ~Pipe() {
-    if (read >= 0) ::close(read);
-    if (write >= 0) ::close(write);
-  }
-};
 
 // In the grandchild, before exec: only async-signal-safe calls, the caller may have threads.
 [[noreturn]] void BecomeProgram(const char* program, char* const* argv, const char* workingFolder, int report) {
@@ -60,14 +52,13 @@ bool StartDetached(const std::filesystem::path& program, const std::vector<std::
   argv.push_back(nullptr);
 
   // The grandchild reports a failed exec through this pipe; a successful exec closes it.
-  Pipe report;
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) return false;
-  report.read = ends[0];
+  const Descriptor reportRead(ends[0]);
   // Above the standard descriptors, which the grandchild replaces.
-  report.write = ::fcntl(ends[1], F_DUPFD_CLOEXEC, 3);
+  Descriptor reportWrite(::fcntl(ends[1], F_DUPFD_CLOEXEC, 3));
   ::close(ends[1]);
-  if (report.write < 0) return false;
+  if (!reportWrite.valid()) return false;
 
   const pid_t child = ::fork();
   if (child < 0) return false;
@@ -76,11 +67,10 @@ bool StartDetached(const std::filesystem::path& program, const std::vector<std::
     // the child then ends at once, so that the program is nobody's child to wait for.
     if (::setsid() < 0) ::_exit(1);
     const pid_t grandchild = ::fork();
-    if (grandchild == 0) BecomeProgram(programText.c_str(), argv.data(), folderText.c_str(), report.write);
+    if (grandchild == 0) BecomeProgram(programText.c_str(), argv.data(), folderText.c_str(), reportWrite.get());
     ::_exit(grandchild < 0 ? 1 : 0);
   }
-  ::close(report.write);
-  report.write = -1;
+  reportWrite.Close();
 
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -90,7 +80,7 @@ bool StartDetached(const std::filesystem::path& program, const std::vector<std::
   int error = 0;
   ssize_t got = 0;
   do {
-    got = ::read(report.read, &error, sizeof error);
+    got = ::read(reportRead.get(), &error, sizeof error);
   } while (got < 0 && errno == EINTR);
   return got == 0;  // closed by the exec
 }
