@@ -20,20 +20,7 @@ std::int64_t RangeStartOf(const std::string& request) {
 }
 
 ScriptedServer::Script PackageServer(std::string package) {
-  return [package](ServerConnection& connection, int) {
-    const std::string request = connection.ReadRequest();
-    const auto size = static_cast<std::int64_t>(package.size());
-    if (request.starts_with("HEAD ")) {
-      connection.Send(HttpReplyHead(200, size));
-    } else if (request.starts_with("GET ")) {
-      const std::int64_t start = std::max<std::int64_t>(RangeStartOf(request), 0);
-      if (start >= size) {
-        connection.Send(HttpReply(416, ""));
-      } else {
-        connection.Send(HttpReplyHead(206, size - start) + package.substr(static_cast<std::size_t>(start)));
-      }
-    }
-  };
+  return ServeFiles({{"/update/Brimsel.zip", std::move(package)}});
 }
 
 }  // namespace brimsel::test

@@ -36,8 +36,8 @@ std::string PackageBytes(std::size_t size);
 // The offset of a "RANGE: bytes=<n>-" line, or -1.
 std::int64_t RangeStartOf(const std::string& request);
 
-// A server that answers HEAD with the package's length and a ranged GET with 206 and the
-// rest of the package.
+// A server that answers HEAD with the package's length and a ranged GET with the rest of
+// the package (206, or 200 from byte 0).
 ScriptedServer::Script PackageServer(std::string package);
 
 class DownloadTest : public ::testing::Test {

@@ -223,6 +223,54 @@ std::string ScriptedServer::Url(std::string_view path) const {
   return url.append(path);
 }
 
+namespace {
+
+// The start of a "Range: bytes=<n>-" header in any letter case; 0 when there is none.
+std::int64_t RangeStart(const std::string& request) {
+  std::string lower = request;
+  std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
+  static const std::string kRange = "\r\nrange: bytes=";
+  const std::size_t at = lower.find(kRange);
+  if (at == std::string::npos) return 0;
+  std::int64_t start = 0;
+  for (std::size_t i = at + kRange.size(); i < lower.size() && lower[i] >= '0' && lower[i] <= '9'; ++i) {
+    start = start * 10 + (lower[i] - '0');
+  }
+  return start;
+}
+
+}  // namespace
+
+ScriptedServer::Script ServeFiles(std::map<std::string, std::string> files) {
+  return [files = std::move(files)](ServerConnection& connection, int) {
+    const std::string request = connection.ReadRequest();
+    const bool head = request.starts_with("HEAD ");
+    if (!head && !request.starts_with("GET ")) return;
+    const std::size_t targetStart = request.find(' ') + 1;
+    const std::string target = request.substr(targetStart, request.find(' ', targetStart) - targetStart);
+    const auto file = files.find(target);
+    if (file == files.end()) {
+      const std::string page = "<html><body>404 Not Found</body></html>";
+      connection.Send(head ? HttpReplyHead(404, static_cast<std::int64_t>(page.size())) : HttpReply(404, page));
+      return;
+    }
+    const std::string& body = file->second;
+    const auto size = static_cast<std::int64_t>(body.size());
+    const std::int64_t start = RangeStart(request);
+    if (head) {
+      connection.Send(HttpReplyHead(200, size));
+    } else if (start == 0) {
+      connection.Send(HttpReply(200, body));
+    } else if (start < size) {
+      connection.Send(HttpReply(206, std::string_view(body).substr(static_cast<std::size_t>(start))));
+    } else {
+      connection.Send(HttpReply(416, ""));
+    }
+  };
+}
+
 std::string HttpReplyHead(int status, std::int64_t contentLength, std::string_view extraHeaders) {
   return "HTTP/1.1 " + std::to_string(status) + " " + ReasonPhrase(status) + "\r\nContent-Length: " +
          std::to_string(contentLength) + "\r\nConnection: close\r\n" + std::string(extraHeaders) + "\r\n";

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -97,6 +98,11 @@ class ScriptedServer {
   std::vector<std::string> requests_;
   std::thread thread_;
 };
+
+// Answers GET and HEAD for the given request targets (path and query, e.g.
+// "/update/test.html") as a plain web server would: 200 with the body, or 206 from the
+// offset of a "Range: bytes=<n>-" header in any letter case; 404 for any other target.
+ScriptedServer::Script ServeFiles(std::map<std::string, std::string> files);
 
 // A complete reply with a Content-Length and "Connection: close".
 std::string HttpReply(int status, std::string_view body, std::string_view extraHeaders = "");
