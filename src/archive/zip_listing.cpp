@@ -1,7 +1,7 @@
 #include "archive/zip_listing.h"
 
 #include <cmath>
-#include <cstdio>
+#include <string_view>
 
 #include "archive/dos_datetime.h"
 #include "platform/codepage.h"
@@ -27,20 +27,49 @@ platform::CalendarParts CalendarOf(std::uint32_t dosDateTime) {
   return parts;
 }
 
+void AppendTwoDigits(std::string& out, int value) {
+  out += static_cast<char>('0' + value / 10 % 10);
+  out += static_cast<char>('0' + value % 10);
+}
+
+// `text` right-aligned to `width` characters ("%*s"); longer texts are not cut.
+void AppendRightAligned(std::string& out, std::string_view text, std::size_t width) {
+  if (text.size() < width) out.append(width - text.size(), ' ');
+  out += text;
+}
+
+// A number right-aligned to `width` characters ("%*d" of a non-negative value).
+void AppendNumber(std::string& out, std::uint64_t value, std::size_t width) {
+  char digits[24];
+  char* end = digits + sizeof digits;
+  char* p = end;
+  do {
+    *--p = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  AppendRightAligned(out, std::string_view(p, static_cast<std::size_t>(end - p)), width);
+}
+
 // "mm/dd/yy" with the system date separator for "/".
 std::string FormatDate(const platform::CalendarParts& parts) {
   const char sep = platform::DateSeparator();
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d%c%02d%c%02d", parts.month, sep, parts.day, sep, parts.year % 100);
+  std::string text;
+  AppendTwoDigits(text, parts.month);
+  text += sep;
+  AppendTwoDigits(text, parts.day);
+  text += sep;
+  AppendTwoDigits(text, parts.year % 100);
   return text;
 }
 
 // "hh:mmam/pm": the hour on the 12-hour clock, the system time separator for ":".
 std::string FormatTime(const platform::CalendarParts& parts) {
   const int hour12 = parts.hour % 12 == 0 ? 12 : parts.hour % 12;
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d%c%02d%s", hour12, platform::TimeSeparator(), parts.minute,
-                parts.hour < 12 ? "am" : "pm");
+  std::string text;
+  AppendTwoDigits(text, hour12);
+  text += platform::TimeSeparator();
+  AppendTwoDigits(text, parts.minute);
+  text += parts.hour < 12 ? "am" : "pm";
   return text;
 }
 
@@ -63,14 +92,25 @@ std::string ListingLine(const TZipEntryInfo& entry) {
   if (entry.Encrypted()) name += '#';
   if (entry.FileCommentLength != 0) name += '@';
   const platform::CalendarParts when = CalendarOf(entry.DateTime);
-  const std::string date = FormatDate(when);
-  const std::string time = FormatTime(when);
-  char fields[160];
-  std::snprintf(fields, sizeof fields, "%8s\t%7s\t%8llu\t%8llu\t%3d%s\t", date.c_str(), time.c_str(),
-                static_cast<unsigned long long>(entry.EffectiveUncompressedSize()),
-                static_cast<unsigned long long>(entry.EffectiveCompressedSize()),
-                CompressionRatio(entry.EffectiveCompressedSize(), entry.EffectiveUncompressedSize()), "%");
-  return platform::LowerBytes(name + '\t' + fields + MethodName(entry.CompressionMethod) + '\t' + entry.Directory);
+  const std::uint64_t size = entry.EffectiveUncompressedSize();
+  const std::uint64_t packed = entry.EffectiveCompressedSize();
+  std::string line = std::move(name);
+  line.reserve(line.size() + 64 + entry.Directory.size());
+  line += '\t';
+  AppendRightAligned(line, FormatDate(when), 8);  // %8s
+  line += '\t';
+  AppendRightAligned(line, FormatTime(when), 7);  // %7s
+  line += '\t';
+  AppendNumber(line, size, 8);  // %8d
+  line += '\t';
+  AppendNumber(line, packed, 8);
+  line += '\t';
+  AppendNumber(line, static_cast<std::uint64_t>(CompressionRatio(packed, size)), 3);  // %3d%s
+  line += "%\t";
+  line += MethodName(entry.CompressionMethod);
+  line += '\t';
+  line += entry.Directory;
+  return platform::LowerBytes(line);
 }
 
 }  // namespace brimsel
