@@ -62,8 +62,14 @@ void TUnzipper::ListEntries(std::vector<std::string>& lines) const {
 }
 
 void TUnzipper::OpenArchive() {
-  if (!archive_) archive_ = std::make_unique<TArchiveStream>(zipName_);
+  const bool wasOpen = archive_ != nullptr;
+  if (!wasOpen) archive_ = std::make_unique<TArchiveStream>(zipName_);
   if (entries_ && LoadedDirectoryIsCurrent()) return;
+  // A stream kept open (KeepZipOpen) may show the replaced file or its old size.
+  if (wasOpen) {
+    archive_.reset();
+    archive_ = std::make_unique<TArchiveStream>(zipName_);
+  }
   LoadDirectoryFromArchive();
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "archive/directory_test_support.h"
 #include "platform/files.h"
@@ -313,6 +314,23 @@ TEST_F(UnzipperLoadTest, RewrittenArchiveIsReloadedUnchangedOneIsNot) {
   unzipper_.LoadDirectory();
   EXPECT_EQ(1, unzipper_.EntryCount());
   EXPECT_EQ("only.txt", unzipper_.EntryFileName(0));
+}
+
+TEST_F(UnzipperLoadTest, ArchiveKeptOpenIsReopenedWhenReplaced) {
+  const std::string path = Write(TwoEntryArchive());
+  unzipper_.KeepZipOpen = true;
+  unzipper_.SetZipName(path);
+  unzipper_.LoadDirectory();
+  EXPECT_TRUE(unzipper_.ArchiveIsOpen());
+  const auto loadedAt = *platform::LastWriteTime(path);
+
+  ZipBuilder replacement;
+  for (int i = 0; i < 50; ++i) replacement.Add("entry" + std::to_string(i), std::string(100, 'x'));
+  const std::string other = Write(replacement.Build(), "replacement.zip");
+  std::filesystem::rename(platform::NativePath(other), platform::NativePath(path));
+  platform::SetLastWriteTime(path, loadedAt + std::chrono::seconds(10));
+  unzipper_.LoadDirectory();
+  EXPECT_EQ(50, unzipper_.EntryCount());
 }
 
 TEST_F(UnzipperLoadTest, IndexOutOfRangeRaisesListError) {
