@@ -57,24 +57,27 @@ TEST_F(ZipRobustnessTest, EntryCountBeyondTheRecordsPresent) {
   EXPECT_EQ(4, LoadCount(Write(bytes), TIncompleteZipMode::izAssumeMulti));
 }
 
-TEST_F(ZipRobustnessTest, Zip64EntryCountOfAllOnes) {
+// One entry, with a Zip64 end record and locator before the end record.
+std::string Zip64Archive(ZipLayout& layout) {
   ZipBuilder zip;
   zip.Add("a.txt", "a");
   zip.zip64EndRecord = true;
+  return zip.Build(&layout);
+}
+
+TEST_F(ZipRobustnessTest, Zip64EntryCountOfAllOnes) {
   ZipLayout layout;
-  std::string bytes = zip.Build(&layout);
+  std::string bytes = Zip64Archive(layout);
   const std::uint64_t zip64End = layout.endRecordOffset - 20 - 56;
   Patch(bytes, zip64End + 32, Le64(~0ull));
   EXPECT_EQ(1, LoadCount(Write(bytes), TIncompleteZipMode::izAssumeMulti));
 }
 
 TEST_F(ZipRobustnessTest, Zip64LocatorPointingAnywhere) {
-  ZipBuilder zip;
-  zip.Add("a.txt", "a");
-  zip.zip64EndRecord = true;
   ZipLayout layout;
-  const std::string good = zip.Build(&layout);
-  for (std::uint64_t target : std::vector<std::uint64_t>{~0ull, 1ull << 62, layout.endRecordOffset - 20, layout.endRecordOffset, 0}) {
+  const std::string good = Zip64Archive(layout);
+  const std::vector<std::uint64_t> targets = {~0ull, 1ull << 62, layout.endRecordOffset - 20, layout.endRecordOffset, 0};
+  for (std::uint64_t target : targets) {
     SCOPED_TRACE(target);
     std::string bytes = good;
     Patch(bytes, layout.endRecordOffset - 20 + 8, Le64(target));
