@@ -85,12 +85,12 @@ interactive=0
 if ((check == 0)) && [[ -n ${DISPLAY:-} ]] && xdotool getdisplaygeometry >/dev/null 2>&1; then
   interactive=1
 else
-  number=90
-  while [[ -e /tmp/.X11-unix/X$number || -e /tmp/.X$number-lock ]]; do number=$((number + 1)); done
-  Xvfb ":$number" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+  # Xvfb picks a free display number itself and writes it to descriptor 3.
+  rm -f "$work/xvfb.display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
-  export DISPLAY=:$number
-  wait_for "[[ -S /tmp/.X11-unix/X$number ]]" 10 || fail "Xvfb did not start"
+  wait_for "[[ -s '$work/xvfb.display' ]]" 15 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=:$(tr -d '[:space:]' <"$work/xvfb.display")
 fi
 export QT_QPA_PLATFORM=xcb
 
@@ -132,8 +132,8 @@ else
   next_until "grep -q 'GET /update/test.html' '$work/server.log'" || fail "the update check did not probe the server"
   shot 2-servers
   next_until '[[ -n $(notice_box) ]]' || fail "the running-product notice did not appear"
-  shot 3-notice
   box=$(notice_box)
+  shot 3-notice
   xdotool windowfocus --sync "$box" key Return
   wait_for "[[ \$('$updtool' ini get '$ini' LastUpdate) == '$today' ]]" 60 || fail "the update was not installed"
   shot 4-log

@@ -12,6 +12,7 @@
 #include <list>
 #include <thread>
 
+#include "platform/descriptor.h"
 #include "updtool/http_exchange.h"
 
 namespace brimsel::updtool {
@@ -24,19 +25,6 @@ constexpr std::size_t kMaxConnections = 32;
 // "测试成功" in GBK: what the updater looks for in the probe reply.
 constexpr char kProbeBody[] = "<html><body>\xB2\xE2\xCA\xD4\xB3\xC9\xB9\xA6</body></html>\r\n";
 
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // A name that stays inside its folder: no separators, no "..", nothing hidden.
 bool IsPlainName(const std::string& name) {
@@ -134,10 +122,6 @@ std::string ReadDate(const fs::path& file) {
 UpdateServer::UpdateServer(fs::path root, std::string address, std::uint16_t port)
     : root_(std::move(root)), address_(std::move(address)), port_(port) {}
 
-UpdateServer::~UpdateServer() {
-  if (listener_ >= 0) ::close(listener_);
-}
-
 bool UpdateServer::Listen() {
   addrinfo hints{};
   hints.ai_socktype = SOCK_STREAM;
@@ -148,24 +132,23 @@ bool UpdateServer::Listen() {
     return false;
   }
   std::unique_ptr<addrinfo, void (*)(addrinfo*)> addresses(found, ::freeaddrinfo);
-  int fd = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  platform::Descriptor fd(::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0));
   int yes = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  if (fd < 0 || ::bind(fd, found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd, 64) != 0) {
+  ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  if (!fd.valid() || ::bind(fd.get(), found->ai_addr, found->ai_addrlen) != 0 || ::listen(fd.get(), 64) != 0) {
     error_ = "cannot listen on " + address_ + " port " + std::to_string(port_) + ": " + std::strerror(errno);
-    if (fd >= 0) ::close(fd);
     return false;
   }
-  listener_ = fd;
+  listener_ = std::move(fd);
   return true;
 }
 
 void UpdateServer::Run() {
   std::list<std::jthread> connections;
   while (!stopping_) {
-    pollfd pfd{listener_, POLLIN, 0};
+    pollfd pfd{listener_.get(), POLLIN, 0};
     if (::poll(&pfd, 1, 200) <= 0) continue;
-    int client = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+    int client = ::accept4(listener_.get(), nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) continue;
     // Finished connections are joined here; a full house waits for the oldest.
     std::erase_if(connections, [](std::jthread& t) { return !t.joinable(); });
@@ -175,7 +158,7 @@ void UpdateServer::Run() {
 }
 
 void UpdateServer::Serve(int clientFd) const {
-  Descriptor client(clientFd);
+  platform::Descriptor client(clientFd);
   auto request = ReadRequest(client.get(), kRequestTimeoutMs);
   if (!request) return;
   std::cout << request->method << " " << request->path << (request->query.empty() ? "" : "?" + request->query)

@@ -11,12 +11,13 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/descriptor.h"
+
 namespace brimsel::updtool {
 
 class UpdateServer {
  public:
   UpdateServer(std::filesystem::path root, std::string address, std::uint16_t port);
-  ~UpdateServer();
   UpdateServer(const UpdateServer&) = delete;
   UpdateServer& operator=(const UpdateServer&) = delete;
 
@@ -33,7 +34,7 @@ class UpdateServer {
   std::filesystem::path root_;
   std::string address_;
   std::uint16_t port_;
-  int listener_ = -1;
+  platform::Descriptor listener_;
   std::atomic<bool> stopping_{false};
   std::string error_;
 };
