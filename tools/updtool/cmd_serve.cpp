@@ -48,9 +48,10 @@ int Serve(const Arguments& args) {
 }
 
 const Command serve("serve",
-                    "  serve DIR [--address A]     serve DIR on port 80 of A (default 127.0.0.1):\n"
-                    "                              /update/getver.asp?soft=NAME (date from DIR/update/NAME.date),\n"
-                    "                              /update/test.html, /update/NAME.zip and other files",
+                    "  serve DIR [--address A]\n"
+                    "      serve a release from DIR on port 80 of A (default 127.0.0.1): the version\n"
+                    "      page /update/getver.asp?soft=NAME with the date in DIR/update/NAME.date,\n"
+                    "      /update/test.html, the package /update/NAME.zip and any other file of DIR",
                     Serve);
 
 }  // namespace
