@@ -174,7 +174,7 @@ class Emitter {
   std::vector<LoopRange> loops_;
 };
 
-// Instructions that two paths can reach (two predecessors, or the start) are where a
+// Instructions that two paths can reach (two predecessors, the start counting as one) are where a
 // state can repeat; remembering those bounds the whole search.
 void AssignMemo(Program& program, const std::vector<LoopRange>& loops) {
   const int size = static_cast<int>(program.code.size());
@@ -182,6 +182,7 @@ void AssignMemo(Program& program, const std::vector<LoopRange>& loops) {
   auto reach = [&](int pc) {
     if (pc < size) ++predecessors[pc];
   };
+  reach(0);  // every search attempt enters here
   for (int pc = 0; pc < size; ++pc) {
     const Instruction& in = program.code[pc];
     switch (in.op) {

@@ -97,6 +97,9 @@ bool Matcher::MatchAt(std::size_t start) {
           const int done = counters_[static_cast<std::size_t>(repeat.counter)];
           const int body = pc + 1;
           if (done < repeat.min) {
+            // Every repetition consumes a byte: with fewer bytes left than repetitions
+            // still needed, the loop cannot succeed.
+            ok = static_cast<std::size_t>(repeat.min - done) <= end - position;
             pc = body;
           } else if (repeat.max != kUnbounded && done >= repeat.max) {
             pc = in.b;

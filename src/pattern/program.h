@@ -36,7 +36,8 @@ struct Instruction {
   std::int32_t memo = -1;
 };
 
-// A counted loop too large to unroll: "{n,m}" with a counter.
+// A counted loop too large to unroll: "{n,m}" with a counter. Counter k belongs to
+// repeats[k].
 struct CountedRepeat {
   int counter = 0;
   int min = 0;

@@ -1,0 +1,81 @@
+// Inputs and patterns that make plain backtracking take exponential or quadratic time, or
+// run deep: each search here must simply finish, with the right answer. (Speed figures
+// belong to the benchmark.)
+#include <gtest/gtest.h>
+
+#include "pattern/match_first_group.h"
+#include "search_helpers.h"
+
+namespace brimsel::test {
+namespace {
+
+constexpr std::size_t kMiB = 1024 * 1024;
+constexpr char kMarker[] = "<!--date(\\S+)Main -->";
+
+std::string Repeat(std::string_view unit, std::size_t total) {
+  std::string text;
+  text.reserve(total + unit.size());
+  while (text.size() < total) text += unit;
+  return text;
+}
+
+std::string Times(std::string_view unit, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += unit;
+  return text;
+}
+
+TEST(Adversarial, MarkersWithoutTheirEndInAMebibyteReply) {
+  EXPECT_EQ(MatchFirstGroup(Repeat("<!--date", kMiB), kMarker), "");
+  EXPECT_EQ(MatchFirstGroup("<!--date" + std::string(kMiB, 'x') + "Main --", kMarker), "");
+  // The same reply with a real marker at its very end still finds it.
+  const std::string reply = Repeat("<!--date", kMiB) + " <!--date2006-5-18Main -->";
+  EXPECT_EQ(MatchFirstGroup(reply, kMarker), "2006-5-18");
+}
+
+TEST(Adversarial, AMarkerWithAMebibyteOfDateText) {
+  const std::string date(kMiB, '9');
+  EXPECT_EQ(MatchFirstGroup("<!--date" + date + "Main -->", kMarker), date);
+}
+
+TEST(Adversarial, NestedQuantifiers) {
+  const std::string as(100000, 'a');
+  EXPECT_EQ(Search("(a+)+b", as), Texts{kNoMatch});
+  EXPECT_EQ(Search("(a|aa)+c", as), Texts{kNoMatch});
+  EXPECT_EQ(Search("^(\\w+\\s?)*$", as + "!"), Texts{kNoMatch});
+  EXPECT_EQ(Search("(a+)+?b", "aab"), (Texts{"aab", "aa"}));
+  // The answer is still the leftmost-first one.
+  EXPECT_EQ(Search("(a|aa)+$", "aaaaa"), (Texts{"aaaaa", "a"}));
+  EXPECT_EQ(Search("(aa|a)+$", "aaaaa"), (Texts{"aaaaa", "a"}));
+  EXPECT_EQ(Search("((a+)+)(b|$)", "aaa"), (Texts{"aaa", "aaa", "aaa", ""}));
+}
+
+TEST(Adversarial, LargeCountsDoNotBlowUp) {
+  const std::string as(kMiB, 'a');
+  EXPECT_EQ(Search("a{0,99999999}b", as), Texts{kNoMatch});
+  EXPECT_EQ(Search("(a|b){1,99999999}c", as), Texts{kNoMatch});
+  EXPECT_EQ(Span("a{1,99999999}", as), std::make_pair(0L, static_cast<long>(kMiB)));
+  EXPECT_EQ(Span("a{99999999}", as), std::make_pair(-1L, -1L));
+  EXPECT_EQ(Span("a{1000,2000}?", as), std::make_pair(0L, 1000L));
+  // Counted loops inside counted loops: the leftmost start is where 60 "ab" reach a "c".
+  const std::string nested = Times("ab", 110) + "c" + Times("ab", 55) + "c" + Times("ab", 50) + "c";
+  EXPECT_EQ(Span("((ab){50,60}c){3}", nested), std::make_pair(100L, static_cast<long>(nested.size())));
+  EXPECT_EQ(Span("((ab){50,60}c){3}", nested, 1), std::make_pair(332L, 433L));
+  EXPECT_EQ(Span("((ab){50,60}?c){2,3}?", nested, 1), std::make_pair(221L, 332L));
+}
+
+TEST(Adversarial, DeepBacktrackingUsesNoCallStack) {
+  // Millions of open choices with captures: the stack is on the heap.
+  const std::string text(kMiB, 'a');
+  EXPECT_EQ(Span("(a)*(a)*b", text), std::make_pair(-1L, -1L));
+  EXPECT_EQ(Span("(a)+$", text), std::make_pair(0L, static_cast<long>(text.size())));
+}
+
+TEST(Adversarial, BackReferencesStillWork) {
+  // No remembered states here: back-references make the future depend on the captures.
+  EXPECT_EQ(Search("(a+)(b+)\\2\\1", "aabbbbaa"), (Texts{"aabbbbaa", "aa", "bb"}));
+  EXPECT_EQ(Search("(\\w+) \\1", "say hello hello"), (Texts{"hello hello", "hello"}));
+}
+
+}  // namespace
+}  // namespace brimsel::test
