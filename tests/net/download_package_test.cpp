@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <future>
 
 #include "download_fixture.h"
@@ -32,6 +33,40 @@ ScriptedServer::Script Replies(std::string head, std::string get) {
     connection.Send(request.starts_with("HEAD ") ? head : get);
   };
 }
+
+// A server whose GET reply sends the first 4096 bytes of `package`, waits until the
+// download has shown that chunk (the first pump), and then does `then`.
+class FirstChunkServer {
+ public:
+  using Then = std::function<void(ServerConnection&, const std::string& package)>;
+  explicit FirstChunkServer(std::string package) : package_(std::move(package)) {}
+
+  ScriptedServer::Script Script(Then then) {
+    return [package = package_, shown = shown_, then](ServerConnection& connection, int) {
+      const std::string request = connection.ReadRequest();
+      const auto size = static_cast<std::int64_t>(package.size());
+      if (request.starts_with("HEAD ")) {
+        connection.Send(HttpReplyHead(200, size));
+        return;
+      }
+      connection.Send(HttpReplyHead(206, size) + package.substr(0, 4096));
+      if (shown.wait_for(10s) == std::future_status::ready) then(connection, package);
+    };
+  }
+  // The pump to install: the first call releases the server.
+  platform::MessagePump Pump() {
+    return [this] {
+      if (++pumps_ == 1) firstShown_.set_value();
+    };
+  }
+  int Pumps() const { return pumps_; }
+
+ private:
+  std::string package_;
+  std::promise<void> firstShown_;
+  std::shared_future<void> shown_ = firstShown_.get_future().share();
+  int pumps_ = 0;
+};
 
 TEST_F(DownloadTest, BothRequestsByteForByteAndThePackageArrivesWhole) {
   const std::string package = PackageBytes(20000);
@@ -123,47 +158,33 @@ TEST_F(DownloadTest, ServerThatIgnoresTheRangeRewritesTheKeptFileFromTheStart) {
 TEST_F(DownloadTest, ProgressLabelAndBarFollowEveryChunk) {
   const std::string package = PackageBytes(5000);
   // The second chunk leaves the server only once the first has been shown.
-  auto firstShown = std::make_shared<std::promise<void>>();
-  std::shared_future<void> shown = firstShown->get_future().share();
-  StartServer([package, shown](ServerConnection& connection, int) {
-    const std::string request = connection.ReadRequest();
-    if (request.starts_with("HEAD ")) {
-      connection.Send(HttpReplyHead(200, 5000));
-      return;
-    }
-    connection.Send(HttpReplyHead(206, 5000) + package.substr(0, 4096));
-    if (shown.wait_for(10s) == std::future_status::ready) connection.Send(package.substr(4096));
-  });
+  FirstChunkServer chunks(package);
+  StartServer(chunks.Script([](ServerConnection& connection, const std::string& all) { connection.Send(all.substr(4096)); }));
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
-  int pumps = 0;
-  PumpScope pump([&] {
-    if (++pumps == 1) firstShown->set_value();
-  });
+  PumpScope pump(chunks.Pump());
   EXPECT_TRUE(Download());
   EXPECT_EQ(LocalBytes(), package);
   EXPECT_EQ(view_.labels,
             (std::vector<std::string>{Utf8ToGbk("已完成 4,096/5,000 字节"), Utf8ToGbk("已完成 5,000/5,000 字节")}));
   EXPECT_EQ(view_.max, 5000);
   EXPECT_EQ(view_.positions, (std::vector<int>{4096, 5000}));
-  EXPECT_EQ(pumps, 2);
+  EXPECT_EQ(chunks.Pumps(), 2);
 }
 
 TEST_F(DownloadTest, ConfirmedCloseStopsAtTheNextPass) {
   const std::string package = PackageBytes(50000);
   auto clientGone = std::make_shared<std::promise<bool>>();
   std::future<bool> gone = clientGone->get_future();
-  StartServer([package, clientGone](ServerConnection& connection, int) {
-    const std::string request = connection.ReadRequest();
-    if (request.starts_with("HEAD ")) {
-      connection.Send(HttpReplyHead(200, 50000));
-      return;
-    }
-    connection.Send(HttpReplyHead(206, 50000) + package.substr(0, 4096));
+  FirstChunkServer chunks(package);
+  StartServer(chunks.Script([clientGone](ServerConnection& connection, const std::string&) {
     clientGone->set_value(connection.WaitForClientClose());
-  });
+  }));
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
   view_.cancel = true;  // a flag left from before is cleared at the start
-  PumpScope pump([&] { view_.cancel = true; });
+  PumpScope pump([&, release = chunks.Pump()] {
+    release();
+    view_.cancel = true;
+  });
   EXPECT_FALSE(Download());
   EXPECT_EQ(view_.labels.size(), 1u);
   EXPECT_EQ(LocalBytes(), package.substr(0, 4096));
@@ -196,23 +217,10 @@ TEST_F(DownloadTest, ServerFallingSilentInTheBodyFails) {
 
 TEST_F(DownloadTest, ResetDuringTheBodyFails) {
   const std::string package = PackageBytes(50000);
-  auto firstShown = std::make_shared<std::promise<void>>();
-  std::shared_future<void> shown = firstShown->get_future().share();
-  StartServer([package, shown](ServerConnection& connection, int) {
-    const std::string request = connection.ReadRequest();
-    if (request.starts_with("HEAD ")) {
-      connection.Send(HttpReplyHead(200, 50000));
-      return;
-    }
-    connection.Send(HttpReplyHead(206, 50000) + package.substr(0, 4096));
-    if (shown.wait_for(10s) == std::future_status::ready) connection.Reset();
-  });
+  FirstChunkServer chunks(package);
+  StartServer(chunks.Script([](ServerConnection& connection, const std::string&) { connection.Reset(); }));
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
-  bool once = false;
-  PumpScope pump([&] {
-    if (!once) firstShown->set_value();
-    once = true;
-  });
+  PumpScope pump(chunks.Pump());
   EXPECT_FALSE(Download());
   EXPECT_EQ(LocalBytes(), package.substr(0, 4096));
   EXPECT_FALSE(socket_.Active());
