@@ -23,8 +23,8 @@ std::uint16_t Reverse16(std::uint16_t v) {
   return r;
 }
 
-// A Shannon-Fano tree as a lookup table indexed by the next `maxLength_` bits of the
-// stream: each entry holds the symbol and the length of its code.
+// A Shannon-Fano tree as a look-up table indexed by the next bits of the stream (each
+// entry holds the symbol and the length of its code), with the rare longer codes beside it.
 class ShannonFanoTree {
  public:
   // Reads the stored bit lengths (a byte count, then bytes of "count of values - 1" and
@@ -45,17 +45,35 @@ class ShannonFanoTree {
 
   // The next symbol, or -1 where no code matches the bits.
   int Decode(BitReader& bits) const {
-    const Entry e = table_[bits.Peek(maxLength_)];
-    if (e.length == 0) return -1;
-    bits.Drop(e.length);
-    return e.symbol;
+    const Entry e = table_[bits.Peek(primaryBits_)];
+    if (e.length != 0) {
+      bits.Drop(e.length);
+      return e.symbol;
+    }
+    // Codes longer than the table's index are rare by the nature of the trees; they are
+    // compared one by one.
+    const std::uint32_t next = bits.Peek(maxLength_);
+    for (const LongCode& code : longCodes_) {
+      if ((next & ((1u << code.length) - 1)) == code.reversed) {
+        bits.Drop(code.length);
+        return code.symbol;
+      }
+    }
+    return -1;
   }
 
  private:
   struct Entry {
     std::uint16_t symbol = 0;
-    std::uint8_t length = 0;  // 0: no code
+    std::uint8_t length = 0;  // 0: no code of at most primaryBits_ bits starts here
   };
+  struct LongCode {
+    std::uint32_t reversed;
+    unsigned length;
+    int symbol;
+  };
+  // Codes up to this length are found with one look-up.
+  static constexpr unsigned kPrimaryBits = 9;
 
   // The codes: symbols in ascending order of bit length (stable), counted upwards from
   // the longest; the codes are left-aligned in 16 bits and go to the stream bit-reversed.
@@ -81,20 +99,30 @@ class ShannonFanoTree {
     }
 
     maxLength_ = *std::max_element(lengths.begin(), lengths.end());
-    table_.assign(std::size_t{1} << maxLength_, Entry{});
+    primaryBits_ = std::min(maxLength_, kPrimaryBits);
+    table_.assign(std::size_t{1} << primaryBits_, Entry{});
+    longCodes_.clear();
     for (unsigned symbol = 0; symbol < n; ++symbol) {
       const unsigned length = lengths[symbol];
       const unsigned reversed = Reverse16(codes[symbol]) & ((1u << length) - 1);
+      if (length > primaryBits_) {
+        longCodes_.push_back(LongCode{reversed, length, static_cast<int>(symbol)});
+        continue;
+      }
       for (unsigned fill = reversed; fill < table_.size(); fill += 1u << length) {
         if (table_[fill].length != 0) return false;  // two codes share a prefix
         table_[fill] = Entry{static_cast<std::uint16_t>(symbol), static_cast<std::uint8_t>(length)};
       }
     }
+    std::stable_sort(longCodes_.begin(), longCodes_.end(),
+                     [](const LongCode& a, const LongCode& b) { return a.length < b.length; });
     return true;
   }
 
   unsigned maxLength_ = 1;
+  unsigned primaryBits_ = 1;
   std::vector<Entry> table_;
+  std::vector<LongCode> longCodes_;
 };
 
 }  // namespace
