@@ -8,6 +8,7 @@
 
 #include "net/download_view.h"
 #include "net/package_requests.h"
+#include "net/package_writer.h"
 #include "net/progress_label.h"
 #include "net/reply_headers.h"
 #include "net/url_parts.h"
@@ -67,6 +68,42 @@ void Reconnect(TClientSocket& socket) {
 
 [[noreturn]] void RaiseFileError(const platform::File& file) { throw Exception(file.LastError()); }
 
+// The body loop: chunks of at most 4096 bytes appended to the package until the file holds
+// the whole package (true), or the user cancels, or the server fails it (false).
+bool ReceiveBody(TClientSocket& socket, DownloadView& view, const DownloadLimits& limits, const ReplyHeaders& get,
+                 std::int64_t totalLength, PackageWriter& writer) {
+  std::array<char, kReceiveBufferSize> buffer;
+  std::int64_t received = 0;
+  platform::TWinSocketStream stream(socket, limits.bodyWaitMs);
+  while (socket.Active()) {
+    if (view.CancelFlag()) return false;
+    const std::int64_t size = writer.Size();
+    if (size >= totalLength) return true;
+    // What is not the package, or has no known length, is never written.
+    if (!IsSuccessStatus(get.status) || !get.contentLength) return false;
+    const std::int64_t rangeLength = *get.contentLength;
+    // The server has sent all it promised and the file is still short.
+    if (received >= rangeLength) return false;
+
+    buffer.fill(0);
+    if (!stream.WaitForData(limits.bodyWaitMs)) return false;  // the server stopped sending
+    const int count = socket.ReceiveBuf(buffer.data(), static_cast<int>(buffer.size()));
+    if (count == 0) return false;  // closed before the end of the package
+
+    // Bytes beyond the promised length, or beyond the package's end, are not part of it.
+    const auto wanted = static_cast<std::size_t>(
+        std::min<std::int64_t>({count, rangeLength - received, totalLength - size}));
+    writer.Append(buffer.data(), wanted);
+    received += static_cast<std::int64_t>(wanted);
+
+    view.SetDownLabel(ProgressLabel(received, rangeLength));
+    view.SetProgressMax(static_cast<int>(rangeLength));
+    view.SetProgressPosition(static_cast<int>(received));
+    platform::ProcessMessages();
+  }
+  return false;
+}
+
 // Steps 3 to 12; raises on failures of the file or the socket.
 bool Download(TClientSocket& socket, DownloadView& view, const std::string& url, const std::string& localPath,
               const DownloadLimits& limits) {
@@ -77,7 +114,7 @@ bool Download(TClientSocket& socket, DownloadView& view, const std::string& url,
   if (!file.Open(localPath, existing ? platform::File::Mode::Write : platform::File::Mode::Create)) {
     RaiseFileError(file);
   }
-  std::int64_t startOffset = existing ? file.Size() : 0;
+  const std::int64_t startOffset = existing ? file.Size() : 0;
   if (startOffset < 0 || startOffset > std::numeric_limits<std::int32_t>::max()) RaiseFileError(file);
   if (!file.Seek(startOffset)) RaiseFileError(file);
 
@@ -103,40 +140,13 @@ bool Download(TClientSocket& socket, DownloadView& view, const std::string& url,
   // A server that ignores the range sends the whole package: write it from the start.
   if (get.status == 200 && startOffset > 0) {
     if (!file.SetSize(0) || !file.Seek(0)) RaiseFileError(file);
-    startOffset = 0;
   }
 
-  std::array<char, kReceiveBufferSize> buffer;
-  std::int64_t received = 0;
-  platform::TWinSocketStream stream(socket, limits.bodyWaitMs);
-  while (socket.Active()) {
-    if (cancelFlag) return false;
-    const std::int64_t size = file.Size();
-    if (size < 0) RaiseFileError(file);
-    if (size >= totalLength) return true;
-    // What is not the package, or has no known length, is never written.
-    if (!IsSuccessStatus(get.status) || !get.contentLength) return false;
-    const std::int64_t rangeLength = *get.contentLength;
-    // The server has sent all it promised and the file is still short.
-    if (received >= rangeLength) return false;
-
-    buffer.fill(0);
-    if (!stream.WaitForData(limits.bodyWaitMs)) return false;  // the server stopped sending
-    const int count = socket.ReceiveBuf(buffer.data(), static_cast<int>(buffer.size()));
-    if (count == 0) return false;  // closed before the end of the package
-
-    // Bytes beyond the promised length, or beyond the package's end, are not part of it.
-    const auto wanted = static_cast<std::size_t>(
-        std::min<std::int64_t>({count, rangeLength - received, totalLength - size}));
-    if (file.Write(buffer.data(), wanted) != wanted) RaiseFileError(file);
-    received += static_cast<std::int64_t>(wanted);
-
-    view.SetDownLabel(ProgressLabel(received, rangeLength));
-    view.SetProgressMax(static_cast<int>(rangeLength));
-    view.SetProgressPosition(static_cast<int>(received));
-    platform::ProcessMessages();
-  }
-  return false;
+  PackageWriter writer(file);
+  const bool complete = ReceiveBody(socket, view, limits, get, totalLength, writer);
+  // Only bytes that have reached the disk make a complete package.
+  writer.Flush();
+  return complete;
 }
 
 }  // namespace
