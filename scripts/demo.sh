@@ -87,7 +87,7 @@ if ((check == 0)) && [[ -n ${DISPLAY:-} ]] && xdotool getdisplaygeometry >/dev/n
 else
   # Xvfb picks a free display number itself and writes it to descriptor 3.
   rm -f "$work/xvfb.display"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$work/xvfb.display" >"$work/xvfb.log" 2>&1 &
   pids+=($!)
   wait_for "[[ -s '$work/xvfb.display' ]]" 15 || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
   export DISPLAY=:$(tr -d '[:space:]' <"$work/xvfb.display")

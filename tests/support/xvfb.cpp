@@ -49,7 +49,8 @@ void Xvfb::Start() {
   }
   // Everything the child needs is prepared before fork: after it only async-signal-safe calls.
   const std::string fd = std::to_string(ready[1]);
-  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "800x600x24", nullptr};
+  // -noreset: a client connecting just as the last one leaves would otherwise be refused.
+  const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0", "800x600x24", nullptr};
   const pid_t parent = ::getpid();
   pid_t pid = ::fork();
   if (pid == 0) {
