@@ -238,14 +238,15 @@ void File::Close() {
   fd_ = -1;
 }
 
-std::size_t File::Read(void* buffer, std::size_t count) {
+// Repeats a partial read or write until `count` bytes are done, the end of the file, or an error.
+template <typename Byte, typename Call>
+std::size_t TransferAll(int fd, Byte* bytes, std::size_t count, std::string& lastError, Call call) {
   std::size_t done = 0;
-  auto* bytes = static_cast<char*>(buffer);
-  while (done < count && fd_ >= 0) {
-    ssize_t n = ::read(fd_, bytes + done, count - done);
+  while (done < count && fd >= 0) {
+    ssize_t n = call(fd, bytes + done, count - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      if (n < 0) lastError_ = ErrnoText(errno);
+      if (n < 0) lastError = ErrnoText(errno);
       break;
     }
     done += static_cast<std::size_t>(n);
@@ -253,19 +254,12 @@ std::size_t File::Read(void* buffer, std::size_t count) {
   return done;
 }
 
+std::size_t File::Read(void* buffer, std::size_t count) {
+  return TransferAll(fd_, static_cast<char*>(buffer), count, lastError_, ::read);
+}
+
 std::size_t File::Write(const void* buffer, std::size_t count) {
-  std::size_t done = 0;
-  const auto* bytes = static_cast<const char*>(buffer);
-  while (done < count && fd_ >= 0) {
-    ssize_t n = ::write(fd_, bytes + done, count - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n < 0) lastError_ = ErrnoText(errno);
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
+  return TransferAll(fd_, static_cast<const char*>(buffer), count, lastError_, ::write);
 }
 
 bool File::Seek(std::int64_t position) {
