@@ -7,7 +7,9 @@ constexpr int kFirstSearchError = 1000;
 
 std::string MessageOf(int code, int position) {
   std::string message = PatternErrorText(code);
-  if (code < kFirstSearchError) message += " (pos " + std::to_string(position) + ")";
+  if (code < kFirstSearchError) {
+    message.append(" (pos ").append(std::to_string(position)).append(")");
+  }
   return message;
 }
 
