@@ -93,6 +93,9 @@ else
   export DISPLAY=:$(tr -d '[:space:]' <"$work/xvfb.display")
 fi
 export QT_QPA_PLATFORM=xcb
+# Qt wants a private runtime folder; without one it warns on every start.
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
 # --- the running product and the wizard ---------------------------------------------------
 "$build/bin/demo_product" Brimsel > "$work/product.log" 2>&1 &
@@ -153,6 +156,9 @@ wait_for "[[ ! -e '$inst/update.bat' ]] && cmp -s '$inst/update.exe' '$work/pack
 say "Installation log"
 [[ -s $work/install.log ]] && cat "$work/install.log" && echo
 say "LastUpdate is now: $("$updtool" ini get "$ini" LastUpdate)"
+yes_no() { if eval "$1"; then echo yes; else echo no; fi; }
+echo "The product's window was closed: $(yes_no "! kill -0 $product 2>/dev/null")"
+echo "The new update.exe is in place and update.bat is gone: $(yes_no "cmp -s '$inst/update.exe' '$work/package/Update.EXE' && [[ ! -e '$inst/update.bat' ]]")"
 [[ -n ${shots:-} ]] && say "Screenshots: $shots" && ls "$shots"
 
 if ((check)); then
