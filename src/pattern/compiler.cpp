@@ -19,6 +19,30 @@ int UnrolledCopies(const Node& repeat, int body_size) {
   return copies * (body_size + 1) <= kUnrollLimit ? static_cast<int>(copies) : 0;
 }
 
+// The bytes of an item that always consumes exactly one byte, and the capture group that
+// is the item, if any ("(x)"): such items repeat as one run instruction.
+bool SingleByteItem(const Node& node, CharSet& set, int& group) {
+  switch (node.kind) {
+    case Node::Kind::kByte:
+      set = CharSet();
+      set.Add(node.byte);
+      return true;
+    case Node::Kind::kSet: set = node.set; return true;
+    case Node::Kind::kGroup:
+      if (group != 0) return false;  // "((x))": two groups to keep
+      group = node.group;
+      return SingleByteItem(*node.children[0], set, group);
+    default: return false;
+  }
+}
+
+// "?" stays a plain split: a run would save nothing there.
+bool IsByteRun(const Node& repeat) {
+  CharSet set;
+  int group = 0;
+  return repeat.max != 1 && repeat.max != 0 && SingleByteItem(*repeat.children[0], set, group);
+}
+
 int ProgramSize(const Node& node) {
   switch (node.kind) {
     case Node::Kind::kGroup: return ProgramSize(*node.children[0]) + 2;
@@ -29,6 +53,7 @@ int ProgramSize(const Node& node) {
       return size;
     }
     case Node::Kind::kRepeat: {
+      if (IsByteRun(node)) return 1;
       const int body = ProgramSize(*node.children[0]);
       const int copies = UnrolledCopies(node, body);
       return copies > 0 ? copies * (body + 1) + 1 : body + 4;
@@ -121,6 +146,10 @@ class Emitter {
   void EmitRepeat(const Node& node) {
     if (node.max == 0) return;  // "{0}": nothing to match
     const Node& body = *node.children[0];
+    if (IsByteRun(node)) {
+      EmitRun(node);
+      return;
+    }
     const int copies = UnrolledCopies(node, ProgramSize(body));
     if (copies == 0) {
       EmitCountedLoop(node);
@@ -156,6 +185,16 @@ class Emitter {
     for (int split : splits) SetSplit(split, split + 1, Pc(), node.greedy);
   }
 
+  void EmitRun(const Node& node) {
+    ByteRun run;
+    SingleByteItem(*node.children[0], run.set, run.group);
+    run.min = node.min;
+    run.max = node.max;
+    run.greedy = node.greedy;
+    program_.runs.push_back(run);
+    Add(Op::kRun, static_cast<int>(program_.runs.size() - 1));
+  }
+
   void EmitCountedLoop(const Node& node) {
     const int counter = program_.counter_count++;
     program_.repeats.push_back(CountedRepeat{counter, node.min, node.max, node.greedy});
@@ -189,18 +228,28 @@ void AssignMemo(Program& program, const std::vector<LoopRange>& loops) {
       case Op::kJump: reach(in.a); break;
       case Op::kSplit: reach(in.a); reach(in.b); break;
       case Op::kCountLoop: reach(pc + 1); reach(in.b); break;
+      case Op::kRun:
+        // A run leaves at several positions; the matcher remembers the states of an
+        // unbounded one itself (its loop_memo), a bounded one is remembered at its exit.
+        reach(pc + 1);
+        if (program.runs[static_cast<std::size_t>(in.a)].max != kUnbounded) reach(pc + 1);
+        break;
       case Op::kMatch: break;
       default: reach(pc + 1); break;
     }
   }
-  for (int pc = 0; pc < size; ++pc) {
-    if (predecessors[pc] < 2) continue;
+  auto new_memo = [&](int pc) {
     std::vector<int> counters;
     for (const LoopRange& loop : loops) {
       if (pc >= loop.head && pc < loop.exit) counters.push_back(loop.counter);
     }
-    program.code[pc].memo = static_cast<int>(program.memo_counters.size());
     program.memo_counters.push_back(std::move(counters));
+    return static_cast<int>(program.memo_counters.size() - 1);
+  };
+  for (int pc = 0; pc < size; ++pc) {
+    Instruction& in = program.code[pc];
+    if (predecessors[pc] >= 2) in.memo = new_memo(pc);
+    if (in.op == Op::kRun) program.runs[static_cast<std::size_t>(in.a)].loop_memo = new_memo(pc);
   }
 }
 

@@ -10,6 +10,7 @@ bool Matcher::Search(std::string_view input, Captures& captures) {
   openings_.fill(-1);
   counters_.assign(static_cast<std::size_t>(program_.counter_count), 0);
   stack_.clear();
+  peak_depth_ = 0;
   if (program_.remember_failures) failed_.Reset(program_, input.size());
 
   const std::size_t end = input.size();
@@ -81,14 +82,14 @@ bool Matcher::MatchAt(std::size_t start) {
           ++pc;
           break;
         case Op::kSplit:
-          stack_.push_back(Frame{Frame::kResume, in.b, static_cast<std::ptrdiff_t>(position)});
+          Push(Frame{Frame::kResume, in.b, static_cast<std::ptrdiff_t>(position)});
           pc = in.a;
           break;
         case Op::kJump:
           pc = in.a;
           break;
         case Op::kCountInit:
-          stack_.push_back(Frame{Frame::kRestoreCounter, in.a, counters_[static_cast<std::size_t>(in.a)]});
+          Push(Frame{Frame::kRestoreCounter, in.a, counters_[static_cast<std::size_t>(in.a)]});
           counters_[static_cast<std::size_t>(in.a)] = 0;
           ++pc;
           break;
@@ -105,7 +106,7 @@ bool Matcher::MatchAt(std::size_t start) {
             pc = in.b;
           } else {
             const int later = repeat.greedy ? in.b : body;
-            stack_.push_back(Frame{Frame::kResume, later, static_cast<std::ptrdiff_t>(position)});
+            Push(Frame{Frame::kResume, later, static_cast<std::ptrdiff_t>(position)});
             pc = repeat.greedy ? body : in.b;
           }
           break;
@@ -113,13 +114,16 @@ bool Matcher::MatchAt(std::size_t start) {
         case Op::kCountEnter: {
           const CountedRepeat& repeat = program_.repeats[static_cast<std::size_t>(in.a)];
           std::int32_t& done = counters_[static_cast<std::size_t>(repeat.counter)];
-          stack_.push_back(Frame{Frame::kRestoreCounter, repeat.counter, done});
+          Push(Frame{Frame::kRestoreCounter, repeat.counter, done});
           // Past the minimum of an open-ended count the exact number no longer changes
           // anything; keeping it at the minimum keeps the remembered states few.
           if (repeat.max != kUnbounded || done < repeat.min) ++done;
           ++pc;
           break;
         }
+        case Op::kRun:
+          ok = EnterRun(pc, position);
+          break;
         case Op::kMatch:
           slots_[0] = static_cast<std::ptrdiff_t>(start);
           slots_[1] = static_cast<std::ptrdiff_t>(position);
@@ -137,12 +141,12 @@ void Matcher::Save(int slot, std::size_t position) {
   const auto group = static_cast<std::size_t>(slot / 2);
   const auto at = static_cast<std::ptrdiff_t>(position);
   if (slot % 2 == 0) {
-    stack_.push_back(Frame{Frame::kRestoreOpening, static_cast<std::int32_t>(group), openings_[group]});
+    Push(Frame{Frame::kRestoreOpening, static_cast<std::int32_t>(group), openings_[group]});
     openings_[group] = at;
     return;
   }
-  stack_.push_back(Frame{Frame::kRestoreSlot, slot - 1, slots_[2 * group]});
-  stack_.push_back(Frame{Frame::kRestoreSlot, slot, slots_[2 * group + 1]});
+  Push(Frame{Frame::kRestoreSlot, slot - 1, slots_[2 * group]});
+  Push(Frame{Frame::kRestoreSlot, slot, slots_[2 * group + 1]});
   slots_[2 * group] = openings_[group];
   slots_[2 * group + 1] = at;
 }
@@ -156,18 +160,136 @@ bool Matcher::Backtrack(int& pc, std::size_t& position) {
         pc = frame.index;
         position = static_cast<std::size_t>(frame.value);
         return true;
-      case Frame::kRestoreSlot:
-        slots_[static_cast<std::size_t>(frame.index)] = frame.value;
+      case Frame::kGreedyRun: {
+        // One repetition fewer; the entry stays while fewer remain possible.
+        const ByteRun& run = RunAt(frame.index);
+        const auto start = static_cast<std::size_t>(frame.other);
+        const auto exit = static_cast<std::size_t>(frame.value - 1);
+        if (exit > start + static_cast<std::size_t>(run.min)) {
+          Push(Frame{Frame::kGreedyRun, frame.index, frame.value - 1, frame.other});
+        } else if (exit == start && run.group != 0) {
+          // No repetition left: the group gets back what it held before the run.
+          for (int undo = 0; undo < kRunGroupUndoFrames; ++undo) {
+            Undo(stack_.back());
+            stack_.pop_back();
+          }
+        }
+        SetRunGroup(run, start, exit);
+        pc = frame.index + 1;
+        position = exit;
+        return true;
+      }
+      case Frame::kLazyRun:
+        if (LazyRunExit(frame.index, static_cast<std::size_t>(frame.other), static_cast<std::size_t>(frame.value) + 1,
+                        pc, position)) {
+          return true;
+        }
         break;
-      case Frame::kRestoreOpening:
-        openings_[static_cast<std::size_t>(frame.index)] = frame.value;
-        break;
-      case Frame::kRestoreCounter:
-        counters_[static_cast<std::size_t>(frame.index)] = static_cast<std::int32_t>(frame.value);
+      default:
+        Undo(frame);
         break;
     }
   }
   return false;
+}
+
+void Matcher::Undo(const Frame& frame) {
+  switch (frame.kind) {
+    case Frame::kRestoreSlot: slots_[static_cast<std::size_t>(frame.index)] = frame.value; break;
+    case Frame::kRestoreOpening: openings_[static_cast<std::size_t>(frame.index)] = frame.value; break;
+    case Frame::kRestoreCounter:
+      counters_[static_cast<std::size_t>(frame.index)] = static_cast<std::int32_t>(frame.value);
+      break;
+    default: break;
+  }
+}
+
+// A run takes its mandatory repetitions, then, greedy, as many more as it can, leaving one
+// entry that gives them back one at a time; lazy, none, leaving one entry that adds them one
+// at a time. The state "min repetitions done, next byte at q" is the loop head of the
+// plain loop "x*": what follows it does not depend on where the run began, unless a maximum
+// can still stop the run before the input ends. Such states are remembered: a greedy run
+// stops at the first one seen before (every exit from there on was tried then), a lazy one
+// gives up there. A greedy run's exits are thus tried once each over the whole search.
+bool Matcher::EnterRun(int& pc, std::size_t& position) {
+  const ByteRun& run = RunAt(pc);
+  const std::size_t start = position;
+  const std::size_t end = input_.size();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
+  if (end - start < static_cast<std::size_t>(run.min)) return false;
+  const std::size_t low = start + static_cast<std::size_t>(run.min);
+  for (std::size_t at = start; at < low; ++at) {
+    if (!run.set.Contains(bytes[at])) return false;
+  }
+  if (!run.greedy) {
+    PushRunGroupUndo(run);
+    return LazyRunExit(pc, start, low, pc, position);
+  }
+  const std::size_t limit = RunLimit(run, start);
+  const bool remember = RunRemembers(run, start);
+  std::size_t exit = low;
+  for (;;) {
+    if (remember && !failed_.FirstVisit(run.loop_memo, exit, counters_)) {
+      if (exit == low) return false;
+      --exit;
+      break;
+    }
+    if (exit == limit || !run.set.Contains(bytes[exit])) break;
+    ++exit;
+  }
+  PushRunGroupUndo(run);
+  if (exit > low) {
+    Push(Frame{Frame::kGreedyRun, pc, static_cast<std::ptrdiff_t>(exit), static_cast<std::ptrdiff_t>(start)});
+  }
+  SetRunGroup(run, start, exit);
+  ++pc;
+  position = exit;
+  return true;
+}
+
+// The lazy run that began at `start` leaves at `exit`, keeping an entry to take one more
+// repetition later when one is possible.
+bool Matcher::LazyRunExit(int run_pc, std::size_t start, std::size_t exit, int& pc, std::size_t& position) {
+  const ByteRun& run = RunAt(run_pc);
+  if (RunRemembers(run, start) && !failed_.FirstVisit(run.loop_memo, exit, counters_)) return false;
+  if (exit < RunLimit(run, start) && run.set.Contains(static_cast<unsigned char>(input_[exit]))) {
+    Push(Frame{Frame::kLazyRun, run_pc, static_cast<std::ptrdiff_t>(exit), static_cast<std::ptrdiff_t>(start)});
+  }
+  SetRunGroup(run, start, exit);
+  pc = run_pc + 1;
+  position = exit;
+  return true;
+}
+
+std::size_t Matcher::RunLimit(const ByteRun& run, std::size_t start) const {
+  const std::size_t end = input_.size();
+  if (run.max == kUnbounded || end - start < static_cast<std::size_t>(run.max)) return end;
+  return start + static_cast<std::size_t>(run.max);
+}
+
+// With the maximum out of reach before the input ends, the count no longer matters.
+bool Matcher::RunRemembers(const ByteRun& run, std::size_t start) const {
+  return program_.remember_failures &&
+         (run.max == kUnbounded || input_.size() - start < static_cast<std::size_t>(run.max));
+}
+
+// "(x)*": the group is the last repetition's byte. Its former text is kept on the stack, in
+// the kRunGroupUndoFrames entries below the run's own.
+void Matcher::PushRunGroupUndo(const ByteRun& run) {
+  if (run.group == 0) return;
+  const auto group = static_cast<std::size_t>(run.group);
+  Push(Frame{Frame::kRestoreOpening, run.group, openings_[group], 0});
+  Push(Frame{Frame::kRestoreSlot, 2 * run.group, slots_[2 * group], 0});
+  Push(Frame{Frame::kRestoreSlot, 2 * run.group + 1, slots_[2 * group + 1], 0});
+}
+
+void Matcher::SetRunGroup(const ByteRun& run, std::size_t start, std::size_t exit) {
+  if (run.group == 0 || exit == start) return;
+  const auto group = static_cast<std::size_t>(run.group);
+  const auto last = static_cast<std::ptrdiff_t>(exit) - 1;
+  openings_[group] = last;
+  slots_[2 * group] = last;
+  slots_[2 * group + 1] = last + 1;
 }
 
 bool Matcher::IsWordAt(std::size_t position) const {

@@ -3,6 +3,15 @@
 // open live on an explicit stack, never on the C++ call stack, so no input can overflow it.
 // Without back-references the failed states are remembered (see FailedStates), which gives
 // the results of plain leftmost-first backtracking with polynomial work.
+//
+// The stack holds one entry per open choice and per capture or counter change to undo. A
+// repetition of a one-byte item (a run: "\S+", ".*?", "[0-9]{1,4}", "(x)*") is one entry
+// however many bytes it covers, so the marker search "<!--date(\S+)Main -->" needs a
+// handful of entries on any input. What still grows with the input: loops whose body is
+// longer than one byte or holds an alternation ("(ab)*", "(a|b)+", "(\w+\s)*") keep one
+// choice, and their captures and counters one undo entry, per repetition; and alternations
+// inside such loops one choice per repetition too. With back-references nothing is
+// remembered, which costs time, not stack.
 
 #include <array>
 #include <cstddef>
@@ -25,18 +34,46 @@ class Matcher {
   // The leftmost match in `input`, start positions tried from the first byte to the end.
   bool Search(std::string_view input, Captures& captures);
 
+  // The most entries the backtracking stack held during the last search: what the search
+  // cost in memory besides the remembered states.
+  std::size_t PeakStackDepth() const { return peak_depth_; }
+
  private:
   // One entry of the backtracking stack: a choice to resume, or a change to undo.
   struct Frame {
-    enum Kind : std::uint32_t { kResume, kRestoreSlot, kRestoreOpening, kRestoreCounter };
+    enum Kind : std::uint32_t {
+      kResume,          // index: pc; value: position
+      kRestoreSlot,     // index: slot; value: its former value
+      kRestoreOpening,  // index: group; value: its former opening
+      kRestoreCounter,  // index: counter; value: its former value
+      kGreedyRun,       // index: the run's pc; value: the exit last tried; other: the lowest exit
+      kLazyRun,         // index: the run's pc; value: the exit last tried; other: the run's start
+    };
     Kind kind;
-    std::int32_t index;   // pc, slot or counter
-    std::ptrdiff_t value; // position, or the value to restore
+    std::int32_t index;
+    std::ptrdiff_t value;
+    std::ptrdiff_t other = 0;
   };
 
   bool MatchAt(std::size_t start);
+  void Push(const Frame& frame) {
+    stack_.push_back(frame);
+    if (stack_.size() > peak_depth_) peak_depth_ = stack_.size();
+  }
   void Save(int slot, std::size_t position);
   bool Backtrack(int& pc, std::size_t& position);
+  void Undo(const Frame& frame);
+
+  const ByteRun& RunAt(int pc) const {
+    return program_.runs[static_cast<std::size_t>(program_.code[static_cast<std::size_t>(pc)].a)];
+  }
+  bool EnterRun(int& pc, std::size_t& position);
+  bool LazyRunExit(int run_pc, std::size_t start, std::size_t exit, int& pc, std::size_t& position);
+  std::size_t RunLimit(const ByteRun& run, std::size_t start) const;
+  bool RunRemembers(const ByteRun& run, std::size_t start) const;
+  static constexpr int kRunGroupUndoFrames = 3;
+  void PushRunGroupUndo(const ByteRun& run);
+  void SetRunGroup(const ByteRun& run, std::size_t start, std::size_t exit);
   bool AssertionHolds(Assertion assertion, std::size_t position) const;
   bool IsWordAt(std::size_t position) const;
   bool BetweenPairedSeparator(std::size_t position) const;
@@ -48,6 +85,7 @@ class Matcher {
   std::array<std::ptrdiff_t, kMaxGroups + 1> openings_{};
   std::vector<std::int32_t> counters_;
   std::vector<Frame> stack_;
+  std::size_t peak_depth_ = 0;
   FailedStates failed_;
 };
 

@@ -23,6 +23,7 @@ enum class Op : std::uint8_t {
   kCountInit,   // a: counter; the counter of a counted loop set to 0
   kCountLoop,   // a: index into repeats; b: exit. The body starts at pc + 1 (a kCountEnter)
   kCountEnter,  // a: index into repeats; one more repetition begins
+  kRun,         // a: index into runs; a repetition of one byte, the exit is pc + 1
   kMatch,
 };
 
@@ -45,11 +46,27 @@ struct CountedRepeat {
   bool greedy = true;
 };
 
+// A repetition of an item that always consumes exactly one byte ("\S+", "[a-z]{2,8}?",
+// "(x)*"). The matcher keeps one backtracking entry per run, holding the repetition counts
+// still to try, instead of one per repetition, so its stack does not grow with the input.
+struct ByteRun {
+  CharSet set;
+  int min = 0;
+  int max = kUnbounded;
+  bool greedy = true;
+  // The capture group that is the item ("(x)*"), or 0: it holds the last repetition's byte.
+  int group = 0;
+  // The remembered-state table of "at least min repetitions done, the next byte at
+  // position q": what follows does not depend on how the run got there (see the matcher).
+  std::int32_t loop_memo = -1;
+};
+
 struct Program {
   std::vector<Instruction> code;
   std::vector<CharSet> sets;
   std::vector<std::string> strings;
   std::vector<CountedRepeat> repeats;
+  std::vector<ByteRun> runs;
   int counter_count = 0;
   int group_count = 0;
 
