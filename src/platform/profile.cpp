@@ -94,17 +94,18 @@ struct Location {
   const Line* lastOfSection = nullptr;  // the header or last key line of the first matching section
 };
 
+// Only the first section of that name counts, as with the Windows functions: a later
+// section of the same name is neither read nor written.
 Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
   Location found;
   bool inSection = false;
-  bool inFirstSection = false;
   for (const Line& line : lines) {
     if (line.kind == Line::Kind::Section) {
+      if (inSection) break;  // the end of the first matching section
       inSection = SameTextIgnoringCase(line.name, section);
-      inFirstSection = inSection && found.lastOfSection == nullptr;
-      if (inFirstSection) found.lastOfSection = &line;
+      if (inSection) found.lastOfSection = &line;
     } else if (inSection && line.kind == Line::Kind::Key) {
-      if (inFirstSection) found.lastOfSection = &line;
+      found.lastOfSection = &line;
       if (SameTextIgnoringCase(line.name, key)) {
         found.key = &line;
         return found;

@@ -2,7 +2,8 @@
 // The Windows profile (INI file) functions, with the behaviour hand-edited files rely on:
 // section and key names match without regard to ASCII letter case; blanks around the key
 // and the value are dropped; a value in matching double or single quotes comes back
-// without them; lines starting with ";" are comments. The file is read anew on every call.
+// without them; lines starting with ";" are comments; of two sections with the same name
+// only the first is seen. The file is read anew on every call.
 
 #include <cstddef>
 #include <string>

@@ -86,7 +86,15 @@ TEST_F(ProfileTest, AKeyWithoutEqualsSignHasAnEmptyValue) {
 TEST_F(ProfileTest, TheFirstOccurrenceCounts) {
   Make("[main]\na=1\na=2\n[MAIN]\na=3\nb=4\n");
   EXPECT_EQ(Get("main", "a"), "1");
-  EXPECT_EQ(Get("main", "b"), "4");
+  // A second section of the same name is not seen at all.
+  EXPECT_EQ(Get("main", "b"), "<default>");
+}
+
+TEST_F(ProfileTest, AWriteGoesIntoTheFirstSectionOfTheName) {
+  Make("[main]\na=1\n[other]\nx=1\n[MAIN]\nb=4\n");
+  ASSERT_TRUE(Set("main", "b", "5"));
+  EXPECT_EQ(Content(), "[main]\na=1\nb=5\n[other]\nx=1\n[MAIN]\nb=4\n");
+  EXPECT_EQ(Get("main", "b"), "5");
 }
 
 TEST_F(ProfileTest, LongValuesAreCutToTheBuffer) {
