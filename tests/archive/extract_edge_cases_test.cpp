@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "archive/extract_messages.h"
+#include "archive/directory_test_support.h"
 #include "archive/dos_datetime.h"
 #include "extract_test_support.h"
 
@@ -91,6 +92,59 @@ TEST_F(ExtractEdgeCases, NeverAndAlwaysNeedNoQuestion) {
   EXPECT_EQ(zip.ExtractFiles(), 2);
   EXPECT_EQ(ReadDest("x.txt"), "second x, longer");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(ExtractEdgeCases, IfNewerAndIfOlderCompareWithTheExistingFile) {
+  ZipBuilder b;
+  b.Add("x.txt", "from 2020").dosDateTime = DosDateTime(2020, 6, 1, 12, 0, 0);
+  const std::string archive = WriteArchive(b);
+  const auto entryTime = *DosDateTimeToTimePoint(DosDateTime(2020, 6, 1, 12, 0, 0));
+  dir.Write("dest/x.txt", "from 2010");
+  ASSERT_TRUE(platform::SetLastWriteTime(DestFile("x.txt"), entryTime - std::chrono::hours(24 * 3650)));
+  zip.OverwriteMode = TUZOverwriteMode::ifOlder;  // the entry is newer: kept
+  zip.DoAll = true;
+  EXPECT_EQ(Extract(archive), 0);
+  EXPECT_EQ(ReadDest("x.txt"), "from 2010");
+  zip.OverwriteMode = TUZOverwriteMode::ifNewer;
+  zip.DoAll = true;
+  EXPECT_EQ(zip.ExtractFiles(), 1);
+  EXPECT_EQ(ReadDest("x.txt"), "from 2020");
+  // Now the file carries the entry's own time: neither is later.
+  zip.DoAll = true;
+  EXPECT_EQ(zip.ExtractFiles(), 0);
+}
+
+TEST_F(ExtractEdgeCases, RetainAttributesOffLeavesTheFileWritable) {
+  ZipBuilder b;
+  b.Add("ro.txt", "read only").externalAttributes = 0x21;
+  zip.DoAll = true;
+  zip.RetainAttributes = false;
+  EXPECT_EQ(Extract(WriteArchive(b)), 1);
+  EXPECT_FALSE(platform::IsReadOnly(DestFile("ro.txt")));
+}
+
+TEST_F(ExtractEdgeCases, ArchiveIsClosedAfterwardsUnlessKeptOpenOrLeftByAnError) {
+  ZipBuilder good;
+  good.Add("f.txt", "f");
+  InspectableUnzipper unzipper;
+  unzipper.SetZipName(WriteArchive(good));
+  unzipper.SetDestDir(Dest());
+  unzipper.DoAll = true;
+  EXPECT_EQ(unzipper.ExtractFiles(), 1);
+  EXPECT_FALSE(unzipper.ArchiveIsOpen());
+  unzipper.KeepZipOpen = true;
+  unzipper.OverwriteMode = TUZOverwriteMode::Always;
+  EXPECT_EQ(unzipper.ExtractFiles(), 1);
+  EXPECT_TRUE(unzipper.ArchiveIsOpen());
+
+  ZipBuilder cut;
+  cut.Add("cut.txt", "c").compressedSizeField = 0x00FFFFFF;
+  cut.entries[0].uncompressedSizeField = 0x00FFFFFF;
+  unzipper.KeepZipOpen = false;
+  unzipper.SetZipName(WriteArchive(cut, "cut.zip"));
+  EXPECT_THROW(unzipper.ExtractFiles(), EFatalUnzipError);
+  EXPECT_TRUE(unzipper.ArchiveIsOpen());
+  EXPECT_FALSE(unzipper.KeepZipOpen);
 }
 
 TEST_F(ExtractEdgeCases, DirectoryEntryIsCountedAndCreatesNothing) {

@@ -228,6 +228,23 @@ TEST_F(UnzipperLoadTest, RepairScanSkipsDataDescriptors) {
   EXPECT_EQ((std::vector<std::string>{"first.txt", "second.txt"}), Load(truncated));
 }
 
+TEST_F(UnzipperLoadTest, RepairScanPumpsWhileSearchingAndPerHeader) {
+  ZipLayout layout;
+  ZipBuilder zip;
+  zip.prefix = std::string(3 * 10240 + 5, 'x');
+  zip.Add("a.txt", "a");
+  zip.Add("b.txt", "b");
+  const std::string truncated = zip.Build(&layout).substr(0, layout.endRecordOffset);
+  int pumped = 0;
+  auto previous = platform::SetMessagePump([&] { ++pumped; });
+  unzipper_.IncompleteZipMode = TIncompleteZipMode::izAssumeBad;
+  EXPECT_EQ((std::vector<std::string>{"a.txt", "b.txt"}), Load(truncated));
+  // Three times while looking for the first signature, once per local header and once
+  // per central record merged afterwards.
+  EXPECT_EQ(3 + 2 + 2, pumped);
+  platform::SetMessagePump(previous);
+}
+
 TEST_F(UnzipperLoadTest, SelfExtractorIsScannedFrom14000) {
   ZipLayout layout;
   ZipBuilder stub;
