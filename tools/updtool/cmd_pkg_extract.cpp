@@ -22,8 +22,9 @@ const char* ReasonText(TSkipReason reason) {
   return "skipped";
 }
 
-// The component's boxes on the terminal: a question waits for y or n on standard input
-// (no answer, or no terminal, counts as No); a notice is printed.
+
+// The component's boxes on the terminal: a question reads y or n from standard input (a
+// terminal or a pipe; anything else, or its end, counts as No); a notice is printed.
 int TerminalMessageBox(platform::WindowHandle, const std::string& text, const std::string& caption, unsigned flags) {
   std::cerr << platform::GbkToUtf8(caption) << ": " << platform::GbkToUtf8(text);
   if ((flags & platform::MB_BUTTONS_MASK) != platform::MB_YESNO) {
