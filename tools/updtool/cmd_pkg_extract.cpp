@@ -22,7 +22,6 @@ const char* ReasonText(TSkipReason reason) {
   return "skipped";
 }
 
-
 // The component's boxes on the terminal: a question reads y or n from standard input (a
 // terminal or a pipe; anything else, or its end, counts as No); a notice is printed.
 int TerminalMessageBox(platform::WindowHandle, const std::string& text, const std::string& caption, unsigned flags) {
