@@ -16,8 +16,17 @@ bool Matcher::Search(std::string_view input, Captures& captures) {
   const std::size_t end = input.size();
   const bool single_first_byte = program_.first_bytes.Count() == 1;
   const unsigned char first_byte = program_.first_bytes.First();
+  // A program that begins with a literal text ("<!--date...") matches only where that text
+  // is: one pass of the library's search instead of an attempt at every first byte.
+  const Instruction& first = program_.code.front();
+  const bool literal_prefix = first.op == Op::kString;
+  const std::string_view prefix =
+      literal_prefix ? std::string_view(program_.strings[static_cast<std::size_t>(first.a)]) : std::string_view();
   for (std::size_t start = 0; start <= end; ++start) {
-    if (!program_.can_match_empty) {
+    if (literal_prefix) {
+      start = input.find(prefix, start);
+      if (start == std::string_view::npos) break;
+    } else if (!program_.can_match_empty) {
       // A match consumes its first byte at its start: skip starts that cannot begin one.
       if (start == end) break;
       if (single_first_byte) {
