@@ -1,6 +1,7 @@
 // Speed of the release-date search: the engine against PCRE2's interpreter (no JIT) on
 // typical version replies and on adversarial ones of growing size. Prints the time of one
-// search for each and the ratio; the engine's time should grow linearly with the input.
+// search for each and the ratio; the engine's time should grow linearly with the input, and
+// the most entries its backtracking stack held should not grow at all.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -12,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "pattern/compiler.h"
 #include "pattern/match_first_group.h"
+#include "pattern/matcher.h"
+#include "pattern/parser.h"
 #include "pattern/pattern_engine.h"
 
 namespace {
@@ -76,6 +80,16 @@ struct Pcre2 {
   std::unique_ptr<pcre2_match_data, DataFree> data;
 };
 
+std::size_t PeakStackDepth(const std::string& input) {
+  const brimsel::pattern::Settings settings;
+  const brimsel::pattern::Program program =
+      brimsel::pattern::Compile(brimsel::pattern::Parse(kMarker, settings), settings);
+  brimsel::pattern::Matcher matcher(program);
+  brimsel::pattern::Captures captures{};
+  matcher.Search(input, captures);
+  return matcher.PeakStackDepth();
+}
+
 const char* Outcome(int rc) {
   if (rc > 0) return "match";
   if (rc == PCRE2_ERROR_NOMATCH) return "no match";
@@ -114,8 +128,8 @@ void Compare(const char* name, const std::string& input, Pcre2& pcre2, Family& f
   }
   family.last_pcre2 = theirs;
   family.last_size = input.size();
-  std::printf("%-40s %9zu %12.1f %12.1f %14.1f %10.4f   %-9s %s\n", name, input.size(), ours, whole, theirs,
-              ours / theirs, found ? "match" : "no match", outcome);
+  std::printf("%-40s %9zu %12.1f %12.1f %14.1f %10.4f %6zu   %-9s %s\n", name, input.size(), ours, whole, theirs,
+              ours / theirs, PeakStackDepth(input), found ? "match" : "no match", outcome);
   std::fflush(stdout);
 }
 
@@ -124,8 +138,8 @@ void Compare(const char* name, const std::string& input, Pcre2& pcre2, Family& f
 int main() {
   Pcre2 pcre2;
   std::printf("pattern %s; times are microseconds per search (median)\n\n", kMarker);
-  std::printf("%-40s %9s %12s %12s %14s %10s   %-9s %s\n", "input", "bytes", "engine", "MatchFirst", "PCRE2",
-              "ratio", "engine", "PCRE2");
+  std::printf("%-40s %9s %12s %12s %14s %10s %6s   %-9s %s\n", "input", "bytes", "engine", "MatchFirst", "PCRE2",
+              "ratio", "stack", "engine", "PCRE2");
   Family typical;
   Compare("typical reply, 2 KB", TypicalReply(20), pcre2, typical);
   Compare("typical reply, 4 KB", TypicalReply(45), pcre2, typical);
@@ -144,6 +158,7 @@ int main() {
     const std::string label = "one marker, long date, " + std::to_string(size / 1024) + " KiB";
     Compare(label.c_str(), "<!--date" + std::string(size - 16, '9') + "Main --->", pcre2, long_date);
   }
-  std::printf("\nratio = engine / PCRE2; MatchFirst = a fresh engine per search, compile included\n");
+  std::printf("\nratio = engine / PCRE2; MatchFirst = a fresh engine per search, compile included;\n"
+              "stack = the most backtracking entries the engine held\n");
   return 0;
 }
