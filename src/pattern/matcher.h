@@ -7,11 +7,12 @@
 // The stack holds one entry per open choice and per capture or counter change to undo. A
 // repetition of a one-byte item (a run: "\S+", ".*?", "[0-9]{1,4}", "(x)*") is one entry
 // however many bytes it covers, so the marker search "<!--date(\S+)Main -->" needs a
-// handful of entries on any input. What still grows with the input: loops whose body is
-// longer than one byte or holds an alternation ("(ab)*", "(a|b)+", "(\w+\s)*") keep one
-// choice, and their captures and counters one undo entry, per repetition; and alternations
-// inside such loops one choice per repetition too. With back-references nothing is
-// remembered, which costs time, not stack.
+// handful of entries on any input (PeakStackDepth tells). What still grows with the input:
+// loops whose body is more than one byte or an alternation ("(ab)*", "(a|b)+",
+// "(\w+\s)*", nested loops) keep one choice per repetition, and their group and counter
+// changes one undo entry each per repetition, also in the first n repetitions of "(ab){n,}"
+// where nothing is left to choose. Runs stay one entry with back-references too; such
+// patterns remember no failed states, which costs time, not stack.
 
 #include <array>
 #include <cstddef>
