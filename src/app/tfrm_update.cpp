@@ -18,7 +18,6 @@
 #include "platform/client_socket.h"
 #include "platform/files.h"
 #include "platform/qt/qt_text.h"
-#include "settings/settings_cipher.h"
 #include "settings/settings_file.h"
 
 
@@ -27,13 +26,6 @@
 static void InitWindowResources() { Q_INIT_RESOURCE(update); }
 
 namespace brimsel {
-namespace {
-
-std::string ReadDeciphered(const std::string& settingsPath, const char* key) {
-  return DecryptHexText(ReadSetting(settingsPath, kSettingsSection, key, ""), kSettingsKeyString);
-}
-
-}  // namespace
 
 TfrmUpdate::Options::Options()
     : installationFolder(platform::InstallationFolder()),
@@ -72,12 +64,22 @@ void TfrmUpdate::Guarded(Handler&& handler) {
 void TfrmUpdate::FormShow() {
   state_.settingsPath = state_.installationFolder + kSettingsFileName;
   state_.wizardStep = 0;
-  // Each value is held as soon as it is read: an error in a later one leaves it set.
-  state_.productTitle = ReadDeciphered(state_.settingsPath, kKeyTitle);
-  state_.productVersion = ReadDeciphered(state_.settingsPath, kKeyVersion);
-  std::string homepage = ReadDeciphered(state_.settingsPath, kKeyHomepage);
-  state_.packageName = ReadDeciphered(state_.settingsPath, kKeyPackageName);
-  if (homepage.empty() || homepage.back() != '/') homepage += '/';
+  // What was read before a value that cannot be deciphered is held all the same; the rest
+  // of the window's set-up is skipped and the error is reported.
+  ShowTimeSettings values;
+  const auto hold = [&] {
+    state_.productTitle = values.title;
+    state_.productVersion = values.version;
+    state_.packageName = values.packageName;
+  };
+  try {
+    ReadShowTimeSettings(state_.settingsPath, values);
+  } catch (...) {
+    hold();
+    throw;
+  }
+  hold();
+  const std::string& homepage = values.homepage;  // ends in "/"
 
   ReplaceProductName(*c_.lblTitle);
   ReplaceProductName(*c_.lblHit);
