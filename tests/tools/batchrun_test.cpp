@@ -86,6 +86,19 @@ TEST(BatchRunner, ReadsCommandsAndLabelsInAnyLetterCaseWithLfLines) {
   EXPECT_TRUE(fs::exists(script)) << "no del %0, so the script stays";
 }
 
+TEST(BatchRunner, TakesShellCharactersInQuotedPathsLiterally) {
+  TempDir root;
+  const fs::path folder = root.path() / "A & B (x86)^";
+  fs::create_directories(folder / "update");
+  root.Write("A & B (x86)^/update/update.exe", "new");
+  root.Write("A & B (x86)^/update.exe", "old");
+  const std::string d = platform::WindowsPath(folder) + "\\";
+  const fs::path script = root.Write("A & B (x86)^/update.bat", UpdaterScript(d));
+  EXPECT_EQ(RunScriptFile(script), Outcome::Completed) << TempDir::Read(folder / "batchrun.log");
+  EXPECT_EQ(TempDir::Read(folder / "update.exe"), "new");
+  EXPECT_FALSE(fs::exists(script));
+}
+
 TEST(BatchRunner, RefusesAnUnknownCommandAndDoesNothing) {
   Installation inst;
   inst.Write("a.txt", "a");
@@ -98,7 +111,8 @@ TEST(BatchRunner, RefusesAnUnknownCommandAndDoesNothing) {
 TEST(BatchRunner, RefusesWhatCmdWouldReadDifferently) {
   Installation inst;
   const std::string a = "\"" + inst.win + "a.txt\"";
-  for (const std::string& line : std::vector<std::string>{"del " + a + " & rd /s /q \\", "del %TEMP%\\a.txt", "if not exist " + a + " goto x",
+  for (const std::string& line : std::vector<std::string>{"del " + a + " & rd /s /q \\", "del %TEMP%\\a.txt",
+                                  "del \"%TEMP%\\a.txt\"", "if not exist " + a + " goto x",
                                   "del /q " + a, "goto nowhere", "copy " + a, "del \"" + inst.win + "a.txt",
                                   "@echo off", "rem a remark"}) {
     inst.Write("a.txt", "a");

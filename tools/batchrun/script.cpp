@@ -67,7 +67,10 @@ std::optional<std::string> PathArgument(const Word& word, std::string& error) {
     error = "switches are not supported";
     return std::nullopt;
   }
-  if (HasShellMeaning(word.text) || word.text.find_first_of("*?") != std::string::npos) {
+  // Inside double quotes cmd.exe takes & | < > ^ literally (a folder may be named
+  // "A & B") but still expands %variables%.
+  const bool meaningful = word.quoted ? word.text.find('%') != std::string::npos : HasShellMeaning(word.text);
+  if (meaningful || word.text.find_first_of("*?") != std::string::npos) {
     error = "variables, wildcards and redirections are not supported";
     return std::nullopt;
   }
