@@ -9,19 +9,10 @@
 namespace brimsel::test {
 namespace {
 
-constexpr std::size_t kMiB = 1024 * 1024;
-constexpr char kMarker[] = "<!--date(\\S+)Main -->";
-
 std::string Repeat(std::string_view unit, std::size_t total) {
   std::string text;
   text.reserve(total + unit.size());
   while (text.size() < total) text += unit;
-  return text;
-}
-
-std::string Times(std::string_view unit, std::size_t count) {
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) text += unit;
   return text;
 }
 

@@ -14,16 +14,6 @@
 namespace brimsel::test {
 namespace {
 
-constexpr std::size_t kMiB = 1024 * 1024;
-constexpr char kMarker[] = "<!--date(\\S+)Main -->";
-
-std::string Times(std::string_view unit, std::size_t count) {
-  std::string text;
-  text.reserve(unit.size() * count);
-  for (std::size_t i = 0; i < count; ++i) text += unit;
-  return text;
-}
-
 // The positions the engine finds are PCRE2's, and the texts of the groups are `expected`.
 void ExpectGroups(const std::string& pattern, const std::string& input, const Texts& expected) {
   const Pcre2Reference reference(pattern);

@@ -8,8 +8,6 @@
 namespace brimsel::test {
 namespace {
 
-constexpr char kMarker[] = "<!--date(\\S+)Main -->";
-
 TEST(PatternEngine, DefaultsOfANewObject) {
   TPatternEngine engine;
   EXPECT_FALSE(engine.Modifier('i'));

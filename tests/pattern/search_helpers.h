@@ -1,6 +1,7 @@
 #pragma once
 // Shorthands for the engine tests: run a search and describe what it found.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -9,6 +10,10 @@
 #include "pattern/pattern_engine.h"
 
 namespace brimsel::test {
+
+// The release-date marker of the update check.
+inline constexpr char kMarker[] = "<!--date(\\S+)Main -->";
+inline constexpr std::size_t kMiB = 1024 * 1024;
 
 inline constexpr char kUnset[] = "<unset>";
 inline constexpr char kNoMatch[] = "<no match>";
@@ -46,5 +51,13 @@ inline std::pair<long, long> Span(std::string_view pattern, std::string_view inp
 }
 
 using Texts = std::vector<std::string>;
+
+// `unit` written `count` times.
+inline std::string Times(std::string_view unit, std::size_t count) {
+  std::string text;
+  text.reserve(unit.size() * count);
+  for (std::size_t i = 0; i < count; ++i) text += unit;
+  return text;
+}
 
 }  // namespace brimsel::test
