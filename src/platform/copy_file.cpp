@@ -11,43 +11,12 @@
 
 #include "platform/descriptor.h"
 #include "platform/files.h"
+#include "platform/replacement_file.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The temporary file beside the target; removed when it goes unless it was put in place.
-class StagedCopy {
- public:
-  explicit StagedCopy(const fs::path& target) {
-    std::string pattern = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    fd_ = Descriptor(::mkostemp(pattern.data(), O_CLOEXEC));
-    if (fd_.valid()) path_ = pattern;
-  }
-  ~StagedCopy() {
-    fd_.Close();
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  StagedCopy(const StagedCopy&) = delete;
-  StagedCopy& operator=(const StagedCopy&) = delete;
-
-  bool Created() const { return fd_.valid(); }
-  int fd() const { return fd_.get(); }
-
-  // Closes the file and renames it over the target (or, with `noReplace`, only where none is).
-  bool PutInPlace(const fs::path& target, bool noReplace) {
-    if (!fd_.Close()) return false;
-    const unsigned flags = noReplace ? RENAME_NOREPLACE : 0;
-    if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), flags) != 0) return false;
-    path_.clear();
-    return true;
-  }
-
- private:
-  Descriptor fd_;
-  std::string path_;
-};
 
 bool CopyBytes(int from, int to) {
   char buffer[64 * 1024];
@@ -95,7 +64,7 @@ bool Copy(std::string_view existingFile, std::string_view newFile, bool failIfEx
     return false;  // a file cannot be copied onto itself
   if (!TargetWritable(newFile, target, failIfExists)) return false;
 
-  StagedCopy staged(target);
+  ReplacementFile staged(target);
   if (!staged.Created()) return false;
   // The copy keeps the source's permission bits (a read-only source gives a read-only copy,
   // as the read-only attribute travels on Windows; set-id bits do not travel) and its
@@ -104,7 +73,7 @@ bool Copy(std::string_view existingFile, std::string_view newFile, bool failIfEx
   if (!CopyBytes(in.get(), staged.fd()) || ::fchmod(staged.fd(), sourceStat.st_mode & 0777) != 0 ||
       ::futimens(staged.fd(), times) != 0 || ::fsync(staged.fd()) != 0)
     return false;
-  return staged.PutInPlace(target, failIfExists);
+  return staged.PutInPlace(failIfExists);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/replacement_file.h"
 
 namespace brimsel::platform {
 namespace {
@@ -173,46 +174,6 @@ bool ChangesStructure(std::string_view section, std::string_view key, std::strin
          trimmedKey.front() == ';';
 }
 
-// A temporary file beside the target; removed when dropped before it was renamed.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const fs::path& beside) {
-    std::string pattern = (beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX")).string();
-    fd_ = ::mkstemp(pattern.data());
-    if (fd_ >= 0) path_ = pattern;
-  }
-  ~TemporaryFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  bool IsOpen() const { return fd_ >= 0; }
-
-  bool WriteAll(std::string_view bytes, mode_t mode) {
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return ::fchmod(fd_, mode) == 0 && ::fsync(fd_) == 0;
-  }
-
-  // Puts the file in the target's place; false (and the target untouched) on failure.
-  bool RenameTo(const fs::path& target) {
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0 || ::rename(path_.c_str(), target.c_str()) != 0) return false;
-    path_.clear();
-    return true;
-  }
-
- private:
-  int fd_ = -1;
-  std::string path_;
-};
 
 }  // namespace
 
@@ -250,8 +211,9 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key, 
 
   const std::string updated = WithValue(current, section, key, value);
   if (exists && updated == current) return true;
-  TemporaryFile temporary(target);
-  return temporary.IsOpen() && temporary.WriteAll(updated, mode) && temporary.RenameTo(target);
+  ReplacementFile replacement(target);
+  return replacement.Created() && replacement.WriteAll(updated) && ::fchmod(replacement.fd(), mode) == 0 &&
+         ::fsync(replacement.fd()) == 0 && replacement.PutInPlace();
 }
 
 }  // namespace brimsel::platform

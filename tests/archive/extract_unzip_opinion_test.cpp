@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 bool HaveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string Quote(const fs::path& path) { return std::string("'").append(path.string()).append("'"); }
 
 // Relative path -> SHA-256 of every file below `root`.
 std::map<std::string, std::string> Digests(const fs::path& root) {

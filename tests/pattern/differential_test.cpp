@@ -36,7 +36,7 @@ class PatternGenerator {
 
   std::string Alternation(int depth) {
     std::string text = Sequence(depth);
-    while (Chance(depth == 0 ? 20 : 30)) text += "|" + Sequence(depth);
+    while (Chance(depth == 0 ? 20 : 30)) text.append("|").append(Sequence(depth));
     return text;
   }
 
@@ -60,7 +60,7 @@ class PatternGenerator {
   std::string Atom(int depth) {
     if (depth < 3 && groups_ < 14 && Chance(22)) {
       ++groups_;
-      return "(" + Alternation(depth + 1) + ")";
+      return std::string("(").append(Alternation(depth + 1)).append(")");
     }
     static const char* const kAtoms[] = {
         "a", "a", "b", "b", "c", "1", "_", " ", "-", "\\.", "\\-", ".", ".",

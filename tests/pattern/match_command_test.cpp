@@ -26,7 +26,7 @@ std::string Quoted(const std::string& word) {
 // Runs updtool with the arguments; standard error goes to `error_file`.
 ToolRun Updtool(const std::vector<std::string>& args, const std::filesystem::path& error_file) {
   std::string command = Quoted(BRIMSEL_BIN_DIR "/updtool");
-  for (const auto& arg : args) command += " " + Quoted(arg);
+  for (const auto& arg : args) command.append(" ").append(Quoted(arg));
   command += " 2>" + Quoted(error_file.string());
   ToolRun run;
   FILE* raw = popen(command.c_str(), "r");

@@ -29,7 +29,7 @@ std::string Quoted(const std::string& word) {
 
 Outcome Updtool(const std::vector<std::string>& args) {
   std::string command = Quoted(BRIMSEL_BIN_DIR "/updtool");
-  for (const std::string& arg : args) command += " " + Quoted(arg);
+  for (const std::string& arg : args) command.append(" ").append(Quoted(arg));
   command += " 2>/dev/null";
   Outcome outcome;
   FILE* pipe = ::popen(command.c_str(), "r");
