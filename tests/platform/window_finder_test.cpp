@@ -54,12 +54,12 @@ struct WindowSpec {
 // request while the test waits in SendMessageA.
 class TestWindow {
  public:
-  TestWindow(const std::string& display, const WindowSpec& spec) : spec_(spec) {
+  TestWindow(const std::string& display, const WindowSpec& props) : props_(props) {
     c_ = xcb_connect(display.c_str(), nullptr);
     if (xcb_connection_has_error(c_)) return;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
     xcb_window_t parent = screen->root;
-    if (spec.inFrame) {
+    if (props.inFrame) {
       frame_ = xcb_generate_id(c_);
       xcb_create_window(c_, XCB_COPY_FROM_PARENT, frame_, screen->root, 10, 10, 140, 120, 0,
                         XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
@@ -70,17 +70,17 @@ class TestWindow {
                       screen->root_visual, 0, nullptr);
     wmProtocols_ = Intern(c_, "WM_PROTOCOLS");
     wmDeleteWindow_ = Intern(c_, "WM_DELETE_WINDOW");
-    if (spec.netWmName) SetText(c_, window_, Intern(c_, "_NET_WM_NAME"), Intern(c_, "UTF8_STRING"), *spec.netWmName);
-    if (spec.wmName) SetText(c_, window_, XCB_ATOM_WM_NAME, Intern(c_, spec.wmNameType), *spec.wmName);
-    if (spec.acceptsDelete)
+    if (props.netWmName) SetText(c_, window_, Intern(c_, "_NET_WM_NAME"), Intern(c_, "UTF8_STRING"), *props.netWmName);
+    if (props.wmName) SetText(c_, window_, XCB_ATOM_WM_NAME, Intern(c_, props.wmNameType), *props.wmName);
+    if (props.acceptsDelete)
       xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, wmProtocols_, XCB_ATOM_ATOM, 32, 1, &wmDeleteWindow_);
-    if (spec.inFrame) {
+    if (props.inFrame) {
       const std::uint32_t normalState[2] = {1, XCB_WINDOW_NONE};
       const xcb_atom_t wmState = Intern(c_, "WM_STATE");
       xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, wmState, wmState, 32, 2, normalState);
       xcb_map_window(c_, frame_);
     }
-    if (spec.mapped) xcb_map_window(c_, window_);
+    if (props.mapped) xcb_map_window(c_, window_);
     std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));  // a round trip: all of it is done
     stop_ = ::eventfd(0, EFD_CLOEXEC);
     thread_ = std::thread([this] { Serve(); });
@@ -122,12 +122,12 @@ class TestWindow {
   void Answer(const xcb_client_message_event_t& message) {
     if (message.type != wmProtocols_ || message.data.data32[0] != wmDeleteWindow_) return;
     closeRequested_ = true;
-    if (spec_.onClose == OnClose::Destroy) xcb_destroy_window(c_, window_);
-    if (spec_.onClose == OnClose::Unmap) xcb_unmap_window(c_, window_);
+    if (props_.onClose == OnClose::Destroy) xcb_destroy_window(c_, window_);
+    if (props_.onClose == OnClose::Unmap) xcb_unmap_window(c_, window_);
     xcb_flush(c_);
   }
 
-  WindowSpec spec_;
+  WindowSpec props_;
   xcb_connection_t* c_ = nullptr;
   xcb_window_t frame_ = XCB_WINDOW_NONE;
   xcb_window_t window_ = XCB_WINDOW_NONE;
@@ -139,9 +139,9 @@ class TestWindow {
 };
 
 WindowSpec Titled(const std::string& utf8) {
-  WindowSpec spec;
-  spec.netWmName = utf8;
-  return spec;
+  WindowSpec props;
+  props.netWmName = utf8;
+  return props;
 }
 
 class WindowFinderTest : public ::testing::Test {
@@ -173,10 +173,10 @@ TEST_F(WindowFinderTest, PicksTheProductAmongUnrelatedWindows) {
 }
 
 TEST_F(WindowFinderTest, FindsAndClosesAWindowWithAChineseCaption) {
-  WindowSpec spec = Titled("博睿演示 Pro");
-  spec.wmName = "\x1B%G\xE5\x8D\x9A";  // what Xlib makes of a Chinese WM_NAME: COMPOUND_TEXT with escapes
-  spec.wmNameType = "COMPOUND_TEXT";
-  TestWindow product(Display(), spec);
+  WindowSpec props = Titled("博睿演示 Pro");
+  props.wmName = "\x1B%G\xE5\x8D\x9A";  // what Xlib makes of a Chinese WM_NAME: COMPOUND_TEXT with escapes
+  props.wmNameType = "COMPOUND_TEXT";
+  TestWindow product(Display(), props);
   const WindowHandle found = FindWindowA(nullptr, Utf8ToGbk("博睿演示 PRO"));
   ASSERT_EQ(found, product.Handle());
 
@@ -187,9 +187,9 @@ TEST_F(WindowFinderTest, FindsAndClosesAWindowWithAChineseCaption) {
 }
 
 TEST_F(WindowFinderTest, ReadsALatin1WmNameWhenThereIsNoNetWmName) {
-  WindowSpec spec;
-  spec.wmName = "Brimsel Caf\xE9";  // Latin-1
-  TestWindow product(Display(), spec);
+  WindowSpec props;
+  props.wmName = "Brimsel Caf\xE9";  // Latin-1
+  TestWindow product(Display(), props);
   EXPECT_EQ(FindWindowA(nullptr, Utf8ToGbk("brimsel café")), product.Handle());
 
   WindowSpec compound;
@@ -200,18 +200,18 @@ TEST_F(WindowFinderTest, ReadsALatin1WmNameWhenThereIsNoNetWmName) {
 }
 
 TEST_F(WindowFinderTest, FindsAndClosesAWindowInsideAWindowManagerFrame) {
-  WindowSpec spec = Titled("Brimsel");
-  spec.inFrame = true;
-  TestWindow product(Display(), spec);
+  WindowSpec props = Titled("Brimsel");
+  props.inFrame = true;
+  TestWindow product(Display(), props);
   ASSERT_EQ(FindWindowA(nullptr, "brimsel"), product.Handle());
   SendMessageA(product.Handle(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(product.Viewable());
 }
 
 TEST_F(WindowFinderTest, AWindowThatOnlyHidesItselfCountsAsClosed) {
-  WindowSpec spec = Titled("Brimsel");
-  spec.onClose = OnClose::Unmap;
-  TestWindow product(Display(), spec);
+  WindowSpec props = Titled("Brimsel");
+  props.onClose = OnClose::Unmap;
+  TestWindow product(Display(), props);
   SendMessageA(FindWindowA(nullptr, "Brimsel"), WM_CLOSE, 0, 0);
   EXPECT_TRUE(product.CloseRequested());
   EXPECT_FALSE(product.Viewable());
@@ -236,9 +236,9 @@ TEST_F(WindowFinderTest, AnEmptyTitleOrAClassNameFindsNothing) {
 }
 
 TEST_F(WindowFinderTest, CloseWaitIsBoundedWhenTheWindowStays) {
-  WindowSpec spec = Titled("Brimsel");
-  spec.onClose = OnClose::Ignore;
-  TestWindow product(Display(), spec);
+  WindowSpec props = Titled("Brimsel");
+  props.onClose = OnClose::Ignore;
+  TestWindow product(Display(), props);
   const auto start = std::chrono::steady_clock::now();
   SendMessageA(product.Handle(), WM_CLOSE, 0, 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));

@@ -52,10 +52,10 @@ std::string Zip64Extra(std::optional<std::uint64_t> uncompressed, std::optional<
 }
 
 ZipEntrySpec& ZipBuilder::Add(std::string name, std::string data) {
-  ZipEntrySpec& spec = entries.emplace_back();
-  spec.name = std::move(name);
-  spec.data = std::move(data);
-  return spec;
+  ZipEntrySpec& entry = entries.emplace_back();
+  entry.name = std::move(name);
+  entry.data = std::move(data);
+  return entry;
 }
 
 std::string ZipBuilder::Build(ZipLayout* layout) const {

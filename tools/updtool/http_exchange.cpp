@@ -72,12 +72,12 @@ std::optional<HttpRequest> ReadRequest(int socket, int timeoutMs) {
 std::optional<ByteRange> ParseByteRange(const std::string& value, std::int64_t size) {
   const std::string prefix = "bytes=";
   if (Lower(value.substr(0, prefix.size())) != prefix) return std::nullopt;
-  std::string spec = value.substr(prefix.size());
-  std::size_t dash = spec.find('-');
-  if (dash == std::string::npos || spec.find(',') != std::string::npos) return std::nullopt;
+  std::string bounds = value.substr(prefix.size());
+  std::size_t dash = bounds.find('-');
+  if (dash == std::string::npos || bounds.find(',') != std::string::npos) return std::nullopt;
   ByteRange range{0, size - 1};
-  if (!ParseNumber(Trim(spec.substr(0, dash)), range.first)) return std::nullopt;
-  std::string lastText = Trim(spec.substr(dash + 1));
+  if (!ParseNumber(Trim(bounds.substr(0, dash)), range.first)) return std::nullopt;
+  std::string lastText = Trim(bounds.substr(dash + 1));
   if (!lastText.empty()) {
     if (!ParseNumber(lastText, range.last) || range.last < range.first) return std::nullopt;
     if (range.last > size - 1) range.last = size - 1;
