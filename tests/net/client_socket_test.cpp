@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "net_test_blocks.h"
+#include "net_test_support.h"
 #include "platform/exception.h"
 #include "support/scripted_server.h"
 

@@ -1,8 +1,6 @@
 // The package download against a real web server: nginx answers the HEAD and the ranged
 // GET, and the file that arrives is the package, byte for byte.
 
-#include <gtest/gtest.h>
-
 #include "download_fixture.h"
 #include "nginx_fixture.h"
 
@@ -11,21 +9,18 @@ namespace {
 
 constexpr int kNginxBlock = 3;
 
-class NginxDownloadTest : public ::testing::Test {
+class NginxDownloadTest : public StagingTest {
  protected:
   void SetUp() override {
     if (!nginx_.Running()) GTEST_SKIP() << nginx_.SkipReason();
     nginx_.Publish("update/Brimsel.zip", package_);
   }
-  std::string Url() const { return "http://" + nginx_.Address() + "/update/Brimsel.zip"; }
-  std::string LocalPath() const { return folder_.WinPath() + "Brimsel.zip"; }
-  std::string LocalBytes() const { return TempDir::Read(folder_.path() / "Brimsel.zip"); }
+  std::string Url(const std::string& name = "Brimsel.zip") const {
+    return "http://" + nginx_.Address() + "/update/" + name;
+  }
 
   const std::string package_ = PackageBytes(3 * 1024 * 1024 + 123);
   NginxServer nginx_{kNginxBlock};
-  TempDir folder_;
-  platform::TClientSocket socket_;
-  RecordingView view_;
 };
 
 TEST_F(NginxDownloadTest, DownloadedFileIsByteIdentical) {
@@ -43,7 +38,7 @@ TEST_F(NginxDownloadTest, KeptBeginningIsCompletedWithTheRange) {
 }
 
 TEST_F(NginxDownloadTest, MissingPackageIsReportedAsFailure) {
-  EXPECT_FALSE(DownloadPackage(socket_, view_, "http://" + nginx_.Address() + "/update/Other.zip", LocalPath()));
+  EXPECT_FALSE(DownloadPackage(socket_, view_, Url("Other.zip"), LocalPath()));
   EXPECT_EQ(LocalBytes(), "");
 }
 
