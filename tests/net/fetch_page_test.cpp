@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <iterator>
 #include <string>
 #include <thread>
 
-#include "net_test_blocks.h"
-#include "platform/pump.h"
+#include "net_test_support.h"
 #include "support/scripted_server.h"
 
 namespace brimsel {
@@ -18,89 +18,53 @@ using test::ScriptedServer;
 using test::ServerConnection;
 using namespace std::chrono_literals;
 
-// Answers every connection with the same reply.
-ScriptedServer::Script Answer(std::string reply) {
-  return [reply](ServerConnection& connection, int) {
-    if (!connection.ReadRequest().empty()) connection.Send(reply);
+TEST(NormalizeUrlTest, HttpSchemeInAnyLetterCaseIsKeptAndAnythingElseGetsHttpInFront) {
+  const struct {
+    const char* url;
+    const char* normal;
+  } rows[] = {
+      {"http://a.example/x", "http://a.example/x"},   {"HTTP://a.example/x", "HTTP://a.example/x"},
+      {"hTTp://a.example/x", "hTTp://a.example/x"},   {"a.example/x", "http://a.example/x"},
+      {"https://a.example/x", "http://https://a.example/x"}, {"ftp://a.example/x", "http://ftp://a.example/x"},
+      {"http:/a", "http://http:/a"},
   };
+  for (const auto& row : rows) EXPECT_EQ(NormalizeUrl(row.url), row.normal) << row.url;
 }
 
-// Installs a message pump that counts its calls, for the length of a test.
-class CountingPump {
- public:
-  CountingPump() { previous_ = platform::SetMessagePump([this] { ++calls_; }); }
-  ~CountingPump() { platform::SetMessagePump(previous_); }
-  int Calls() const { return calls_; }
-
- private:
-  int calls_ = 0;
-  platform::MessagePump previous_;
-};
-
-TEST(NormalizeUrlTest, HttpSchemeInAnyLetterCaseIsKept) {
-  EXPECT_EQ(NormalizeUrl("http://a.example/x"), "http://a.example/x");
-  EXPECT_EQ(NormalizeUrl("HTTP://a.example/x"), "HTTP://a.example/x");
-  EXPECT_EQ(NormalizeUrl("hTTp://a.example/x"), "hTTp://a.example/x");
-}
-
-TEST(NormalizeUrlTest, AnythingElseGetsHttpInFront) {
-  EXPECT_EQ(NormalizeUrl("a.example/x"), "http://a.example/x");
-  EXPECT_EQ(NormalizeUrl("https://a.example/x"), "http://https://a.example/x");
-  EXPECT_EQ(NormalizeUrl("ftp://a.example/x"), "http://ftp://a.example/x");
-  EXPECT_EQ(NormalizeUrl("http:/a"), "http://http:/a");
-}
-
-TEST(FetchPageTest, EmptyUrlGivesEmptyTextWithoutAnyRequest) { EXPECT_EQ(FetchPage(""), ""); }
-
-TEST(FetchPageTest, BodyOfExactly1024BytesComesBackWhole) {
-  std::string body(1024, 'x');
-  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + i % 26);
-  ScriptedServer server(test::kNetTestBlock, Answer(HttpReply(200, body)));
+TEST(FetchPageTest, BodiesComeBackWholeWhateverTheStatus) {
+  std::string exact(1024, 'x');  // exactly one full read
+  for (std::size_t i = 0; i < exact.size(); ++i) exact[i] = static_cast<char>('a' + i % 26);
+  const std::string nul("before\0middle\0\0after\xB2\xE2", 22);
+  std::string longBody;
+  for (int i = 0; longBody.size() < 300000; ++i) longBody += std::to_string(i) + ",";
+  ScriptedServer server(test::kNetTestBlock, test::ServeFiles({{"/exact", exact},
+                                                                {"/nul", nul},
+                                                                {"/long", longBody},
+                                                                {"/empty", ""},
+                                                                {"/update/getver.asp?soft=Brimsel", "ok"}}));
   BRIMSEL_SKIP_UNLESS_LISTENING(server);
-  EXPECT_EQ(FetchPage(server.Url("/update/test.html")), body);
+  const struct {
+    std::string url;
+    std::string page;
+  } rows[] = {
+      {server.Url("/exact"), exact},
+      {server.Url("/nul"), nul},
+      {server.Url("/long"), longBody},
+      {server.Url("/empty"), ""},
+      {server.Url("/update/test.html"), "<html><body>404 Not Found</body></html>"},  // the error page's text
+      {server.Address() + "/update/getver.asp?soft=Brimsel", "ok"},                    // no scheme: over HTTP
+  };
+  for (const auto& row : rows) EXPECT_EQ(FetchPage(row.url), row.page) << row.url;
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), std::size(rows));  // one request each
+  EXPECT_TRUE(requests.back().starts_with("GET /update/getver.asp?soft=Brimsel HTTP/1.1\r\n"));
 }
 
-TEST(FetchPageTest, NulBytesAreKept) {
-  const std::string body("before\0middle\0\0after\xB2\xE2", 22);
-  ScriptedServer server(test::kNetTestBlock, Answer(HttpReply(200, body)));
-  BRIMSEL_SKIP_UNLESS_LISTENING(server);
-  EXPECT_EQ(FetchPage(server.Url("/")), body);
-}
-
-TEST(FetchPageTest, LongBodyArrivesInOrder) {
-  std::string body;
-  for (int i = 0; body.size() < 300000; ++i) body += std::to_string(i) + ",";
-  ScriptedServer server(test::kNetTestBlock, Answer(HttpReply(200, body)));
-  BRIMSEL_SKIP_UNLESS_LISTENING(server);
-  EXPECT_EQ(FetchPage(server.Url("/")), body);
-}
-
-TEST(FetchPageTest, EmptyBodyGivesEmptyText) {
-  ScriptedServer server(test::kNetTestBlock, Answer(HttpReply(200, "")));
-  BRIMSEL_SKIP_UNLESS_LISTENING(server);
-  EXPECT_EQ(FetchPage(server.Url("/")), "");
-  EXPECT_EQ(server.Requests().size(), 1u);
-}
-
-TEST(FetchPageTest, ErrorPageTextComesBack) {
-  const std::string page = "<html><body>404 Not Found</body></html>";
-  ScriptedServer server(test::kNetTestBlock, Answer(HttpReply(404, page)));
-  BRIMSEL_SKIP_UNLESS_LISTENING(server);
-  EXPECT_EQ(FetchPage(server.Url("/update/test.html")), page);
-}
-
-TEST(FetchPageTest, UnreachableOrMalformedUrlGivesEmptyText) {
+TEST(FetchPageTest, EmptyUnreachableOrMalformedUrlGivesEmptyText) {
+  EXPECT_EQ(FetchPage(""), "");
   EXPECT_EQ(FetchPage(std::string("http://") + test::kRefusingHost + "/update/test.html"), "");
   EXPECT_EQ(FetchPage("http://"), "");
   EXPECT_EQ(FetchPage("http://no-such-host.invalid/x"), "");
-}
-
-TEST(FetchPageTest, UrlWithoutSchemeIsFetchedOverHttp) {
-  ScriptedServer server(test::kNetTestBlock, Answer(HttpReply(200, "ok")));
-  BRIMSEL_SKIP_UNLESS_LISTENING(server);
-  EXPECT_EQ(FetchPage(server.Address() + "/update/getver.asp?soft=Brimsel"), "ok");
-  ASSERT_EQ(server.Requests().size(), 1u);
-  EXPECT_TRUE(server.Requests()[0].starts_with("GET /update/getver.asp?soft=Brimsel HTTP/1.1\r\n"));
 }
 
 TEST(FetchPageTest, RedirectsAreFollowed) {
@@ -115,16 +79,12 @@ TEST(FetchPageTest, RedirectsAreFollowed) {
 }
 
 TEST(FetchPageTest, ProxySettingsOfTheEnvironmentAreIgnored) {
-  ScriptedServer server(test::kNetTestBlock, Answer(HttpReply(200, "direct")));
+  ScriptedServer server(test::kNetTestBlock, test::ServeFiles({{"/", "direct"}}));
   BRIMSEL_SKIP_UNLESS_LISTENING(server);
   const std::string proxy = std::string("http://") + test::kRefusingHost + ":3128";
-  ::setenv("http_proxy", proxy.c_str(), 1);
-  ::setenv("HTTP_PROXY", proxy.c_str(), 1);
-  ::setenv("ALL_PROXY", proxy.c_str(), 1);
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY"}) ::setenv(name, proxy.c_str(), 1);
   const std::string page = FetchPage(server.Url("/"));
-  ::unsetenv("http_proxy");
-  ::unsetenv("HTTP_PROXY");
-  ::unsetenv("ALL_PROXY");
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY"}) ::unsetenv(name);
   EXPECT_EQ(page, "direct");
 }
 
@@ -149,10 +109,11 @@ TEST(FetchPageTest, WindowIsPumpedWhileTheServerIsSlowToAnswer) {
     connection.Send(HttpReply(200, "late"));
   });
   BRIMSEL_SKIP_UNLESS_LISTENING(server);
-  CountingPump pump;
+  int pumps = 0;
+  test::PumpScope pump([&pumps] { ++pumps; });
   EXPECT_EQ(FetchPage(server.Url("/")), "late");
   // One pump after each of the two reads at least, and several while waiting.
-  EXPECT_GE(pump.Calls(), 6);
+  EXPECT_GE(pumps, 6);
 }
 
 TEST(FetchPageTest, CutConnectionReturnsWhatArrived) {
