@@ -11,32 +11,25 @@ namespace {
 
 using test::TempDir;
 
-TEST(PackageWriterTest, SizeCountsGatheredBytesAndTheDiskGetsThemByFlushOrEnd) {
+TEST(PackageWriterTest, BytesAreGatheredUntilFlushAFullBlockOrTheEnd) {
   TempDir dir;
-  const std::string path = dir.WinPath() + "p.zip";
+  const auto onDisk = [&dir] { return TempDir::Read(dir.path() / "p.zip"); };
+  const std::string block(PackageWriter::kBlockSize, 'b');
   {
-    platform::File file(path, platform::File::Mode::Create);
+    platform::File file(dir.WinPath() + "p.zip", platform::File::Mode::Create);
     PackageWriter writer(file);
     writer.Append("abc", 3);
     EXPECT_EQ(writer.Size(), 3);
-    EXPECT_EQ(TempDir::Read(dir.path() / "p.zip"), "");  // still gathered
+    EXPECT_EQ(onDisk(), "");  // still gathered
     writer.Flush();
-    EXPECT_EQ(TempDir::Read(dir.path() / "p.zip"), "abc");
+    EXPECT_EQ(onDisk(), "abc");
+    writer.Append(block.data(), block.size());
+    EXPECT_EQ(file.Size(), static_cast<std::int64_t>(3 + block.size()));
     writer.Append("def", 3);
-    EXPECT_EQ(writer.Size(), 6);
+    EXPECT_EQ(writer.Size(), static_cast<std::int64_t>(6 + block.size()));
   }
   // The rest reached the disk when the writer went.
-  EXPECT_EQ(TempDir::Read(dir.path() / "p.zip"), "abcdef");
-}
-
-TEST(PackageWriterTest, FullBlocksGoToTheDiskAtOnce) {
-  TempDir dir;
-  platform::File file(dir.WinPath() + "p.zip", platform::File::Mode::Create);
-  PackageWriter writer(file);
-  const std::string block(PackageWriter::kBlockSize, 'b');
-  writer.Append(block.data(), block.size());
-  EXPECT_EQ(file.Size(), static_cast<std::int64_t>(block.size()));
-  EXPECT_EQ(writer.Size(), static_cast<std::int64_t>(block.size()));
+  EXPECT_EQ(onDisk(), "abc" + block + "def");
 }
 
 TEST(PackageWriterTest, RefusedWriteRaises) {
