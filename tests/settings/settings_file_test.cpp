@@ -28,7 +28,7 @@ class SettingsFileTest : public ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(SettingsFileTest, WithoutAFileEverythingIsEmptyAndTheHomepageIsASlash) {
+TEST_F(SettingsFileTest, ShowTimeValuesAreDecipheredAndTheHomepageEndsInASlash) {
   ShowTimeSettings values;
   ReadShowTimeSettings(Path(), values);
   EXPECT_EQ(values.title, "");
@@ -36,23 +36,17 @@ TEST_F(SettingsFileTest, WithoutAFileEverythingIsEmptyAndTheHomepageIsASlash) {
   EXPECT_EQ(values.homepage, "/");
   EXPECT_EQ(values.packageName, "");
   EXPECT_FALSE(fs::exists(dir.path() / "Update.ini"));  // reading never creates it
-}
 
-TEST_F(SettingsFileTest, ReadsAndDeciphersTheFourValues) {
   const std::string title = platform::Utf8ToGbk("在线升级 Brimsel");
   Make("[main]\r\ntitle=" + Enciphered(title) + "\r\nversion=" + Enciphered("3.1") +
        "\r\nhomepage=" + Enciphered("http://www.example.com") + "\r\nFSoftName=" + Enciphered("brimsel31") + "\r\n");
-  ShowTimeSettings values;
   ReadShowTimeSettings(Path(), values);
   EXPECT_EQ(values.title, title);
   EXPECT_EQ(values.version, "3.1");
   EXPECT_EQ(values.homepage, "http://www.example.com/");
   EXPECT_EQ(values.packageName, "brimsel31");
-}
 
-TEST_F(SettingsFileTest, AHomepageEndingInASlashStaysAsItIs) {
   Make("[main]\nhomepage=" + Enciphered("http://www.example.com/") + "\n");
-  ShowTimeSettings values;
   ReadShowTimeSettings(Path(), values);
   EXPECT_EQ(values.homepage, "http://www.example.com/");
 }
@@ -82,30 +76,22 @@ TEST_F(SettingsFileTest, AValueLongerThan2047CharactersIsCutBeforeDeciphering) {
   EXPECT_EQ(values.title, plain.substr(0, 1016));  // 2047 digits: 127 whole blocks
 }
 
-TEST_F(SettingsFileTest, ReadSettingSeesEveryChange) {
-  EXPECT_EQ(ReadSetting(Path(), "main", "title", "none"), "none");
-  Make("[main]\ntitle=one\n");
-  EXPECT_EQ(ReadSetting(Path(), "main", "title", "none"), "one");
-  Make("[main]\ntitle=two\n");
-  EXPECT_EQ(ReadSetting(Path(), "main", "title", "none"), "two");
-}
-
-TEST_F(SettingsFileTest, LastUpdateDefaultsTo2005) {
+// Read afresh each time; anything but a date in the short format falls back to 2005-1-1.
+TEST_F(SettingsFileTest, LastUpdateIsReadPlainAndDefaultsTo2005) {
   const platform::DateTime first = *platform::TryStrToDate("2005-1-1");
   EXPECT_EQ(ReadLastUpdate(Path()), first);
-  Make("[main]\nLastUpdate=yesterday\n");
-  EXPECT_EQ(ReadLastUpdate(Path()), first);
-  Make("[main]\nLastUpdate=2005/6/1\n");
-  EXPECT_EQ(ReadLastUpdate(Path()), first);
-  Make("[main]\nLastUpdate=\n");
-  EXPECT_EQ(ReadLastUpdate(Path()), first);
-}
-
-TEST_F(SettingsFileTest, LastUpdateIsReadPlain) {
-  Make("[main]\nLastUpdate=2026-12-7\n");
-  EXPECT_EQ(ReadLastUpdate(Path()), *platform::TryStrToDate("2026-12-7"));
-  Make("[main]\nLastUpdate=2026-12-7 13:05\n");
-  EXPECT_EQ(ReadLastUpdate(Path()), *platform::TryStrToDate("2026-12-7 13:05"));
+  const struct {
+    const char* value;
+    platform::DateTime expected;
+  } rows[] = {{"2026-12-7", *platform::TryStrToDate("2026-12-7")},
+              {"yesterday", first},
+              {"2026-12-7 13:05", *platform::TryStrToDate("2026-12-7 13:05")},
+              {"2005/6/1", first},
+              {"", first}};
+  for (const auto& row : rows) {
+    Make(std::string("[main]\nLastUpdate=") + row.value + "\n");
+    EXPECT_EQ(ReadLastUpdate(Path()), row.expected) << row.value;
+  }
 }
 
 TEST_F(SettingsFileTest, WritingLastUpdateAddsOneLineThenReplacesItsValue) {
