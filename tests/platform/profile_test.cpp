@@ -3,7 +3,6 @@
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -20,8 +19,8 @@ class ProfileTest : public ::testing::Test {
   std::string Path() const { return dir.WinPath() + "Update.ini"; }
   void Make(std::string_view content) const { dir.Write("Update.ini", content); }
   std::string Content() const { return TempDir::Read(dir.path() / "Update.ini"); }
-  std::string Get(std::string_view section, std::string_view key, std::string_view def = "<default>") const {
-    return GetPrivateProfileStringA(section, key, def, Path());
+  std::string Get(std::string_view section, std::string_view key) const {
+    return GetPrivateProfileStringA(section, key, "<default>", Path());
   }
   bool Set(std::string_view section, std::string_view key, std::string_view value) const {
     return WritePrivateProfileStringA(section, key, value, Path());
@@ -34,7 +33,7 @@ class ProfileTest : public ::testing::Test {
 };
 
 // A file as a vendor might edit it by hand: comments, blanks, other sections, CR LF.
-constexpr char kHandMade[] =
+const std::string kHandMade =
     "; settings of the updater\r\n"
     "[Other]\r\n"
     "title = not this one\r\n"
@@ -50,163 +49,110 @@ constexpr char kHandMade[] =
     "[last]\r\n"
     "x=1";
 
-TEST_F(ProfileTest, AbsentFileSectionOrKeyGivesTheDefault) {
-  EXPECT_EQ(Get("main", "title"), "<default>");
-  Make(kHandMade);
-  EXPECT_EQ(Get("nosuch", "title"), "<default>");
-  EXPECT_EQ(Get("main", "nosuch"), "<default>");
-  EXPECT_EQ(Get("main", "x"), "<default>");  // a key of another section
-}
-
-TEST_F(ProfileTest, NamesMatchWithoutRegardToCaseAndBlanksAreTrimmed) {
-  Make(kHandMade);
-  EXPECT_EQ(Get("main", "title"), "ABCD");
-  EXPECT_EQ(Get("MAIN", "TITLE"), "ABCD");
-  EXPECT_EQ(Get("Other", "title"), "not this one");
-}
-
-TEST_F(ProfileTest, MatchingQuotesAreRemoved) {
-  Make(kHandMade);
-  EXPECT_EQ(Get("main", "version"), "quoted");
-  EXPECT_EQ(Get("main", "homepage"), "single");
-  EXPECT_EQ(Get("main", "odd"), "\"mixed'");
-}
-
-TEST_F(ProfileTest, CommentLinesAreNotKeys) {
-  Make("[main]\n;title=commented\n;[other]\nversion=1\n");
-  EXPECT_EQ(Get("main", "title"), "<default>");
-  EXPECT_EQ(Get("main", "version"), "1");
-}
-
-TEST_F(ProfileTest, AKeyWithoutEqualsSignHasAnEmptyValue) {
-  Make(kHandMade);
-  EXPECT_EQ(Get("main", "bare"), "");
-}
-
-TEST_F(ProfileTest, TheFirstOccurrenceCounts) {
-  Make("[main]\na=1\na=2\n[MAIN]\na=3\nb=4\n");
-  EXPECT_EQ(Get("main", "a"), "1");
-  // A second section of the same name is not seen at all.
-  EXPECT_EQ(Get("main", "b"), "<default>");
-}
-
-TEST_F(ProfileTest, AWriteGoesIntoTheFirstSectionOfTheName) {
-  Make("[main]\na=1\n[other]\nx=1\n[MAIN]\nb=4\n");
-  ASSERT_TRUE(Set("main", "b", "5"));
-  EXPECT_EQ(Content(), "[main]\na=1\nb=5\n[other]\nx=1\n[MAIN]\nb=4\n");
-  EXPECT_EQ(Get("main", "b"), "5");
+TEST_F(ProfileTest, ReadsAsWindowsDoes) {
+  EXPECT_EQ(Get("main", "title"), "<default>");  // no file
+  const struct {
+    std::string file;
+    const char* section;
+    const char* key;
+    const char* expected;
+  } rows[] = {
+      {kHandMade, "nosuch", "title", "<default>"},
+      {kHandMade, "main", "nosuch", "<default>"},
+      {kHandMade, "main", "x", "<default>"},  // a key of another section
+      {kHandMade, "main", "title", "ABCD"},   // names in any letter case, blanks trimmed
+      {kHandMade, "MAIN", "TITLE", "ABCD"},
+      {kHandMade, "Other", "title", "not this one"},
+      {kHandMade, "main", "version", "quoted"},  // matching quotes removed
+      {kHandMade, "main", "homepage", "single"},
+      {kHandMade, "main", "odd", "\"mixed'"},
+      {kHandMade, "main", "bare", ""},  // no "=": an empty value
+      {"[main]\n;title=commented\n;[other]\nversion=1\n", "main", "title", "<default>"},
+      {"[main]\n;title=commented\n;[other]\nversion=1\n", "main", "version", "1"},
+      {"[main]\na=1\na=2\n[MAIN]\na=3\nb=4\n", "main", "a", "1"},  // the first occurrence counts;
+      {"[main]\na=1\na=2\n[MAIN]\na=3\nb=4\n", "main", "b", "<default>"},  // a second section is not seen
+      {"\xEF\xBB\xBF[main]\ntitle=x\n", "main", "title", "x"},  // a byte order mark hides nothing
+      {"[main]\nLastUpdate=2026-12-7\n", "main", "LastUpdate", "2026-12-7"},  // nothing cached
+  };
+  for (const auto& row : rows) {
+    Make(row.file);
+    EXPECT_EQ(Get(row.section, row.key), row.expected) << row.section << "/" << row.key << " in\n" << row.file;
+  }
 }
 
 TEST_F(ProfileTest, LongValuesAreCutToTheBuffer) {
-  const std::string value(3000, 'x');
-  Make("[main]\r\ntitle=" + value + "\r\n");
+  Make("[main]\r\ntitle=" + std::string(3000, 'x') + "\r\n");
   EXPECT_EQ(Get("main", "title"), std::string(2047, 'x'));
   EXPECT_EQ(GetPrivateProfileStringA("main", "title", "", Path(), 10), std::string(9, 'x'));
   Make("[main]\r\ntitle=" + std::string(2047, 'y') + "\r\n");
   EXPECT_EQ(Get("main", "title"), std::string(2047, 'y'));
 }
 
-TEST_F(ProfileTest, NothingIsCached) {
-  Make("[main]\nLastUpdate=2005-1-1\n");
-  EXPECT_EQ(Get("main", "LastUpdate"), "2005-1-1");
-  Make("[main]\nLastUpdate=2026-12-7\n");
-  EXPECT_EQ(Get("main", "LastUpdate"), "2026-12-7");
+// Every write leaves every other byte of the file as it was.
+TEST_F(ProfileTest, AWriteChangesOnlyTheOneValue) {
+  auto replaced = [](std::string text, const std::string& old, const std::string& by) {
+    return text.replace(text.find(old), old.size(), by);
+  };
+  const struct {
+    std::string before;
+    const char* section;
+    const char* key;
+    const char* value;
+    std::string after;
+  } rows[] = {
+      {kHandMade, "main", "TITLE", "EF01", replaced(kHandMade, "ABCD  ", "EF01")},
+      {kHandMade, "main", "LastUpdate", "2026-12-7", replaced(kHandMade, "bare\r\n", "bare\r\nLastUpdate=2026-12-7\r\n")},
+      {kHandMade, "main", "bare", "1", replaced(kHandMade, "bare\r\n", "bare=1\r\n")},
+      {kHandMade, "new", "k", "v", kHandMade + "\r\n\r\n[new]\r\nk=v\r\n"},  // a new section with the file's line end
+      {"[a]\nx=1\n", "main", "LastUpdate", "2026-12-7", "[a]\nx=1\n\n[main]\nLastUpdate=2026-12-7\n"},
+      {"[main]\ntitle=x", "main", "LastUpdate", "2026-12-7", "[main]\ntitle=x\nLastUpdate=2026-12-7"},
+      {"[main]\na=1\n[other]\nx=1\n[MAIN]\nb=4\n", "main", "b", "5", "[main]\na=1\nb=5\n[other]\nx=1\n[MAIN]\nb=4\n"},
+      {"\xEF\xBB\xBF[main]\ntitle=x\n", "main", "title", "y", "\xEF\xBB\xBF[main]\ntitle=y\n"},
+  };
+  for (const auto& row : rows) {
+    Make(row.before);
+    ASSERT_TRUE(Set(row.section, row.key, row.value)) << row.key << " in\n" << row.before;
+    EXPECT_EQ(Content(), row.after) << row.key << " in\n" << row.before;
+    EXPECT_EQ(Get(row.section, row.key), row.value);
+    EXPECT_EQ(EntriesInFolder(), 1u);
+  }
 }
 
-TEST_F(ProfileTest, FindsTheFileWithoutRegardToCase) {
-  Make("[main]\ntitle=x\n");
-  EXPECT_EQ(GetPrivateProfileStringA("main", "title", "", dir.WinPath() + "UPDATE.INI"), "x");
-  ASSERT_TRUE(WritePrivateProfileStringA("main", "title", "y", dir.WinPath() + "update.ini"));
-  EXPECT_EQ(Content(), "[main]\ntitle=y\n");
-  EXPECT_EQ(EntriesInFolder(), 1u);
-}
-
-TEST_F(ProfileTest, ReplacingAValueLeavesEveryOtherByte) {
-  Make(kHandMade);
-  ASSERT_TRUE(Set("main", "TITLE", "EF01"));
-  std::string expected = kHandMade;
-  expected.replace(expected.find("ABCD  "), 6, "EF01");
-  EXPECT_EQ(Content(), expected);
-  EXPECT_EQ(Get("main", "title"), "EF01");
-}
-
-TEST_F(ProfileTest, ANewKeyGoesAfterTheSectionsLastKey) {
-  Make(kHandMade);
-  ASSERT_TRUE(Set("main", "LastUpdate", "2026-12-7"));
-  std::string expected = kHandMade;
-  expected.insert(expected.find("bare\r\n") + 6, "LastUpdate=2026-12-7\r\n");
-  EXPECT_EQ(Content(), expected);
-}
-
-TEST_F(ProfileTest, AKeyWithoutEqualsSignGetsOne) {
-  Make(kHandMade);
-  ASSERT_TRUE(Set("main", "bare", "1"));
-  std::string expected = kHandMade;
-  expected.replace(expected.find("bare\r\n"), 4, "bare=1");
-  EXPECT_EQ(Content(), expected);
-}
-
-TEST_F(ProfileTest, ANewSectionGoesAtTheEndWithTheFilesLineEnd) {
-  Make(kHandMade);
-  ASSERT_TRUE(Set("new", "k", "v"));
-  EXPECT_EQ(Content(), std::string(kHandMade) + "\r\n\r\n[new]\r\nk=v\r\n");
-
-  Make("[a]\nx=1\n");
-  ASSERT_TRUE(Set("main", "LastUpdate", "2026-12-7"));
-  EXPECT_EQ(Content(), "[a]\nx=1\n\n[main]\nLastUpdate=2026-12-7\n");
-}
-
-TEST_F(ProfileTest, ALastLineWithoutLineEndGetsOneBeforeTheNewKey) {
-  Make("[main]\ntitle=x");
-  ASSERT_TRUE(Set("main", "LastUpdate", "2026-12-7"));
-  EXPECT_EQ(Content(), "[main]\ntitle=x\nLastUpdate=2026-12-7");
-  EXPECT_EQ(Get("main", "title"), "x");
-}
-
-TEST_F(ProfileTest, AWriteCreatesTheFileWithCrLf) {
+TEST_F(ProfileTest, AWriteCreatesTheFileWithCrLfAndFindsItInAnyLetterCase) {
   ASSERT_TRUE(Set("main", "LastUpdate", "2026-12-7"));
   EXPECT_EQ(Content(), "[main]\r\nLastUpdate=2026-12-7\r\n");
-  ASSERT_TRUE(Set("main", "LastUpdate", "2026-12-8"));
+  ASSERT_TRUE(WritePrivateProfileStringA("main", "LastUpdate", "2026-12-8", dir.WinPath() + "update.ini"));
   EXPECT_EQ(Content(), "[main]\r\nLastUpdate=2026-12-8\r\n");
-}
-
-TEST_F(ProfileTest, AWriteFailsInAMissingFolder) {
-  EXPECT_FALSE(WritePrivateProfileStringA("main", "k", "v", dir.WinPath() + "missing\\Update.ini"));
-  EXPECT_EQ(EntriesInFolder(), 0u);
-}
-
-TEST_F(ProfileTest, AReadOnlyFileStaysAsItWas) {
-  Make(kHandMade);
-  ASSERT_TRUE(SetFileAttributes(Path(), kAttributeReadOnly));
-  EXPECT_FALSE(Set("main", "title", "EF01"));
-  EXPECT_EQ(Content(), kHandMade);
-  EXPECT_TRUE(IsReadOnly(Path()));
-  EXPECT_EQ(EntriesInFolder(), 1u);  // no temporary file left beside it
+  EXPECT_EQ(GetPrivateProfileStringA("main", "LastUpdate", "", dir.WinPath() + "UPDATE.INI"), "2026-12-8");
+  EXPECT_EQ(EntriesInFolder(), 1u);
 }
 
 TEST_F(ProfileTest, AWriteKeepsTheFilesPermissions) {
   Make("[main]\ntitle=x\n");
-  fs::permissions(dir.path() / "Update.ini", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(dir.path() / "Update.ini", mode);
   ASSERT_TRUE(Set("main", "title", "y"));
-  EXPECT_EQ(fs::status(dir.path() / "Update.ini").permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(EntriesInFolder(), 1u);
+  EXPECT_EQ(fs::status(dir.path() / "Update.ini").permissions() & fs::perms::all, mode);
 }
 
-TEST_F(ProfileTest, RefusesTextsThatWouldChangeTheFilesStructure) {
+TEST_F(ProfileTest, RefusedAndFailedWritesLeaveTheFileAsItWas) {
+  EXPECT_FALSE(WritePrivateProfileStringA("main", "k", "v", dir.WinPath() + "missing\\Update.ini"));
+  EXPECT_EQ(EntriesInFolder(), 0u);
+
+  // Texts that would change the file's structure.
   Make("[main]\r\ntitle=x\r\n");
   EXPECT_FALSE(Set("main", "title", "a\r\n[other]\r\nk=v"));
   EXPECT_FALSE(Set("main", "ti=tle", "v"));
   EXPECT_FALSE(Set("ma]in", "title", "v"));
   EXPECT_FALSE(Set("main", "", "v"));
   EXPECT_EQ(Content(), "[main]\r\ntitle=x\r\n");
-}
 
-TEST_F(ProfileTest, AByteOrderMarkDoesNotHideTheFirstSection) {
-  Make("\xEF\xBB\xBF[main]\ntitle=x\n");
-  EXPECT_EQ(Get("main", "title"), "x");
-  ASSERT_TRUE(Set("main", "title", "y"));
-  EXPECT_EQ(Content(), "\xEF\xBB\xBF[main]\ntitle=y\n");
+  Make(kHandMade);
+  ASSERT_TRUE(SetFileAttributes(Path(), kAttributeReadOnly));
+  EXPECT_FALSE(Set("main", "title", "EF01"));
+  EXPECT_EQ(Content(), kHandMade);
+  EXPECT_TRUE(IsReadOnly(Path()));
+  EXPECT_EQ(EntriesInFolder(), 1u);  // no temporary file left beside it
 }
 
 }  // namespace

@@ -2,12 +2,10 @@
 #include "platform/shell_execute.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -16,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/batch_runner.h"
-#include "platform/files.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 
@@ -28,13 +25,6 @@ using test::TempDir;
 
 const fs::path kBinDir = BRIMSEL_BIN_DIR;
 
-std::string ReadAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // The process whose command line is exactly `argv`.
 std::optional<pid_t> FindProcess(const std::vector<std::string>& argv) {
   std::string wanted;
@@ -42,37 +32,10 @@ std::optional<pid_t> FindProcess(const std::vector<std::string>& argv) {
   for (const auto& entry : fs::directory_iterator("/proc")) {
     const std::string name = entry.path().filename().string();
     if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (ReadAll(entry.path() / "cmdline") == wanted) return static_cast<pid_t>(std::stol(name));
+    if (TempDir::Read(entry.path() / "cmdline") == wanted) return static_cast<pid_t>(std::stol(name));
   }
   return std::nullopt;
 }
-
-struct ProcessStat {
-  pid_t parent = 0;
-  pid_t session = 0;
-  int terminal = 0;
-};
-
-ProcessStat StatOf(pid_t pid) {
-  const std::string stat = ReadAll("/proc/" + std::to_string(pid) + "/stat");
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string state;
-  pid_t group = 0;
-  ProcessStat result;
-  fields >> state >> result.parent >> group >> result.session >> result.terminal;
-  return result;
-}
-
-// A descriptor the test holds open without close-on-exec, which the runner must not get.
-class LeakyDescriptor {
- public:
-  LeakyDescriptor() : fd_(::open("/dev/zero", O_RDONLY)) {}
-  ~LeakyDescriptor() { ::close(fd_); }
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // An installation folder with a running update.exe, a staged new one and the updater's script.
 struct Installation {
@@ -86,58 +49,61 @@ struct Installation {
                                 d + "update\\update.exe\" " + exe + "\r\ndel %0\r\n");
   }
   std::string Script() const { return dir.WinPath() + "update.bat"; }
+  std::string Log() const { return TempDir::Read(dir.path() / "batchrun.log"); }
 };
 
 TEST(ShellExecute, StartsTheBatchRunnerDetachedAndReturnsAtOnce) {
   Installation inst;
   test::ChildProcess updater(inst.dir.path() / "update.exe", {"60"});
   ASSERT_TRUE(updater.Running());
-  LeakyDescriptor leaky;
-  ASSERT_GE(leaky.fd(), 0);
-
-  ASSERT_TRUE(StartBatchRunner(inst.Script(), "", kBinDir));
+  const int leaky = ::open("/dev/zero", O_RDONLY);  // without close-on-exec: the runner must not get it
+  ASSERT_GE(leaky, 0);
+  const bool started = StartBatchRunner(inst.Script(), "", kBinDir);
+  ::close(leaky);
+  ASSERT_TRUE(started);
   // It returned while the script still waits for update.exe to end.
-  const std::vector<std::string> argv = {(kBinDir / kBatchRunnerName).string(), (inst.dir.path() / "update.bat").string()};
-  const std::optional<pid_t> runner = FindProcess(argv);
+  const std::optional<pid_t> runner =
+      FindProcess({(kBinDir / kBatchRunnerName).string(), (inst.dir.path() / "update.bat").string()});
   ASSERT_TRUE(runner) << "the runner must be running when the call returns";
   // Once it loops, waiting for update.exe to end, it holds nothing but what it was given.
-  const fs::path log = inst.dir.path() / "batchrun.log";
-  ASSERT_TRUE(test::WaitUntil([&] { return ReadAll(log).find("waiting:") != std::string::npos; }, 10s)) << ReadAll(log);
+  ASSERT_TRUE(test::WaitUntil([&] { return inst.Log().find("waiting:") != std::string::npos; }, 10s)) << inst.Log();
   EXPECT_TRUE(fs::exists(inst.dir.path() / "update.bat"));
 
-  const ProcessStat stat = StatOf(*runner);
-  EXPECT_NE(stat.parent, ::getpid()) << "not our child: nobody has to wait for it";
-  EXPECT_NE(stat.session, ::getsid(0)) << "a session of its own";
-  EXPECT_EQ(stat.terminal, 0) << "no terminal";
+  const std::string proc = "/proc/" + std::to_string(*runner);
+  const std::string stat = TempDir::Read(proc + "/stat");
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string state;
+  pid_t parent = 0, group = 0, session = 0;
+  int terminal = -1;
+  fields >> state >> parent >> group >> session >> terminal;
+  EXPECT_NE(parent, ::getpid()) << "not our child: nobody has to wait for it";
+  EXPECT_NE(session, ::getsid(0)) << "a session of its own";
+  EXPECT_EQ(terminal, 0) << "no terminal";
   std::set<std::string> descriptors;
-  for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(*runner) + "/fd")) {
+  for (const auto& fd : fs::directory_iterator(proc + "/fd")) {
     descriptors.insert(fd.path().filename().string());
     EXPECT_EQ(fs::read_symlink(fd.path()), "/dev/null") << fd.path();
   }
   EXPECT_EQ(descriptors, (std::set<std::string>{"0", "1", "2"}));
-  EXPECT_EQ(fs::read_symlink("/proc/" + std::to_string(*runner) + "/cwd"), inst.dir.path());
+  EXPECT_EQ(fs::read_symlink(proc + "/cwd"), inst.dir.path());
 
   updater.Kill();
   EXPECT_TRUE(test::WaitUntil([&] { return !fs::exists(inst.dir.path() / "update.bat"); }, 10s));
   EXPECT_EQ(TempDir::Read(inst.dir.path() / "update.exe"), "the new updater");
 }
 
-TEST(ShellExecute, FailsWhenTheRunnerOrTheScriptIsMissing) {
+TEST(ShellExecute, OnlyOpensBatchFilesWithoutParametersWhenTheRunnerIsThere) {
   Installation inst;
   TempDir emptyFolder;
+  inst.dir.Write("tool.exe", "x");
   EXPECT_FALSE(StartBatchRunner(inst.Script(), "", emptyFolder.path()));
   EXPECT_FALSE(StartBatchRunner(inst.dir.WinPath() + "missing.bat", "", kBinDir));
   // The test program's own folder has no batch runner beside it.
   EXPECT_FALSE(ShellExecuteA(0, "OPEN", inst.Script(), "", "", SW_HIDE));
-  EXPECT_TRUE(fs::exists(inst.dir.path() / "update.bat"));
-}
-
-TEST(ShellExecute, OnlyOpensBatchFilesWithoutParameters) {
-  Installation inst;
-  inst.dir.Write("tool.exe", "x");
   EXPECT_FALSE(ShellExecuteA(0, "print", inst.Script(), "", "", SW_HIDE));
   EXPECT_FALSE(ShellExecuteA(0, "OPEN", inst.dir.WinPath() + "tool.exe", "", "", SW_HIDE));
   EXPECT_FALSE(ShellExecuteA(0, "OPEN", inst.Script(), "/q", "", SW_HIDE));
+  EXPECT_TRUE(fs::exists(inst.dir.path() / "update.bat"));
 }
 
 }  // namespace
