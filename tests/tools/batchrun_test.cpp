@@ -170,12 +170,6 @@ TEST(BatchRunner, PausesBetweenRoundsAndGivesUpAfterItsLimit) {
   EXPECT_LE(std::stol(log.substr(at + 14)), 12) << log;
 }
 
-TEST(BatchRunner, TheDefaultLimitsAreThoseItDocuments) {
-  const RunLimits limits;
-  EXPECT_EQ(limits.pause, 200ms);
-  EXPECT_EQ(limits.giveUpAfter, 10min);
-}
-
 TEST(BatchRunnerProgram, ReportsUsageAndUnreadableScripts) {
   ChildProcess noArgument(kRunner, {});
   EXPECT_EQ(noArgument.WaitFor(10s), 64);

@@ -1,26 +1,20 @@
 // updtool serve, seen through the updater's own fetch and download.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <random>
-#include <thread>
 
 #include "net/download_package.h"
 #include "net/download_view.h"
 #include "net/fetch_page.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
+#include "support/child_process.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace brimsel {
 namespace {
@@ -39,44 +33,6 @@ bool Accepts(const char* address) {
   return ok;
 }
 
-// `updtool serve` running for the length of a test.
-class ServeProcess {
- public:
-  ServeProcess(const std::string& folder, const char* address) {
-    std::string tool = BRIMSEL_BIN_DIR "/updtool";
-    std::vector<std::string> words = {tool, "serve", folder, "--address", address};
-    std::vector<char*> argv;
-    for (auto& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, tool.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (pid_ > 0 && !Accepts(address) && std::chrono::steady_clock::now() < deadline) {
-      int status = 0;
-      if (::waitpid(pid_, &status, WNOHANG) == pid_) {  // it gave up (no permission for port 80)
-        pid_ = -1;
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    listening_ = pid_ > 0 && Accepts(address);
-  }
-  ~ServeProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGTERM);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  bool Listening() const { return listening_; }
-
- private:
-  pid_t pid_ = -1;
-  bool listening_ = false;
-};
-
 class QuietView : public DownloadView {
  public:
   bool& CancelFlag() override { return cancel_; }
@@ -88,6 +44,7 @@ class QuietView : public DownloadView {
   bool cancel_ = false;
 };
 
+// `updtool serve` over a site with one package, for the length of a test.
 class ServeTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -96,52 +53,43 @@ class ServeTest : public ::testing::Test {
     package_.resize(300000);
     for (char& c : package_) c = static_cast<char>(random());
     site_.Write("www/update/Brimsel.zip", package_);
-    server_ = std::make_unique<ServeProcess>((site_.path() / "www").string(), kAddress);
-    if (!server_->Listening()) GTEST_SKIP() << "updtool serve cannot listen on port 80 of " << kAddress;
+    server_ = std::make_unique<test::ChildProcess>(
+        BRIMSEL_BIN_DIR "/updtool", std::vector<std::string>{"serve", (site_.path() / "www").string(), "--address", kAddress});
+    // It ends at once when it may not listen on port 80.
+    if (!test::WaitUntil([&] { return Accepts(kAddress) || !server_->Running() || server_->WaitFor({}); },
+                         std::chrono::seconds(10)) ||
+        !Accepts(kAddress))
+      GTEST_SKIP() << "updtool serve cannot listen on port 80 of " << kAddress;
   }
+  std::string Fetch(const std::string& target) const { return FetchPage(std::string(kAddress) + target); }
 
   TempDir site_;
   std::string package_;
-  std::unique_ptr<ServeProcess> server_;
+  std::unique_ptr<test::ChildProcess> server_;
 };
 
-TEST_F(ServeTest, VersionPageCarriesTheMarkerWithTheVendorsDate) {
-  std::string page = FetchPage(std::string(kAddress) + "/update/getver.asp?soft=Brimsel");
-  EXPECT_NE(page.find("<!--date2026-12-7Main -->"), std::string::npos) << page;
-  std::string other = FetchPage(std::string(kAddress) + "/update/getver.asp?soft=Other");
-  EXPECT_EQ(other.find("<!--date"), std::string::npos);
-  std::string escape = FetchPage(std::string(kAddress) + "/update/getver.asp?soft=../update/Brimsel");
-  EXPECT_EQ(escape.find("<!--date"), std::string::npos);
-}
-
-TEST_F(ServeTest, ProbePageSaysTestSucceededInGbk) {
-  std::string page = FetchPage(std::string("http://") + kAddress + "/update/test.html");
-  EXPECT_NE(page.find(platform::Utf8ToGbk("测试成功")), std::string::npos);
-}
-
-TEST_F(ServeTest, PackageDownloadsByteForByteWithHeadAndRange) {
-  TempDir local;
-  platform::TClientSocket socket;
-  QuietView view;
-  std::string path = local.WinPath() + "Brimsel.zip";
-  ASSERT_TRUE(DownloadPackage(socket, view, std::string(kAddress) + "/update/Brimsel.zip", path));
-  EXPECT_EQ(TempDir::Read(local.path() / "Brimsel.zip"), package_);
-}
-
-TEST_F(ServeTest, InterruptedDownloadResumesFromTheLocalSize) {
-  TempDir local;
-  local.Write("Brimsel.zip", package_.substr(0, 1000));
-  platform::TClientSocket socket;
-  QuietView view;
-  ASSERT_TRUE(ContinuePackageDownload(socket, view, std::string(kAddress) + "/update/Brimsel.zip",
-                                      local.WinPath() + "Brimsel.zip"));
-  EXPECT_EQ(TempDir::Read(local.path() / "Brimsel.zip"), package_);
-}
-
-TEST_F(ServeTest, NothingOutsideTheFolderIsServed) {
+TEST_F(ServeTest, ServesTheVersionPageAndTheProbeButNothingOutsideTheFolder) {
+  EXPECT_NE(Fetch("/update/getver.asp?soft=Brimsel").find("<!--date2026-12-7Main -->"), std::string::npos);
+  EXPECT_EQ(Fetch("/update/getver.asp?soft=Other").find("<!--date"), std::string::npos);
+  EXPECT_EQ(Fetch("/update/getver.asp?soft=../update/Brimsel").find("<!--date"), std::string::npos);
+  EXPECT_NE(FetchPage(std::string("http://") + kAddress + "/update/test.html").find(platform::Utf8ToGbk("测试成功")),
+            std::string::npos);
   site_.Write("outside.txt", "secret");  // beside the served folder
-  EXPECT_EQ(FetchPage(std::string(kAddress) + "/update/../../outside.txt").find("secret"), std::string::npos);
-  EXPECT_EQ(FetchPage(std::string(kAddress) + "/%2e%2e/outside.txt").find("secret"), std::string::npos);
+  EXPECT_EQ(Fetch("/update/../../outside.txt").find("secret"), std::string::npos);
+  EXPECT_EQ(Fetch("/%2e%2e/outside.txt").find("secret"), std::string::npos);
+}
+
+TEST_F(ServeTest, PackageDownloadsByteForByteWithHeadAndRangeAndResumes) {
+  TempDir local;
+  platform::TClientSocket socket;
+  QuietView view;
+  const std::string url = std::string(kAddress) + "/update/Brimsel.zip";
+  ASSERT_TRUE(DownloadPackage(socket, view, url, local.WinPath() + "Brimsel.zip"));
+  EXPECT_EQ(TempDir::Read(local.path() / "Brimsel.zip"), package_);
+
+  local.Write("Part.zip", package_.substr(0, 1000));  // an interrupted download
+  ASSERT_TRUE(ContinuePackageDownload(socket, view, url, local.WinPath() + "Part.zip"));
+  EXPECT_EQ(TempDir::Read(local.path() / "Part.zip"), package_);
 }
 
 }  // namespace
