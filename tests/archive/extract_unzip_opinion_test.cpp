@@ -8,7 +8,7 @@
 #include <map>
 #include <random>
 
-#include "extract_test_support.h"
+#include "archive/archive_test_support.h"
 #include "support/sha256.h"
 
 namespace brimsel::test {
@@ -37,7 +37,6 @@ class UnzipOpinion : public ExtractionFixture {
   // Extracts with the component (folders recreated) and with unzip, and compares.
   void ExpectSameAsUnzip(const fs::path& archive, const std::string& password, std::size_t expectedFiles) {
     zip.RecreateDirs = true;
-    zip.DoAll = true;
     zip.OverwriteMode = TUZOverwriteMode::Always;
     zip.Password = password;
     Extract(platform::WindowsPath(archive));

@@ -1,11 +1,10 @@
 // The listing line byte for byte, and the DOS date-time rules behind its date.
 #include <gtest/gtest.h>
 
+#include "archive/archive_test_support.h"
 #include "archive/dos_datetime.h"
 #include "archive/zip_listing.h"
 #include "platform/locale.h"
-#include "archive/directory_test_support.h"
-#include "support/zip_builder.h"
 
 namespace brimsel::test {
 namespace {
@@ -30,23 +29,20 @@ TEST(ZipListingTest, LineIsFormattedByteForByte) {
 }
 
 TEST(ZipListingTest, TwelveHourClock) {
-  const auto timeOf = [](int hour, int minute) {
-    return Fields(ListingLine(Entry("a", "", DosDateTime(2000, 1, 1, hour, minute))))[2];
-  };
-  const char t = platform::TimeSeparator();
-  EXPECT_EQ(std::string("12") + t + "00am", timeOf(0, 0));
-  EXPECT_EQ(std::string("11") + t + "59am", timeOf(11, 59));
-  EXPECT_EQ(std::string("12") + t + "30pm", timeOf(12, 30));
-  EXPECT_EQ(std::string("01") + t + "05pm", timeOf(13, 5));
-  EXPECT_EQ(std::string("11") + t + "59pm", timeOf(23, 59));
+  const std::string t(1, platform::TimeSeparator());
+  const struct {
+    int hour, minute;
+    std::string expected;
+  } rows[] = {{0, 0, "12" + t + "00am"}, {11, 59, "11" + t + "59am"}, {12, 30, "12" + t + "30pm"},
+              {13, 5, "01" + t + "05pm"}, {23, 59, "11" + t + "59pm"}};
+  for (const auto& row : rows)
+    EXPECT_EQ(row.expected, Fields(ListingLine(Entry("a", "", DosDateTime(2000, 1, 1, row.hour, row.minute))))[2]);
 }
 
 TEST(ZipListingTest, RatioAndMethodNames) {
-  EXPECT_EQ(0, CompressionRatio(5, 0));
-  EXPECT_EQ(100, CompressionRatio(12, 10));
-  EXPECT_EQ(13, CompressionRatio(1, 8));  // 12.5 rounds up
-  EXPECT_EQ(33, CompressionRatio(1, 3));
-  EXPECT_EQ(67, CompressionRatio(2, 3));
+  // 12.5 rounds up.
+  const std::uint64_t ratios[][3] = {{5, 0, 0}, {12, 10, 100}, {1, 8, 13}, {1, 3, 33}, {2, 3, 67}};
+  for (const auto& r : ratios) EXPECT_EQ(static_cast<int>(r[2]), CompressionRatio(r[0], r[1])) << r[0] << "/" << r[1];
   const char* names[] = {"STOR", "SHR", "RED1", "RED2", "RED3", "RED4", "IMP", "TOK", "DEF"};
   for (std::uint16_t m = 0; m <= 8; ++m) EXPECT_EQ(names[m], MethodName(m));
   EXPECT_EQ("12", MethodName(12));
@@ -62,18 +58,16 @@ TEST(ZipListingTest, DateNotInTheCalendarListsToday) {
   EXPECT_EQ(expected, fields[1]);
 }
 
-TEST(DosDateTimeTest, ValidValuesAreKeptBitForBit) {
-  const std::uint32_t value = DosDateTime(2019, 12, 31, 23, 59, 58);
-  EXPECT_EQ(value, ValidateDosDateTime(value));
-  // Day 31 in a 30-day month is in range of the clamp and kept as it is.
-  EXPECT_EQ(DosDateTime(2019, 4, 31), ValidateDosDateTime(DosDateTime(2019, 4, 31)));
-}
-
-TEST(DosDateTimeTest, OutOfRangePartsAreClampedAndPackedAgain) {
-  EXPECT_EQ(DosDateTime(2000, 1, 1), ValidateDosDateTime(DosDateTime(2000, 0, 0)));
-  EXPECT_EQ(DosDateTime(2000, 12, 5), ValidateDosDateTime(DosDateTime(2000, 13, 5)));
-  EXPECT_EQ(DosDateTime(2000, 1, 1, 23, 59, 58), ValidateDosDateTime(DosDateTime(2000, 1, 1, 31, 63, 0) | 0x1F));
-  EXPECT_EQ(DosDateTime(2099, 6, 1), ValidateDosDateTime(DosDateTime(2107, 6, 1)));
+TEST(DosDateTimeTest, ValidValuesAreKeptAndOutOfRangePartsClampedAndPackedAgain) {
+  const std::uint32_t rows[][2] = {
+      {DosDateTime(2019, 12, 31, 23, 59, 58), DosDateTime(2019, 12, 31, 23, 59, 58)},
+      {DosDateTime(2019, 4, 31), DosDateTime(2019, 4, 31)},  // in range of the clamp: kept
+      {DosDateTime(2000, 0, 0), DosDateTime(2000, 1, 1)},
+      {DosDateTime(2000, 13, 5), DosDateTime(2000, 12, 5)},
+      {DosDateTime(2000, 1, 1, 31, 63, 0) | 0x1F, DosDateTime(2000, 1, 1, 23, 59, 58)},
+      {DosDateTime(2107, 6, 1), DosDateTime(2099, 6, 1)},
+  };
+  for (const auto& row : rows) EXPECT_EQ(row[1], ValidateDosDateTime(row[0])) << std::hex << row[0];
   // Seconds 60 and 62 become 59, stored halved as 29.
   EXPECT_EQ(29u, ValidateDosDateTime(DosDateTime(2000, 1, 1, 0, 0, 0) | 30) & 0x1F);
 }
@@ -84,12 +78,8 @@ TEST(DosDateTimeTest, TimePointIsLocalTime) {
   const std::time_t t = std::chrono::system_clock::to_time_t(*point);
   std::tm local{};
   localtime_r(&t, &local);
-  EXPECT_EQ(110, local.tm_year);
-  EXPECT_EQ(6, local.tm_mon);
-  EXPECT_EQ(4, local.tm_mday);
-  EXPECT_EQ(15, local.tm_hour);
-  EXPECT_EQ(30, local.tm_min);
-  EXPECT_EQ(20, local.tm_sec);
+  EXPECT_EQ((std::vector<int>{110, 6, 4, 15, 30, 20}),
+            (std::vector<int>{local.tm_year, local.tm_mon, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec}));
   EXPECT_FALSE(DosDateTimeToTimePoint(DosDateTime(2001, 2, 29)).has_value());
   EXPECT_TRUE(DosDateTimeToTimePoint(DosDateTime(2000, 2, 29)).has_value());
 }

@@ -1,22 +1,65 @@
 #pragma once
-// Helpers of the extraction tests: archives built in a temporary folder, raw deflate and
-// traditional encryption of entry data, and a recorder of the message boxes shown.
+// Helpers of the archive tests: a component that shows its entries, the fields of a listing
+// line, raw deflate and traditional encryption of entry data, a recorder of the message
+// boxes shown, a counter of the message pump, and a temporary folder for archive and output.
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "archive/unzipper.h"
 #include "archive/zip_crypto.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/pump.h"
 #include "support/temp_dir.h"
 #include "support/zip_builder.h"
 
 namespace brimsel::test {
+
+// TUnzipper with the entry access that extraction uses made visible.
+class InspectableUnzipper : public TUnzipper {
+ public:
+  using TUnzipper::ArchiveIsOpen;
+  using TUnzipper::EntryAt;
+  using TUnzipper::ViewCount;
+};
+
+// Writes `bytes` as `name` into the folder and returns its Windows-style path.
+inline std::string WriteArchive(const TempDir& dir, std::string_view name, std::string_view bytes) {
+  dir.Write(name, bytes);
+  return dir.WinPath() + std::string(name);
+}
+
+inline std::vector<std::string> Listing(const TUnzipper& unzipper) {
+  std::vector<std::string> lines;
+  unzipper.ListEntries(lines);
+  return lines;
+}
+
+// The TAB-separated fields of a listing line.
+inline std::vector<std::string> Fields(std::string_view line) {
+  std::vector<std::string> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t tab = line.find('\t', start);
+    fields.emplace_back(line.substr(start, tab - start));
+    if (tab == std::string_view::npos) return fields;
+    start = tab + 1;
+  }
+}
+
+// Stored entries given as {name, data} pairs.
+inline ZipBuilder StoredEntries(std::initializer_list<std::pair<std::string, std::string>> entries) {
+  ZipBuilder zip;
+  for (const auto& [name, data] : entries) zip.Add(name, data);
+  return zip;
+}
 
 inline std::string RawDeflate(std::string_view plain, int level = 6) {
   z_stream zs{};
@@ -67,7 +110,11 @@ struct ShownBox {
   std::string text;
   std::string caption;
   unsigned flags;
+  bool operator==(const ShownBox&) const = default;
 };
+inline void PrintTo(const ShownBox& box, std::ostream* out) {
+  *out << "{" << box.owner << ", \"" << box.text << "\", \"" << box.caption << "\", " << box.flags << "}";
+}
 
 // Answers every message box with `answer` and records it; the previous handler comes back
 // at the end of the test.
@@ -84,7 +131,6 @@ class BoxRecorder {
   BoxRecorder(const BoxRecorder&) = delete;
   BoxRecorder& operator=(const BoxRecorder&) = delete;
 
-  void Answer(int answer) { answer_ = answer; }
   std::vector<ShownBox> shown;
 
  private:
@@ -92,19 +138,35 @@ class BoxRecorder {
   int answer_;
 };
 
+// Counts the calls of the message pump; the previous pump comes back at the end of the test.
+class PumpCounter {
+ public:
+  PumpCounter() : previous_(platform::SetMessagePump([this] { ++count; })) {}
+  ~PumpCounter() { platform::SetMessagePump(std::move(previous_)); }
+  PumpCounter(const PumpCounter&) = delete;
+  PumpCounter& operator=(const PumpCounter&) = delete;
+
+  int count = 0;
+
+ private:
+  decltype(platform::SetMessagePump(nullptr)) previous_;
+};
+
 // A temporary folder holding the archive and the destination below it.
 class ExtractionFixture : public ::testing::Test {
  protected:
   std::string WriteArchive(const ZipBuilder& builder, std::string_view name = "pkg.zip") {
-    dir.Write(name, builder.Build());
-    return dir.WinPath() + std::string(name);
+    return test::WriteArchive(dir, name, builder.Build());
   }
   std::string Dest() const { return dir.WinPath() + "dest"; }
   std::string DestFile(std::string_view relative) const { return Dest() + "\\" + std::string(relative); }
   std::string ReadDest(std::string_view relative) const { return TempDir::Read(platform::NativePath(DestFile(relative))); }
-  int Extract(const std::string& archive) {
+  bool DestExists(std::string_view relative) const { return platform::FileExists(DestFile(relative)); }
+  // Loads and extracts every entry, or those of FilesList when `all` is false.
+  int Extract(const std::string& archive, bool all = true) {
     zip.SetZipName(archive);
     zip.SetDestDir(Dest());
+    zip.DoAll = all;
     zip.LoadDirectory();
     return zip.ExtractFiles();
   }
