@@ -4,7 +4,6 @@
 // the platform does without a handler: OK, or No for a question.
 
 #include <deque>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,25 +20,29 @@ struct RecordedBox {
 
 class MessageBoxRecorder {
  public:
-  MessageBoxRecorder();
-  ~MessageBoxRecorder();
+  MessageBoxRecorder()
+      : previous_(platform::SetMessageBoxHandler([this](platform::WindowHandle owner, const std::string& text,
+                                                        const std::string& caption, unsigned flags) {
+          boxes_.push_back(RecordedBox{owner, text, caption, flags});
+          if (answers_.empty())
+            return (flags & platform::MB_BUTTONS_MASK) == platform::MB_YESNO ? platform::IDNO : platform::IDOK;
+          const int answer = answers_.front();
+          answers_.pop_front();
+          return answer;
+        })) {}
+  ~MessageBoxRecorder() { platform::SetMessageBoxHandler(std::move(previous_)); }
   MessageBoxRecorder(const MessageBoxRecorder&) = delete;
   MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
   // The answer to the next box not yet answered (platform::IDYES, IDNO, IDOK).
   void Answer(int answer) { answers_.push_back(answer); }
-  // Runs while the box is "open", before it is answered (e.g. to click something).
-  void WhileOpen(std::function<void(const RecordedBox&)> action) { whileOpen_ = std::move(action); }
-
   const std::vector<RecordedBox>& Boxes() const { return boxes_; }
   void Clear() { boxes_.clear(); }
 
  private:
-  int Show(platform::WindowHandle owner, const std::string& text, const std::string& caption, unsigned flags);
-
+  // Declared first: the handler above uses them.
   std::deque<int> answers_;
   std::vector<RecordedBox> boxes_;
-  std::function<void(const RecordedBox&)> whileOpen_;
   platform::MessageBoxHandler previous_;
 };
 

@@ -55,14 +55,11 @@ class InstallStepTest : public WindowTest {
 
   InstallStepTest() { fs::create_directories(inst_ / "update"); }
 
-  fs::path Package() const { return inst_ / "update" / "brimsel.zip"; }
-  void WritePackage(const std::string& bytes) const { dir_.Write(fs::relative(Package(), dir_.path()).string(), bytes); }
-  void CopyPackage(const char* corpusName) const {
-    fs::copy_file(kZipData / corpusName, Package(), fs::copy_options::overwrite_existing);
+  void Write(const std::string& relative, const std::string& content) const {
+    dir_.Write((fs::relative(inst_, dir_.path()) / relative).string(), content);
   }
-  fs::path Write(const std::string& relative, const std::string& content) const {
-    return dir_.Write((fs::relative(inst_, dir_.path()) / relative).string(), content);
-  }
+  void WritePackage(const std::string& bytes) const { Write("update/brimsel.zip", bytes); }
+  void CopyPackage(const char* corpusName) const { WritePackage(TempDir::Read(kZipData / corpusName)); }
   std::string Read(const std::string& relative) const { return TempDir::Read(inst_ / relative); }
 
   // The window over the installation folder with the real installation step; the download
@@ -83,15 +80,6 @@ class InstallStepTest : public WindowTest {
     return *window_;
   }
 
-  // Next on the welcome page and on the server page, as a user clicks them.
-  TfrmUpdate& RunToTheInstallation() {
-    TfrmUpdate& window = ShowInstallWindow();
-    Find<QPushButton>("btnNext")->click();
-    Find<QPushButton>("btnNext")->click();
-    EXPECT_EQ(window.State().wizardStep, 3);
-    return window;
-  }
-
   // Runs step 3 straight from the step controller, with Next disabled as the click leaves it.
   TfrmUpdate& RunInstallStepAlone() {
     TfrmUpdate& window = ShowInstallWindow();
@@ -103,17 +91,13 @@ class InstallStepTest : public WindowTest {
     return window;
   }
 
-  std::vector<std::string> LogLines() const {
-    std::vector<std::string> lines;
-    const std::string text = window_->LogText();
-    for (std::size_t start = 0; start < text.size();) {
-      std::size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 1;
-    }
-    return lines;
+  // The log as the given lines make it.
+  static std::string Log(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
   }
+  std::string LogText() const { return window_->LogText(); }
 
   std::string LastUpdate() const { return ReadSetting(instWin_ + "Update.ini", kSettingsSection, kKeyLastUpdate, "(none)"); }
   void SetLastUpdate(const std::string& value) const {
@@ -133,7 +117,7 @@ TEST_F(InstallStepTest, InstallsEveryEntryInListingOrderUnderItsLowerCaseName) {
   Write("update.bat", "left by an earlier run");
 
   TfrmUpdate& window = RunInstallStepAlone();
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("readme.txt"), Ok("tool.dll"), Ok("data.dat")}));
+  EXPECT_EQ(LogText(), Log({Ok("readme.txt"), Ok("tool.dll"), Ok("data.dat")}));
   EXPECT_EQ(Read("ReadMe.TXT"), "new readme") << "an existing file keeps its name";
   EXPECT_EQ(Read("tool.dll"), "new tool") << "a new file takes the lower-case name";
   EXPECT_EQ(Read("data.dat"), "new data");
@@ -149,7 +133,7 @@ TEST_F(InstallStepTest, InstallsAPackageMadeByInfoZip) {
   ASSERT_TRUE(MakeRunnerReachable()) << "build the batchrun target first";
   CopyPackage("iz_tree.zip");  // folders, mixed case, x.txt in a/ and in b/, Update.EXE
   TfrmUpdate& window = RunInstallStepAlone();
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("readme.txt"), Ok("update.exe"), Ok("deep.txt"), Ok("x.txt"),
+  EXPECT_EQ(LogText(), Log({Ok("readme.txt"), Ok("update.exe"), Ok("deep.txt"), Ok("x.txt"),
                                                   Ok("x.txt"), Ok("zero.dat")}));
   EXPECT_EQ(Read("readme.txt"), TempDir::Read(kZipData / "inputs/tree/ReadMe.TXT"));
   EXPECT_EQ(Read("deep.txt"), TempDir::Read(kZipData / "inputs/tree/sub/dir/deep.txt"));
@@ -172,9 +156,10 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   zip.Add("bin/Update.EXE", "the new updater");
   zip.Add("readme.txt", "new readme");
   WritePackage(zip.Build());
+  Write("update.bat", std::string(1000, 'x'));  // replaced as a whole
 
   TfrmUpdate& window = RunInstallStepAlone();
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Failed("update.exe"), Ok("readme.txt")}));
+  EXPECT_EQ(LogText(), Log({Failed("update.exe"), Ok("readme.txt")}));
   EXPECT_TRUE(window.State().selfUpdate);
   const std::string d = instWin_;
   const std::string expected = ":START\r\n"
@@ -209,7 +194,7 @@ TEST_F(InstallStepTest, AReadOnlyAndARunningTargetEachFailAlone) {
   WritePackage(zip.Build());
 
   RunInstallStepAlone();
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("a.txt"), Failed("locked.dll"), Ok("b.txt"), Failed("tool.exe")}));
+  EXPECT_EQ(LogText(), Log({Ok("a.txt"), Failed("locked.dll"), Ok("b.txt"), Failed("tool.exe")}));
   EXPECT_EQ(Read("locked.dll"), "old locked");
   EXPECT_EQ(Read("tool.exe"), TempDir::Read("/bin/sleep"));
   EXPECT_EQ(Read("b.txt"), "new b");
@@ -228,7 +213,7 @@ TEST_F(InstallStepTest, TakesEachNameFromTheEntryItself) {
 
   RunInstallStepAlone();
   const std::string installedName = "\xB0\x41\xB0\x5A.txt";
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("notes.txt"), Ok(installedName)}));
+  EXPECT_EQ(LogText(), Log({Ok("notes.txt"), Ok(installedName)}));
   EXPECT_EQ(Read("notes.txt"), "notes");
   EXPECT_EQ(TempDir::Read(platform::NativePath(instWin_ + installedName)), "chinese");
 }
@@ -239,7 +224,7 @@ TEST_F(InstallStepTest, EntriesTheExtractionDiscardsGetNoLineAndNoStaleCopy) {
   Write("update/readme.txt", "staged by an earlier run");
   RunInstallStepAlone();
   // b/x.txt extracts as x.txt, so both listing lines named x.txt find a staged file.
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("deep.txt"), Ok("x.txt"), Ok("x.txt"), Ok("zero.dat")}));
+  EXPECT_EQ(LogText(), Log({Ok("deep.txt"), Ok("x.txt"), Ok("x.txt"), Ok("zero.dat")}));
   EXPECT_EQ(Read("x.txt"), TempDir::Read(kZipData / "inputs/tree/b/x.txt"));
   EXPECT_FALSE(fs::exists(inst_ / "readme.txt"));
   EXPECT_TRUE(boxes_.Boxes().empty()) << "the stale file was deleted before the extraction";
@@ -249,7 +234,7 @@ TEST_F(InstallStepTest, ATruncatedPackageInstallsNothingAndKeepsLastUpdate) {
   SetLastUpdate("2010-1-1");
   CopyPackage("iz_truncated.zip");
   TfrmUpdate& window = RunInstallStepAlone();
-  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(LogText(), "");
   EXPECT_EQ(LastUpdate(), "2010-1-1");
   EXPECT_FALSE(fs::exists(inst_ / "readme.txt"));
   EXPECT_FALSE(window.State().selfUpdate);
@@ -257,13 +242,11 @@ TEST_F(InstallStepTest, ATruncatedPackageInstallsNothingAndKeepsLastUpdate) {
 }
 
 TEST_F(InstallStepTest, NoPackageFileEndsTheStepWithAnEmptyLog) {
-  TfrmUpdate& window = ShowInstallWindow();
+  TfrmUpdate& window = RunInstallStepAlone();
   window.AppendLog("left from before");
-  window.State().stagingFolder = instWin_ + "update";
-  window.State().packagePath = instWin_ + "update\\brimsel.zip";
   window.SetNextEnabled(false);
   window.ShowStep(3);
-  EXPECT_TRUE(window.LogText().empty());
+  EXPECT_EQ(LogText(), "");
   EXPECT_EQ(LastUpdate(), "(none)");
   EXPECT_TRUE(NextEnabled());
 }
@@ -273,7 +256,7 @@ TEST_F(InstallStepTest, APackageWithoutFilesIsNotRecordedAsInstalled) {
   SetLastUpdate("2010-1-1");
   WritePackage("");
   RunInstallStepAlone();
-  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(LogText(), "");
   EXPECT_EQ(LastUpdate(), "2010-1-1");
   EXPECT_TRUE(NextEnabled());
 
@@ -282,7 +265,7 @@ TEST_F(InstallStepTest, APackageWithoutFilesIsNotRecordedAsInstalled) {
   folders.Add("data/");
   WritePackage(folders.Build());
   RunInstallStepAlone();
-  EXPECT_TRUE(LogLines().empty());
+  EXPECT_EQ(LogText(), "");
   EXPECT_EQ(LastUpdate(), "2010-1-1");
 }
 
@@ -294,8 +277,11 @@ TEST_F(InstallStepTest, AFailedWriteOfLastUpdateIsReportedAndLeavesNextDisabled)
   zip.Add("update.exe", "the new updater");
   WritePackage(zip.Build());
 
-  RunToTheInstallation();
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("readme.txt"), Ok("update.exe")}));
+  ShowInstallWindow();  // Next on the welcome page and on the server page, as a user clicks them
+  Find<QPushButton>("btnNext")->click();
+  Find<QPushButton>("btnNext")->click();
+  ASSERT_EQ(window_->State().wizardStep, 3);
+  EXPECT_EQ(LogText(), Log({Ok("readme.txt"), Ok("update.exe")}));
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
   EXPECT_EQ(boxes_.Boxes()[0].caption, texts::kApplicationTitle);
   EXPECT_NE(boxes_.Boxes()[0].text.find("Unable to write to"), std::string::npos) << boxes_.Boxes()[0].text;
@@ -311,29 +297,10 @@ TEST_F(InstallStepTest, AScriptThatCannotBeWrittenIsPassedOver) {
   zip.Add("update.exe", "the new updater");
   WritePackage(zip.Build());
   RunInstallStepAlone();
-  EXPECT_EQ(LogLines(), (std::vector<std::string>{Ok("update.exe")}));
+  EXPECT_EQ(LogText(), Log({Ok("update.exe")}));
   EXPECT_EQ(Read("update.bat"), "read-only");
   EXPECT_EQ(LastUpdate(), Today());
   EXPECT_TRUE(NextEnabled());
-}
-
-TEST(SelfReplaceScript, IsSixQuotedCrLfLinesInGbkAndReplacesAnOldFile) {
-  TempDir dir;
-  const fs::path folder = dir.path() / "博睿";
-  fs::create_directories(folder);
-  const std::string d = platform::WindowsPath(folder) + "\\";
-  dir.Write("博睿/update.bat", std::string(1000, 'x'));
-  const std::string path = WriteSelfReplaceScript(d);
-  EXPECT_EQ(path, d + "update.bat");
-  const std::string gbkFolder = platform::Utf8ToGbk(folder.string());
-  ASSERT_NE(gbkFolder.find("\xB2\xA9\xEE\xA3"), std::string::npos);  // 博睿 in GBK
-  std::string expectedFolder = gbkFolder + "\\";
-  for (char& c : expectedFolder)
-    if (c == '/') c = '\\';
-  const std::string exe = "\"" + expectedFolder + "update.exe\"";
-  EXPECT_EQ(TempDir::Read(folder / "update.bat"),
-            ":START\r\ndel " + exe + "\r\nif exist " + exe + " GOTO START\r\ndel " + exe + "\r\ncopy \"" + expectedFolder +
-                "update\\update.exe\" " + exe + "\r\ndel %0\r\n");
 }
 
 TEST(SelfReplaceScript, RaisesWhenItCannotBeWritten) {

@@ -6,12 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/message_box_recorder.h"
 #include "app/tfrm_update.h"
+#include "platform/codepage.h"
+#include "settings/settings_cipher.h"
+#include "settings/settings_file.h"
 #include "support/temp_dir.h"
 
 namespace brimsel::test {
@@ -20,21 +25,42 @@ inline constexpr char kTestVendorSite[] = "http://127.0.0.1";
 
 class WindowTest : public ::testing::Test {
  protected:
-  ~WindowTest() override;
-
   // Installation folder = the temporary folder, the test vendor site, recording steps.
-  TfrmUpdate::Options TestOptions();
+  TfrmUpdate::Options TestOptions() {
+    TfrmUpdate::Options options;
+    options.installationFolder = dir_.WinPath();
+    options.vendorSiteUrl = kTestVendorSite;
+    auto recorder = [this](int step) {
+      return [this, step](WizardWindow&) {
+        stepsRun_.push_back(step);
+        nextEnabledDuringStep_.push_back(NextEnabled());
+      };
+    };
+    options.updateCheck = recorder(1);
+    options.downloadStep = recorder(2);
+    options.installStep = recorder(3);
+    return options;
+  }
   // Makes the window (not shown yet).
-  TfrmUpdate& MakeWindow(TfrmUpdate::Options options);
+  TfrmUpdate& MakeWindow(TfrmUpdate::Options options) {
+    window_ = std::make_unique<TfrmUpdate>(std::move(options));
+    return *window_;
+  }
   TfrmUpdate& MakeWindow() { return MakeWindow(TestOptions()); }
   // Makes the window and shows it, which runs FormShow.
-  TfrmUpdate& ShowWindow();
+  TfrmUpdate& ShowWindow() {
+    MakeWindow().show();
+    return *window_;
+  }
 
   // Stores `utf8Value` in Update.ini as the vendor tool does: GBK, enciphered, hex text.
-  void WriteEnciphered(const char* key, const std::string& utf8Value);
+  void WriteEnciphered(const char* key, const std::string& utf8Value) {
+    WritePlain(key, EncryptToHexText(platform::Utf8ToGbk(utf8Value), kSettingsKeyString));
+  }
   // Stores a value exactly as given.
-  void WritePlain(const char* key, const std::string& value);
-  std::string SettingsPath() const;
+  void WritePlain(const char* key, const std::string& value) {
+    WriteSetting(dir_.WinPath() + kSettingsFileName, kSettingsSection, key, value);
+  }
 
   template <typename Widget = QWidget>
   Widget* Find(const char* name) const {
@@ -43,10 +69,13 @@ class WindowTest : public ::testing::Test {
     return widget;
   }
   // The caption of a label, UTF-8.
-  std::string LabelText(const char* name) const;
-  std::string NextCaptionUtf8() const;
-  int CurrentPage() const;
-  bool NextEnabled() const;
+  std::string LabelText(const char* name) const {
+    const QLabel* label = Find<QLabel>(name);
+    return label ? label->text().toStdString() : std::string();
+  }
+  std::string NextCaptionUtf8() const { return Find<QPushButton>("btnNext")->text().toStdString(); }
+  int CurrentPage() const { return Find<QStackedWidget>("Notebook1")->currentIndex(); }
+  bool NextEnabled() const { return Find<QPushButton>("btnNext")->isEnabled(); }
 
   TempDir dir_;
   MessageBoxRecorder boxes_;

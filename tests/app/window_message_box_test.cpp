@@ -13,7 +13,6 @@
 #include "platform/codepage.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_translations.h"
-#include "platform/qt/window_handle.h"
 
 namespace brimsel::test {
 namespace {
@@ -23,6 +22,7 @@ using platform::Utf8ToGbk;
 struct SeenBox {
   std::string title;
   std::string text;
+  Qt::TextFormat format = Qt::AutoText;
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   std::vector<std::string> buttons;
   QWidget* parent = nullptr;
@@ -35,6 +35,7 @@ void ReadAndPressWhenOpen(SeenBox& seen, QMessageBox::StandardButton press) {
     ASSERT_NE(box, nullptr);
     seen.title = box->windowTitle().toStdString();
     seen.text = box->text().toStdString();
+    seen.format = box->textFormat();
     seen.icon = box->icon();
     seen.parent = box->parentWidget();
     for (QAbstractButton* button : box->buttons()) seen.buttons.push_back(button->text().toStdString());
@@ -90,14 +91,8 @@ TEST_F(QtMessageBoxTest, TextIsShownAsPlainText) {
   ReadAndPressWhenOpen(seen, QMessageBox::Ok);
   platform::ShowQtMessageBox(0, "<b>x</b>", "c", platform::MB_OK | platform::MB_ICONINFORMATION);
   EXPECT_EQ(seen.text, "<b>x</b>");
+  EXPECT_EQ(seen.format, Qt::PlainText);
   EXPECT_EQ(seen.icon, QMessageBox::Information);
-}
-
-TEST_F(QtMessageBoxTest, WindowHandlesGoBackToLiveWindowsOnly) {
-  TfrmUpdate& window = MakeWindow();
-  EXPECT_EQ(platform::WidgetOf(window.Handle()), &window);
-  EXPECT_EQ(platform::WidgetOf(0), nullptr);
-  EXPECT_EQ(platform::HandleOf(nullptr), 0u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QTreeWidget>
+#include <filesystem>
 
 #include "app/window_fixture.h"
 #include "platform/codepage.h"
@@ -14,7 +15,7 @@ namespace {
 
 using platform::Utf8ToGbk;
 
-class WindowShowTest : public WindowTest {};
+using WindowShowTest = WindowTest;
 
 TEST_F(WindowShowTest, WithoutSettingsFileTheTextsHaveNoTitleAndTheHomepageIsASlash) {
   TfrmUpdate& window = ShowWindow();
@@ -32,6 +33,7 @@ TEST_F(WindowShowTest, WithoutSettingsFileTheTextsHaveNoTitleAndTheHomepageIsASl
   EXPECT_EQ(state.productVersion, "");
   EXPECT_EQ(state.packageName, "");
   EXPECT_EQ(state.homepage, "/");
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "Update.ini"));  // reading never creates it
   EXPECT_FALSE(state.cancelFlag);
   EXPECT_FALSE(state.selfUpdate);
 
@@ -72,24 +74,18 @@ TEST_F(WindowShowTest, SettingsMadeByTheVendorAreDecipheredAndShown) {
   ASSERT_EQ(window.ServerCount(), 1);
 }
 
-TEST_F(WindowShowTest, HomepageEndingInSlashIsShownUnchanged) {
-  WriteEnciphered("homepage", "http://www.brimsel.example/cn/");
-  TfrmUpdate& window = ShowWindow();
-  EXPECT_EQ(window.State().homepage, "http://www.brimsel.example/cn/");
-  EXPECT_EQ(LabelText("lblUrl"), "http://www.brimsel.example/cn/");
-}
-
-TEST_F(WindowShowTest, HomepageGetsExactlyOneSlash) {
+TEST_F(WindowShowTest, HomepageGetsExactlyOneSlashAndTheTitleIsPlainText) {
   WriteEnciphered("homepage", "http://www.brimsel.example/index.htm");
-  ShowWindow();
-  EXPECT_EQ(LabelText("lblUrl"), "http://www.brimsel.example/index.htm/");
-}
-
-TEST_F(WindowShowTest, TitleIsShownAsPlainTextNotAsMarkup) {
   WriteEnciphered("title", "<b>Brimsel</b> & Co");
   ShowWindow();
+  EXPECT_EQ(LabelText("lblUrl"), "http://www.brimsel.example/index.htm/");
   EXPECT_EQ(LabelText("lblTitle"), "本程序帮助您升级《<b>Brimsel</b> & Co》");
   EXPECT_EQ(Find<QLabel>("lblTitle")->textFormat(), Qt::PlainText);
+
+  WriteEnciphered("homepage", "http://www.brimsel.example/cn/");
+  ShowWindow();
+  EXPECT_EQ(window_->State().homepage, "http://www.brimsel.example/cn/");
+  EXPECT_EQ(LabelText("lblUrl"), "http://www.brimsel.example/cn/");
 }
 
 TEST_F(WindowShowTest, ValueThatIsNotHexTextStopsTheShowAndIsReported) {

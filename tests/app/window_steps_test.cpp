@@ -12,7 +12,6 @@
 #include <stdexcept>
 
 #include "app/window_fixture.h"
-#include "app/window_texts.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 
@@ -20,11 +19,18 @@ namespace brimsel::test {
 namespace {
 
 using platform::Utf8ToGbk;
+using StepAction = TfrmUpdate::StepAction;
 
 class WindowStepsTest : public WindowTest {
  protected:
   void ClickNext() { Find<QPushButton>("btnNext")->click(); }
   void ClickClose() { Find<QPushButton>("btnClose")->click(); }
+  // Shows the window with `action` as the step action of `step` (1 to 3).
+  void ShowWithStep(int step, StepAction action) {
+    TfrmUpdate::Options options = TestOptions();
+    (step == 1 ? options.updateCheck : step == 2 ? options.downloadStep : options.installStep) = std::move(action);
+    MakeWindow(std::move(options)).show();
+  }
   // Takes the shown window to `step` with Next, as a user would.
   void GoToStep(int step) {
     while (window_->State().wizardStep < step) ClickNext();
@@ -57,14 +63,12 @@ TEST_F(WindowStepsTest, NextRunsEachStepOnItsPageWithNextDisabledMeanwhile) {
   EXPECT_EQ(stepsRun_.size(), 3u);
 }
 
-TEST_F(WindowStepsTest, UpdateCheckCanJumpToTheFinishPage) {
-  TfrmUpdate::Options options = TestOptions();
-  options.updateCheck = [this](WizardWindow& window) {
-    stepsRun_.push_back(1);
+TEST_F(WindowStepsTest, UpdateCheckCanJumpToTheFinishPageEvenLeavingNextDisabled) {
+  ShowWithStep(1, [](WizardWindow& window) {
     window.State().wizardStep = WizardWindow::kPageCount - 1;
     window.ShowStep(window.State().wizardStep);
-  };
-  MakeWindow(std::move(options)).show();
+    window.SetNextEnabled(false);
+  });
   ClickNext();
   EXPECT_EQ(window_->State().wizardStep, 4);
   EXPECT_EQ(CurrentPage(), 4);
@@ -75,12 +79,10 @@ TEST_F(WindowStepsTest, UpdateCheckCanJumpToTheFinishPage) {
 }
 
 TEST_F(WindowStepsTest, DownloadStepMovesOnToTheInstallationItself) {
-  TfrmUpdate::Options options = TestOptions();
-  options.downloadStep = [this](WizardWindow& window) {
+  ShowWithStep(2, [this](WizardWindow& window) {
     stepsRun_.push_back(2);
     window.ShowStep(++window.State().wizardStep);
-  };
-  MakeWindow(std::move(options)).show();
+  });
   GoToStep(1);
   ClickNext();
   EXPECT_EQ(stepsRun_, (std::vector<int>{1, 2, 3}));
@@ -89,96 +91,70 @@ TEST_F(WindowStepsTest, DownloadStepMovesOnToTheInstallationItself) {
   EXPECT_TRUE(NextEnabled());
 }
 
-TEST_F(WindowStepsTest, NextIsEnabledAfterAStepThatLeftItDisabled) {
-  TfrmUpdate::Options options = TestOptions();
-  options.updateCheck = [](WizardWindow& window) { window.SetNextEnabled(false); };
-  MakeWindow(std::move(options)).show();
-  ClickNext();
-  EXPECT_TRUE(NextEnabled());
-}
-
 TEST_F(WindowStepsTest, ErrorEscapingAStepIsShownAndLeavesNextDisabled) {
-  TfrmUpdate::Options options = TestOptions();
-  options.installStep = [](WizardWindow& window) {
+  ShowWithStep(3, [](WizardWindow& window) {
     window.AppendLog("x");
     throw Exception("Unable to write to C:\\Brimsel\\Update.ini");
-  };
-  TfrmUpdate& window = MakeWindow(std::move(options));
-  window.show();
+  });
   GoToStep(2);
   ClickNext();
-
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
   EXPECT_EQ(boxes_.Boxes()[0].text, "Unable to write to C:\\Brimsel\\Update.ini.");
   EXPECT_EQ(boxes_.Boxes()[0].caption, Utf8ToGbk("升级程序"));
   EXPECT_EQ(boxes_.Boxes()[0].flags, platform::MB_OK | platform::MB_ICONERROR);
   // The program goes on, on the page of the step, with only Close usable.
-  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(window_->isVisible());
   EXPECT_EQ(CurrentPage(), 3);
-  EXPECT_EQ(window.State().wizardStep, 3);
+  EXPECT_EQ(window_->State().wizardStep, 3);
   EXPECT_FALSE(NextEnabled());
   EXPECT_TRUE(Find<QPushButton>("btnClose")->isEnabled());
-  EXPECT_EQ(window.LogText(), "x");
-}
+  EXPECT_EQ(window_->LogText(), "x");
 
-TEST_F(WindowStepsTest, StandardErrorsAreShownToo) {
-  TfrmUpdate::Options options = TestOptions();
-  options.updateCheck = [](WizardWindow&) { throw std::runtime_error("bad"); };
-  MakeWindow(std::move(options)).show();
+  // Standard errors are shown too.
+  boxes_.Clear();
+  ShowWithStep(1, [](WizardWindow&) { throw std::runtime_error("bad"); });
   ClickNext();
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
   EXPECT_EQ(boxes_.Boxes()[0].text, "bad.");
   EXPECT_FALSE(NextEnabled());
 }
 
-TEST_F(WindowStepsTest, CloseAnsweredNoChangesNothingOnEveryPage) {
-  TfrmUpdate& window = ShowWindow();
+TEST_F(WindowStepsTest, CloseAnsweredNoChangesNothingAndYesEndsTheProgramOnEveryPage) {
   for (int step = 0; step <= 4; ++step) {
+    TfrmUpdate& window = ShowWindow();
     GoToStep(step);
     const std::string caption = NextCaptionUtf8();
     boxes_.Clear();
     boxes_.Answer(platform::IDNO);
     ClickClose();
-
     ASSERT_EQ(boxes_.Boxes().size(), 1u) << "step " << step;
     const RecordedBox& box = boxes_.Boxes()[0];
     EXPECT_EQ(box.text, Utf8ToGbk("在线升级尚未完成，您确定要退出吗?"));
     EXPECT_EQ(box.caption, Utf8ToGbk("在线升级"));
     EXPECT_EQ(box.flags, platform::MB_YESNO | platform::MB_ICONQUESTION);
     EXPECT_EQ(box.owner, window.Handle());
-
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.State().cancelFlag);
     EXPECT_EQ(window.State().wizardStep, step);
     EXPECT_EQ(CurrentPage(), step);
     EXPECT_EQ(NextCaptionUtf8(), caption);
-  }
-}
 
-TEST_F(WindowStepsTest, CloseAnsweredYesEndsTheProgramOnEveryPage) {
-  for (int step = 0; step <= 4; ++step) {
-    boxes_.Clear();
-    stepsRun_.clear();
-    TfrmUpdate& window = ShowWindow();
-    GoToStep(step);
     boxes_.Answer(platform::IDYES);
     ClickClose();
-    ASSERT_EQ(boxes_.Boxes().size(), 1u) << "step " << step;
+    EXPECT_EQ(boxes_.Boxes().size(), 2u) << "step " << step;
     EXPECT_TRUE(window.State().cancelFlag) << "step " << step;
     EXPECT_FALSE(window.isVisible()) << "step " << step;
   }
 }
 
 TEST_F(WindowStepsTest, ConfirmedCloseInsideAStepLetsTheStepFinishAndSetsTheCancelFlag) {
-  TfrmUpdate::Options options = TestOptions();
   bool cancelSeenByStep = false;
-  options.downloadStep = [&](WizardWindow& window) {
+  ShowWithStep(2, [&](WizardWindow& window) {
     boxes_.Answer(platform::IDYES);
     ClickClose();  // as if clicked while the step pumps messages
     cancelSeenByStep = window.CancelFlag();
     window.SetDownLabel("after close");
-  };
-  MakeWindow(std::move(options)).show();
+  });
   GoToStep(1);
   ClickNext();
   EXPECT_TRUE(cancelSeenByStep);
@@ -199,8 +175,12 @@ TEST_F(WindowStepsTest, ConfirmedCloseEndsTheEventLoop) {
   EXPECT_TRUE(window_->State().cancelFlag);
 }
 
-TEST_F(WindowStepsTest, TitleBarCloseBoxEndsWithoutQuestionOrCancelFlag) {
+TEST_F(WindowStepsTest, TitleBarCloseBoxEndsWithoutQuestionOrCancelFlagButEscapeDoesNot) {
   TfrmUpdate& window = ShowWindow();
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(&window, &escape);
+  EXPECT_TRUE(window.isVisible());
+
   GoToStep(2);
   ASSERT_NE(window.windowHandle(), nullptr);
   window.windowHandle()->close();  // what the window system does for the close box
@@ -209,15 +189,7 @@ TEST_F(WindowStepsTest, TitleBarCloseBoxEndsWithoutQuestionOrCancelFlag) {
   EXPECT_FALSE(window.State().cancelFlag);
 }
 
-TEST_F(WindowStepsTest, EscapeDoesNotCloseTheWizard) {
-  TfrmUpdate& window = ShowWindow();
-  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QApplication::sendEvent(&window, &escape);
-  EXPECT_TRUE(window.isVisible());
-  EXPECT_TRUE(boxes_.Boxes().empty());
-}
-
-TEST_F(WindowStepsTest, StepOutsideZeroToFiveChangesNothing) {
+TEST_F(WindowStepsTest, ShowStepOutsideTheWizardsStepsChangesNothing) {
   TfrmUpdate& window = ShowWindow();
   GoToStep(4);
   for (int step : {-1, 6, 100, -100}) {
@@ -226,25 +198,18 @@ TEST_F(WindowStepsTest, StepOutsideZeroToFiveChangesNothing) {
     EXPECT_EQ(NextCaptionUtf8(), "确定(&O)");
     EXPECT_EQ(window.State().wizardStep, 4);
   }
-  EXPECT_EQ(stepsRun_.size(), 3u);
-}
-
-TEST_F(WindowStepsTest, StepFiveNamesNoPageButResetsNext) {
-  TfrmUpdate& window = ShowWindow();
-  GoToStep(4);
+  // Step 5 names no page but turns OK back into Next, so the next click goes on to step 5
+  // instead of closing; step 0 shows the welcome page with Next.
   window.ShowStep(5);
   EXPECT_EQ(CurrentPage(), 4);
   EXPECT_EQ(NextCaptionUtf8(), "下一步(&N)>");
   EXPECT_EQ(stepsRun_.size(), 3u);
-  // Next is no longer OK, so the next click goes on to step 5 instead of closing.
   ClickNext();
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(window.State().wizardStep, 5);
-}
 
-TEST_F(WindowStepsTest, ShowStepTurnsOkBackIntoNext) {
-  TfrmUpdate& window = ShowWindow();
-  GoToStep(4);
+  window.ShowStep(4);
+  ASSERT_EQ(NextCaptionUtf8(), "确定(&O)");
   window.ShowStep(0);
   EXPECT_EQ(CurrentPage(), 0);
   EXPECT_EQ(NextCaptionUtf8(), "下一步(&N)>");
