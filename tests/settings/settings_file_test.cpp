@@ -2,11 +2,9 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
-#include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "settings/settings_cipher.h"
@@ -28,45 +26,8 @@ class SettingsFileTest : public ::testing::Test {
   TempDir dir;
 };
 
-TEST_F(SettingsFileTest, ShowTimeValuesAreDecipheredAndTheHomepageEndsInASlash) {
-  ShowTimeSettings values;
-  ReadShowTimeSettings(Path(), values);
-  EXPECT_EQ(values.title, "");
-  EXPECT_EQ(values.version, "");
-  EXPECT_EQ(values.homepage, "/");
-  EXPECT_EQ(values.packageName, "");
-  EXPECT_FALSE(fs::exists(dir.path() / "Update.ini"));  // reading never creates it
-
-  const std::string title = platform::Utf8ToGbk("在线升级 Brimsel");
-  Make("[main]\r\ntitle=" + Enciphered(title) + "\r\nversion=" + Enciphered("3.1") +
-       "\r\nhomepage=" + Enciphered("http://www.example.com") + "\r\nFSoftName=" + Enciphered("brimsel31") + "\r\n");
-  ReadShowTimeSettings(Path(), values);
-  EXPECT_EQ(values.title, title);
-  EXPECT_EQ(values.version, "3.1");
-  EXPECT_EQ(values.homepage, "http://www.example.com/");
-  EXPECT_EQ(values.packageName, "brimsel31");
-
-  Make("[main]\nhomepage=" + Enciphered("http://www.example.com/") + "\n");
-  ReadShowTimeSettings(Path(), values);
-  EXPECT_EQ(values.homepage, "http://www.example.com/");
-}
-
-TEST_F(SettingsFileTest, AValueThatIsNotHexStopsTheReadsWhereItIs) {
-  Make("[main]\ntitle=" + Enciphered("Brimsel") + "\nversion=not hex\nhomepage=" + Enciphered("http://h") +
-       "\nFSoftName=" + Enciphered("pkg") + "\n");
-  ShowTimeSettings values;
-  try {
-    ReadShowTimeSettings(Path(), values);
-    ADD_FAILURE() << "no error";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Error: not a Hex String");
-  }
-  EXPECT_EQ(values.title, "Brimsel");
-  EXPECT_EQ(values.version, "");
-  EXPECT_EQ(values.homepage, "");  // no "/" either
-  EXPECT_EQ(values.packageName, "");
-}
-
+// The values read and deciphered at show time, and a value that is not hex text, are
+// checked in the window (tests/app/window_show_test.cpp).
 TEST_F(SettingsFileTest, AValueLongerThan2047CharactersIsCutBeforeDeciphering) {
   std::string plain;
   for (int i = 0; i < 1100; ++i) plain.push_back(static_cast<char>('a' + i % 26));
