@@ -22,8 +22,9 @@ void ExpectRows(const std::vector<Row>& rows) {
 
 const Texts kNone = {kNoMatch};
 
-TEST(Syntax, LiteralsAndTheDot) {
+TEST(Syntax, LiteralsTheDotAnchorsAndWordBoundaries) {
   ExpectRows({
+      // Literals and the dot.
       {"abc", "xxabcx", {"abc"}},
       {"abc", "xxABCx", kNone},
       {"(?i)abc", "xxABCx", {"ABC"}},
@@ -33,11 +34,7 @@ TEST(Syntax, LiteralsAndTheDot) {
       {"(?-s)a.c", "a\rc", kNone},
       {"(?-s)a.c", "a\tc", {"a\tc"}},
       {"a.c", "a\xD6" "c", {"a\xD6" "c"}},
-  });
-}
-
-TEST(Syntax, AnchorsWithoutMultiLine) {
-  ExpectRows({
+      // Anchors without m.
       {"^b", "ab", kNone},
       {"^a", "ab", {"a"}},
       {"^b", "a\nb", kNone},
@@ -47,12 +44,7 @@ TEST(Syntax, AnchorsWithoutMultiLine) {
       {"a\\Z", "a\n", kNone},
       {"a\\Z", "ba", {"a"}},
       {"$", "abc", {""}},
-  });
-  EXPECT_EQ(Span("$", "abc"), std::make_pair(3L, 3L));
-}
-
-TEST(Syntax, AnchorsWithMultiLine) {
-  ExpectRows({
+      // Anchors with m.
       {"(?m)^b", "a\nb", {"b"}},
       {"(?m)^b", "a\rb", {"b"}},
       {"(?m)a$", "a\nb", {"a"}},
@@ -65,12 +57,7 @@ TEST(Syntax, AnchorsWithMultiLine) {
       {"(?m)\\Ab", "a\nb", kNone},
       {"(?m)a\\Z", "a\nb", kNone},
       {"(?m)b\\Z", "a\nb", {"b"}},
-  });
-  EXPECT_EQ(Span("(?m)^b", "a\nb"), std::make_pair(2L, 3L));
-}
-
-TEST(Syntax, WordBoundaries) {
-  ExpectRows({
+      // Word boundaries.
       {"\\bfoo\\b", "a foo b", {"foo"}},
       {"\\bfoo\\b", "afoob", kNone},
       {"\\bfoo", "foo", {"foo"}},   // the ends of the input count as non-word
@@ -79,10 +66,13 @@ TEST(Syntax, WordBoundaries) {
       {"\\B", "", {""}},
       {"\\b", "", kNone},
   });
+  EXPECT_EQ(Span("$", "abc"), std::make_pair(3L, 3L));
+  EXPECT_EQ(Span("(?m)^b", "a\nb"), std::make_pair(2L, 3L));
 }
 
-TEST(Syntax, ClassEscapes) {
+TEST(Syntax, EscapesAndClasses) {
   ExpectRows({
+      // Class escapes.
       {"\\d+", "ab123c", {"123"}},
       {"\\D+", "12ab3", {"ab"}},
       {"\\w+", "-a_1-", {"a_1"}},
@@ -94,11 +84,7 @@ TEST(Syntax, ClassEscapes) {
       // "中" (D6 D0) is a space or a word character.
       {"\\S+", " \xD6\xD0 ", {"\xD6\xD0"}},
       {"\\w", "\xD6\xD0", kNone},
-  });
-}
-
-TEST(Syntax, CharacterEscapes) {
-  ExpectRows({
+      // Character escapes.
       {"\\t\\n\\r\\f\\a\\e", "\t\n\r\f\a\x1B", {"\t\n\r\f\a\x1B"}},
       {"\\x41\\x62", "Ab", {"Ab"}},
       {"\\x{41}\\x{0062}", "Ab", {"Ab"}},
@@ -108,25 +94,7 @@ TEST(Syntax, CharacterEscapes) {
       {"\\\\", "a\\b", {"\\"}},
       {"\\q\\0", "q0", {"q0"}},
       {"\\(\\)\\[\\{\\|", "()[{|", {"()[{|"}},
-  });
-}
-
-TEST(Syntax, BackReferences) {
-  ExpectRows({
-      {"(a+)b\\1", "aabaa", {"aabaa", "aa"}},
-      {"(a+)b\\1", "aaba", {"aba", "a"}},
-      {"(a)\\1", "aA", kNone},
-      {"(?i)(a)\\1", "aA", {"aA", "a"}},
-      {"(a)|b\\1", "b", kNone},  // a reference to an unset group fails
-      {"(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)\\9\\1", "abcdefghiia",
-       {"abcdefghiia", "a", "b", "c", "d", "e", "f", "g", "h", "i"}},
-      // Inside its own group a reference sees the previous repetition.
-      {"(a|b\\1)+", "abab", {"aba", "ba"}},
-  });
-}
-
-TEST(Syntax, Classes) {
-  ExpectRows({
+      // Classes.
       {"[abc]+", "xcabx", {"cab"}},
       {"[^abc]+", "abxyc", {"xy"}},
       {"[]a]+", "x]a]", {"]a]"}},
@@ -146,49 +114,53 @@ TEST(Syntax, Classes) {
       {"(?i)[a-c]+", "xBaC", {"BaC"}},
       {"(?i)[^a]", "Ab", {"b"}},
       {"[ ]", "a b", {" "}},
+      // With r on, the code page 1251 letter ranges also take the letters yo.
+      {"[\\xE0-\\xFF]", "\xB8", {"\xB8"}},  // а-я takes ё
+      {"[\\xE0-\\xFF]", "\xE5", {"\xE5"}},
+      {"[\\xE0-\\xFF]", "\xA8\xC0", kNone},
+      {"[\\xC0-\\xDF]", "\xA8", {"\xA8"}},  // А-Я takes Ё
+      {"[\\xC0-\\xDF]", "\xB8\xE0", kNone},
+      {"[\\xE0-\\xDF]+", "\xC0\xFF\xA8\xB8-", {"\xC0\xFF\xA8\xB8"}},  // а-Я: all of them
+      {"[\xE0-\xFF]", "\xB8", {"\xB8"}},  // the letters written as they are
+      {"(?-r)[\\xE0-\\xFF]", "\xB8", kNone},
+      {"(?-r)[\\xC0-\\xDF]", "\xA8", kNone},
+      {"(?-r)[\\xE0-\\xFF]", "\xE0", {"\xE0"}},
   });
 }
 
-TEST(Syntax, GroupsAreNumberedByTheirOpeningBracket) {
+TEST(Syntax, GroupsBackReferencesAndAlternation) {
   ExpectRows({
+      // Groups are numbered by their opening bracket.
       {"((a)(b))", "ab", {"ab", "ab", "a", "b"}},
       {"(a)|(b)", "b", {"b", kUnset, "b"}},
       {"(a)?b", "b", {"b"}},
       // The last repetition on the successful path counts.
       {"(\\w)+", "abc", {"abc", "c"}},
       {"(a|(b))+", "ba", {"ba", "a", "b"}},
-  });
-  EXPECT_EQ(Search("(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)(m)(n)", "abcdefghijklmn"),
-            (Texts{"abcdefghijklmn", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n"}));
-}
-
-TEST(Syntax, CommentsAndModifierSwitches) {
-  ExpectRows({
-      {"a(?#any text)b", "ab", {"ab"}},
-      {"(?i)a(?-i)b", "Ab", {"Ab"}},
-      {"(?i)a(?-i)b", "AB", kNone},
-      {"(?I)a", "A", {"A"}},
-      {"(?is-m)a.", "A\n", {"A\n"}},
-      // A switch holds to the end of the enclosing group, later branches included.
-      {"(a(?i)b|c)d", "aBd", {"aBd", "aB"}},
-      {"(a(?i)b|c)d", "Cd", {"Cd", "C"}},
-      {"(a(?i)b|c)d", "aBD", kNone},
-      {"(a(?i)b|c)d", "ABd", kNone},
-  });
-}
-
-TEST(Syntax, AlternationTakesTheFirstBranchThatLeadsToAMatch) {
-  ExpectRows({
+      // Back-references.
+      {"(a+)b\\1", "aabaa", {"aabaa", "aa"}},
+      {"(a+)b\\1", "aaba", {"aba", "a"}},
+      {"(a)\\1", "aA", kNone},
+      {"(?i)(a)\\1", "aA", {"aA", "a"}},
+      {"(a)|b\\1", "b", kNone},  // a reference to an unset group fails
+      {"(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)\\9\\1", "abcdefghiia",
+       {"abcdefghiia", "a", "b", "c", "d", "e", "f", "g", "h", "i"}},
+      // Inside its own group a reference sees the previous repetition.
+      {"(a|b\\1)+", "abab", {"aba", "ba"}},
+      // Alternation takes the first branch that leads to a match.
       {"a|ab", "ab", {"a"}},
       {"ab|a", "ab", {"ab"}},
       {"(a|ab)c", "abc", {"abc", "ab"}},
       {"x(a|)y", "xy", {"xy", ""}},
       {"b|", "ab", {""}},  // the empty branch matches at the first position
   });
+  EXPECT_EQ(Search("(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)(m)(n)", "abcdefghijklmn"),
+            (Texts{"abcdefghijklmn", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "l", "m", "n"}));
 }
 
-TEST(Syntax, GreedyQuantifiers) {
+TEST(Syntax, Quantifiers) {
   ExpectRows({
+      // Greedy quantifiers.
       {"a*", "aaab", {"aaa"}},
       {"a*", "b", {""}},
       {"a+", "baab", {"aa"}},
@@ -203,22 +175,14 @@ TEST(Syntax, GreedyQuantifiers) {
       // A greedy repeat gives back one repetition at a time.
       {"a*ab", "aaab", {"aaab"}},
       {"<(.*)>", "<a><b>", {"<a><b>", "a><b"}},
-  });
-}
-
-TEST(Syntax, ABraceThatBeginsNoCountIsALiteral) {
-  ExpectRows({
+      // A brace that begins no count is a literal.
       {"a{,2}", "a{,2}", {"a{,2}"}},
       {"a{x}", "a{x}", {"a{x}"}},
       {"a{2", "a{2", {"a{2"}},
       {"{", "{", {"{"}},
       {"a{1,2,3}", "a{1,2,3}", {"a{1,2,3}"}},
       {"a*{", "aa{", {"aa{"}},
-  });
-}
-
-TEST(Syntax, NonGreedyQuantifiers) {
-  ExpectRows({
+      // Non-greedy quantifiers.
       {"a+?", "aaa", {"a"}},
       {"a*?b", "aab", {"aab"}},
       {"a*?", "aaa", {""}},
@@ -236,8 +200,20 @@ TEST(Syntax, NonGreedyQuantifiers) {
   });
 }
 
-TEST(Syntax, ExtendedSyntax) {
+TEST(Syntax, ModifierSwitchesCommentsAndExtendedSyntax) {
   ExpectRows({
+      // Comments and modifier switches.
+      {"a(?#any text)b", "ab", {"ab"}},
+      {"(?i)a(?-i)b", "Ab", {"Ab"}},
+      {"(?i)a(?-i)b", "AB", kNone},
+      {"(?I)a", "A", {"A"}},
+      {"(?is-m)a.", "A\n", {"A\n"}},
+      // A switch holds to the end of the enclosing group, later branches included.
+      {"(a(?i)b|c)d", "aBd", {"aBd", "aB"}},
+      {"(a(?i)b|c)d", "Cd", {"Cd", "C"}},
+      {"(a(?i)b|c)d", "aBD", kNone},
+      {"(a(?i)b|c)d", "ABd", kNone},
+      // Extended syntax.
       {"(?x) a b # a comment\n c", "abc", {"abc"}},
       {"(?x) a b # a comment\r\tc", "abc", {"abc"}},
       {"(?x)a b # the comment runs to the end c", "abc", {"ab"}},
@@ -247,22 +223,6 @@ TEST(Syntax, ExtendedSyntax) {
       {"(?x)a* ?", "aa", {""}},
       {"a (?x) b", "a b", {"a b"}},  // from the switch on only
       {"((?x) a ) b", "a b", {"a b", "a"}},
-  });
-}
-
-// With r on, the code page 1251 letter ranges also take the letters yo.
-TEST(Syntax, CyrillicRanges) {
-  ExpectRows({
-      {"[\\xE0-\\xFF]", "\xB8", {"\xB8"}},  // а-я takes ё
-      {"[\\xE0-\\xFF]", "\xE5", {"\xE5"}},
-      {"[\\xE0-\\xFF]", "\xA8\xC0", kNone},
-      {"[\\xC0-\\xDF]", "\xA8", {"\xA8"}},  // А-Я takes Ё
-      {"[\\xC0-\\xDF]", "\xB8\xE0", kNone},
-      {"[\\xE0-\\xDF]+", "\xC0\xFF\xA8\xB8-", {"\xC0\xFF\xA8\xB8"}},  // а-Я: all of them
-      {"[\xE0-\xFF]", "\xB8", {"\xB8"}},  // the letters written as they are
-      {"(?-r)[\\xE0-\\xFF]", "\xB8", kNone},
-      {"(?-r)[\\xC0-\\xDF]", "\xA8", kNone},
-      {"(?-r)[\\xE0-\\xFF]", "\xE0", {"\xE0"}},
   });
 }
 
