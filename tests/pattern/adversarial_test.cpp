@@ -9,24 +9,28 @@
 namespace brimsel::test {
 namespace {
 
-std::string Repeat(std::string_view unit, std::size_t total) {
-  std::string text;
-  text.reserve(total + unit.size());
-  while (text.size() < total) text += unit;
-  return text;
-}
-
-TEST(Adversarial, MarkersWithoutTheirEndInAMebibyteReply) {
-  EXPECT_EQ(MatchFirstGroup(Repeat("<!--date", kMiB), kMarker), "");
-  EXPECT_EQ(MatchFirstGroup("<!--date" + std::string(kMiB, 'x') + "Main --", kMarker), "");
-  // The same reply with a real marker at its very end still finds it.
-  const std::string reply = Repeat("<!--date", kMiB) + " <!--date2006-5-18Main -->";
-  EXPECT_EQ(MatchFirstGroup(reply, kMarker), "2006-5-18");
-}
-
-TEST(Adversarial, AMarkerWithAMebibyteOfDateText) {
-  const std::string date(kMiB, '9');
-  EXPECT_EQ(MatchFirstGroup("<!--date" + date + "Main -->", kMarker), date);
+TEST(Adversarial, TheMarkerOnHostileMebibyteReplies) {
+  const std::string markers = Times("<!--date", kMiB / 8);
+  const std::string xs(kMiB, 'x');
+  const std::string nines(kMiB, '9');
+  const std::string mains = Times("Main", kMiB / 4);
+  const struct {
+    std::string reply;
+    std::string date;
+  } rows[] = {
+      {markers, ""},  // markers without their end
+      {"<!--date" + xs, ""},
+      {"<!--date" + xs + "Main --", ""},
+      // A real marker at the very end is still found.
+      {markers + " <!--date2006-5-18Main -->", "2006-5-18"},
+      {"<!--date" + xs + " <!--date2006-5-18Main -->", "2006-5-18"},
+      {"<!--date" + nines + "Main -->", nines},  // a mebibyte of date text
+      {markers + "Main -->", Times("<!--date", kMiB / 8 - 1)},
+      {"<!--date" + mains + " -->", mains.substr(4)},
+  };
+  for (const auto& row : rows) {
+    EXPECT_TRUE(MatchFirstGroup(row.reply, kMarker) == row.date) << row.reply.substr(0, 40) << " ...";
+  }
 }
 
 TEST(Adversarial, NestedQuantifiers) {
