@@ -41,8 +41,8 @@ class Pcre2Reference {
 
   // Nothing when PCRE2 gives up (its own backtracking limit).
   std::optional<Positions> Find(const std::string& input) const {
-    std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
-        pcre2_match_data_create_from_pattern(code_.get(), nullptr));
+    const std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)> data(
+        pcre2_match_data_create_from_pattern(code_.get(), nullptr), &pcre2_match_data_free);
     const int rc =
         pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(input.data()), input.size(), 0, 0, data.get(),
                     context_.get());
@@ -62,20 +62,10 @@ class Pcre2Reference {
   }
 
  private:
-  struct CodeDeleter {
-    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-  };
-  struct MatchDataDeleter {
-    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-  };
-  struct ContextDeleter {
-    void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
-  };
-
   int error_ = 0;
   std::uint32_t groups_ = 0;
-  std::unique_ptr<pcre2_match_context, ContextDeleter> context_;
-  std::unique_ptr<pcre2_code, CodeDeleter> code_;
+  std::unique_ptr<pcre2_match_context, decltype(&pcre2_match_context_free)> context_{nullptr, &pcre2_match_context_free};
+  std::unique_ptr<pcre2_code, decltype(&pcre2_code_free)> code_{nullptr, &pcre2_code_free};
 };
 
 // The engine's positions of groups 0 to `groups` in the same form.
