@@ -226,6 +226,8 @@ struct ReplyCase {
   int connections;  // -1: not checked
 };
 
+void PrintTo(const ReplyCase& row, std::ostream* out) { *out << row.name; }
+
 std::vector<ReplyCase> ReplyCases() {
   const std::string p3000 = PackageBytes(3000);
   const std::string p5000 = PackageBytes(5000);
