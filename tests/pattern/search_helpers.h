@@ -20,20 +20,16 @@ inline constexpr char kNoMatch[] = "<no match>";
 
 // The texts of groups 0 to the last set one, kUnset for an unset group in between; a single
 // kNoMatch when nothing matches.
-inline std::vector<std::string> Groups(TPatternEngine& engine) {
+inline std::vector<std::string> Search(TPatternEngine& engine, std::string_view pattern, std::string_view input) {
+  engine.SetExpression(pattern);
+  engine.SetInput(input);
+  if (!engine.Exec()) return {kNoMatch};
   std::vector<std::string> groups;
   for (int n = 0; n < TPatternEngine::kSubExpressionCount; ++n) {
     groups.push_back(engine.MatchPos(n) < 0 ? kUnset : engine.Match(n));
   }
   while (!groups.empty() && groups.back() == kUnset) groups.pop_back();
   return groups;
-}
-
-inline std::vector<std::string> Search(TPatternEngine& engine, std::string_view pattern, std::string_view input) {
-  engine.SetExpression(pattern);
-  engine.SetInput(input);
-  if (!engine.Exec()) return {kNoMatch};
-  return Groups(engine);
 }
 
 inline std::vector<std::string> Search(std::string_view pattern, std::string_view input) {
