@@ -16,4 +16,9 @@ inline constexpr char kBatchRunnerName[] = "batchrun";
 // not a child of the caller. Returns once the runner runs; false when it could not start.
 bool StartBatchRunner(std::string_view script, std::string_view directory, const std::filesystem::path& runnerFolder);
 
+// ShellExecuteA with the batch runner of `runnerFolder`: "open" (or no operation) on a
+// ".bat" or ".cmd" file without parameters starts it; anything else is refused (false).
+bool ShellExecuteWithRunner(std::string_view operation, std::string_view file, std::string_view parameters,
+                            std::string_view directory, const std::filesystem::path& runnerFolder);
+
 }  // namespace brimsel::platform

@@ -31,14 +31,19 @@ bool StartBatchRunner(std::string_view script, std::string_view directory, const
   }
 }
 
-bool ShellExecuteA(WindowHandle /*owner*/, std::string_view operation, std::string_view file,
-                   std::string_view parameters, std::string_view directory, int /*showCommand*/) {
-  // Scripts have no window to show or hide here: the runner has no terminal in any case.
+bool ShellExecuteWithRunner(std::string_view operation, std::string_view file, std::string_view parameters,
+                            std::string_view directory, const fs::path& runnerFolder) {
   const bool open = operation.empty() || SameTextIgnoringCase(operation, "open");
   const bool script = EndsWithIgnoringCase(file, ".bat") || EndsWithIgnoringCase(file, ".cmd");
   if (!open || !script || !parameters.empty()) return false;
+  return StartBatchRunner(file, directory, runnerFolder);
+}
+
+bool ShellExecuteA(WindowHandle /*owner*/, std::string_view operation, std::string_view file,
+                   std::string_view parameters, std::string_view directory, int /*showCommand*/) {
+  // Scripts have no window to show or hide here: the runner has no terminal in any case.
   try {
-    return StartBatchRunner(file, directory, NativePath(InstallationFolder()));
+    return ShellExecuteWithRunner(operation, file, parameters, directory, NativePath(InstallationFolder()));
   } catch (...) {
     return false;
   }

@@ -100,10 +100,15 @@ TEST(ShellExecute, OnlyOpensBatchFilesWithoutParametersWhenTheRunnerIsThere) {
   EXPECT_FALSE(StartBatchRunner(inst.dir.WinPath() + "missing.bat", "", kBinDir));
   // The test program's own folder has no batch runner beside it.
   EXPECT_FALSE(ShellExecuteA(0, "OPEN", inst.Script(), "", "", SW_HIDE));
-  EXPECT_FALSE(ShellExecuteA(0, "print", inst.Script(), "", "", SW_HIDE));
-  EXPECT_FALSE(ShellExecuteA(0, "OPEN", inst.dir.WinPath() + "tool.exe", "", "", SW_HIDE));
-  EXPECT_FALSE(ShellExecuteA(0, "OPEN", inst.Script(), "/q", "", SW_HIDE));
+  // With the runner there, only "open" on a script without parameters starts it.
+  EXPECT_FALSE(ShellExecuteWithRunner("print", inst.Script(), "", "", kBinDir));
+  EXPECT_FALSE(ShellExecuteWithRunner("OPEN", inst.dir.WinPath() + "tool.exe", "", "", kBinDir));
+  EXPECT_FALSE(ShellExecuteWithRunner("OPEN", inst.Script(), "/q", "", kBinDir));
   EXPECT_TRUE(fs::exists(inst.dir.path() / "update.bat"));
+  EXPECT_TRUE(ShellExecuteWithRunner("Open", inst.Script(), "", "", kBinDir));
+  // Nothing runs update.exe here, so the script is carried out at once.
+  EXPECT_TRUE(test::WaitUntil([&] { return inst.Log().find("finished") != std::string::npos; }, 10s)) << inst.Log();
+  EXPECT_EQ(TempDir::Read(inst.dir.path() / "update.exe"), "the new updater");
 }
 
 }  // namespace
