@@ -38,7 +38,7 @@ void SetText(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_
 
 enum class OnClose { Destroy, Unmap, Ignore };
 
-struct WindowSpec {
+struct WindowProps {
   std::optional<std::string> netWmName;  // UTF-8
   std::optional<std::string> wmName;     // bytes of WM_NAME
   const char* wmNameType = "STRING";     // or "COMPOUND_TEXT"
@@ -52,7 +52,7 @@ struct WindowSpec {
 // request while the test waits in SendMessageA.
 class TestWindow {
  public:
-  TestWindow(const std::string& display, const WindowSpec& props) : props_(props) {
+  TestWindow(const std::string& display, const WindowProps& props) : props_(props) {
     c_ = xcb_connect(display.c_str(), nullptr);
     if (xcb_connection_has_error(c_)) return;
     xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
@@ -120,7 +120,7 @@ class TestWindow {
     xcb_flush(c_);
   }
 
-  WindowSpec props_;
+  WindowProps props_;
   xcb_connection_t* c_ = nullptr;
   xcb_window_t frame_ = XCB_WINDOW_NONE;
   xcb_window_t window_ = XCB_WINDOW_NONE;
@@ -131,8 +131,8 @@ class TestWindow {
   std::thread thread_;
 };
 
-WindowSpec Titled(const std::string& utf8) {
-  WindowSpec props;
+WindowProps Titled(const std::string& utf8) {
+  WindowProps props;
   props.netWmName = utf8;
   return props;
 }
@@ -154,10 +154,10 @@ TEST_F(WindowFinderTest, PicksTheProductByItsWholeCaptionAmongShownWindowsThatCa
   TestWindow product(Display(), Titled("Brimsel"));
   TestWindow editor(Display(), Titled("Brimsel Editor"));
   TestWindow untitled(Display(), Titled(""));
-  WindowSpec noProtocol = Titled("Stubborn");  // cannot be asked to close
+  WindowProps noProtocol = Titled("Stubborn");  // cannot be asked to close
   noProtocol.acceptsDelete = false;
   TestWindow stubborn(Display(), noProtocol);
-  WindowSpec hidden = Titled("Hidden");
+  WindowProps hidden = Titled("Hidden");
   hidden.mapped = false;
   TestWindow unmapped(Display(), hidden);
   EXPECT_EQ(FindWindowA(nullptr, "Brimsel"), product.Handle());
@@ -168,7 +168,7 @@ TEST_F(WindowFinderTest, PicksTheProductByItsWholeCaptionAmongShownWindowsThatCa
 }
 
 TEST_F(WindowFinderTest, FindsAndClosesAWindowWithAChineseCaption) {
-  WindowSpec props = Titled("博睿演示 Pro");
+  WindowProps props = Titled("博睿演示 Pro");
   props.wmName = "\x1B%G\xE5\x8D\x9A";  // what Xlib makes of a Chinese WM_NAME: COMPOUND_TEXT with escapes
   props.wmNameType = "COMPOUND_TEXT";
   TestWindow product(Display(), props);
@@ -182,12 +182,12 @@ TEST_F(WindowFinderTest, FindsAndClosesAWindowWithAChineseCaption) {
 }
 
 TEST_F(WindowFinderTest, ReadsALatin1WmNameWhenThereIsNoNetWmName) {
-  WindowSpec props;
+  WindowProps props;
   props.wmName = "Brimsel Caf\xE9";  // Latin-1
   TestWindow product(Display(), props);
   EXPECT_EQ(FindWindowA(nullptr, Utf8ToGbk("brimsel café")), product.Handle());
 
-  WindowSpec compound;
+  WindowProps compound;
   compound.wmName = "Brimsel Plain";  // COMPOUND_TEXT without escapes is Latin-1 too
   compound.wmNameType = "COMPOUND_TEXT";
   TestWindow plain(Display(), compound);
@@ -197,22 +197,22 @@ TEST_F(WindowFinderTest, ReadsALatin1WmNameWhenThereIsNoNetWmName) {
 // A window reparented into a frame, as a window manager does, and one that only hides
 // itself when asked to close.
 TEST_F(WindowFinderTest, FindsAndClosesAFramedWindowAndOneThatOnlyHidesItself) {
-  WindowSpec framed = Titled("Brimsel");
+  WindowProps framed = Titled("Brimsel");
   framed.inFrame = true;
-  WindowSpec hiding = Titled("Brimsel Pro");
+  WindowProps hiding = Titled("Brimsel Pro");
   hiding.onClose = OnClose::Unmap;
-  for (const WindowSpec& spec : {framed, hiding}) {
-    TestWindow product(Display(), spec);
-    ASSERT_EQ(FindWindowA(nullptr, spec.netWmName->c_str()), product.Handle()) << *spec.netWmName;
+  for (const WindowProps& props : {framed, hiding}) {
+    TestWindow product(Display(), props);
+    ASSERT_EQ(FindWindowA(nullptr, props.netWmName->c_str()), product.Handle()) << *props.netWmName;
     SendMessageA(product.Handle(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(product.CloseRequested());
     EXPECT_FALSE(product.Viewable());
-    EXPECT_EQ(FindWindowA(nullptr, spec.netWmName->c_str()), 0u);
+    EXPECT_EQ(FindWindowA(nullptr, props.netWmName->c_str()), 0u);
   }
 }
 
 TEST_F(WindowFinderTest, OnlyCloseIsSentAndItsWaitIsBoundedWhenTheWindowStays) {
-  WindowSpec props = Titled("Brimsel");
+  WindowProps props = Titled("Brimsel");
   props.onClose = OnClose::Ignore;
   TestWindow product(Display(), props);
   EXPECT_EQ(SendMessageA(product.Handle(), 0x0002 /* WM_DESTROY */, 0, 0), 0);
