@@ -44,10 +44,6 @@ bool IsSafePart(std::string_view part) {
   return !onlyDotsAndSpaces;
 }
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && platform::SameTextIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
 // Stored directories name their folders with "\"; roots may be given with either.
 std::string WithBackslashes(std::string_view text) {
   std::string out(text);
@@ -70,7 +66,7 @@ std::optional<std::string> TargetFolder(const TargetFolderRules& rules, std::str
   for (const std::string& root : rules.relativePathList) roots.push_back(WithBackslashes(root));
   if (!rules.rootDir.empty()) roots.push_back(WithBackslashes(rules.rootDir));
   for (const std::string& root : roots) {
-    if (!root.empty() && StartsWithIgnoringCase(dir, root)) {
+    if (!root.empty() && platform::StartsWithIgnoringCase(dir, root)) {
       dir.erase(0, root.size());
       break;
     }

@@ -109,4 +109,12 @@ bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && LowerAsciiOfSingleByteChars(a) == LowerAsciiOfSingleByteChars(b);
 }
 
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && SameTextIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && SameTextIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
 }  // namespace brimsel::platform

@@ -31,5 +31,7 @@ std::string LowerBytes(std::string_view text);
 
 // Case-insensitive comparison of ASCII letters of single-byte characters.
 bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix);
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix);
 
 }  // namespace brimsel::platform

@@ -17,20 +17,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
 // The entry of `folder` whose name equals `name` without regard to letter case, if any.
 std::optional<std::string> FindIgnoringCase(const fs::path& folder, const std::string& name) {
   std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
   if (!dir) return std::nullopt;
-  const std::string wanted = LowerAscii(name);
+  const std::string wanted = LowerBytes(name);
   while (dirent* entry = readdir(dir.get())) {
-    if (LowerAscii(entry->d_name) == wanted) return std::string(entry->d_name);
+    if (LowerBytes(entry->d_name) == wanted) return std::string(entry->d_name);
   }
   return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/codepage.h"
 #include "platform/pump.h"
 
 namespace brimsel::platform {
@@ -35,18 +36,6 @@ struct EasyCleanup {
 struct SlistCleanup {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i];
-    char b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-    if (a != b) return false;
-  }
-  return true;
-}
 
 }  // namespace
 

@@ -10,14 +10,6 @@
 namespace brimsel::platform {
 namespace fs = std::filesystem;
 
-namespace {
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && SameTextIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
-}  // namespace
-
 bool StartBatchRunner(std::string_view script, std::string_view directory, const fs::path& runnerFolder) {
   try {
     if (!FileExists(script)) return false;

@@ -30,6 +30,10 @@ TEST(CodePage, LoweringOnlySingleByteLettersKeepsGbkIntact) {
   EXPECT_EQ(LowerBytes("READ\xB0\x41.TXT"), "read\xB0\x61.txt");
   EXPECT_TRUE(SameTextIgnoringCase("Update.EXE", "update.exe"));
   EXPECT_FALSE(SameTextIgnoringCase("\xB0\x41", "\xB0\x61"));
+  EXPECT_TRUE(StartsWithIgnoringCase("HTTP/1.1 200", "http/"));
+  EXPECT_TRUE(EndsWithIgnoringCase("UPDATE.BAT", ".bat"));
+  EXPECT_FALSE(EndsWithIgnoringCase("bat", ".bat"));
+  EXPECT_FALSE(StartsWithIgnoringCase("\xB0\x41" "b", "\xB0\x61"));
 }
 
 }  // namespace

@@ -3,18 +3,14 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include <cctype>
 #include <charconv>
+
+#include "platform/codepage.h"
 
 namespace brimsel::updtool {
 namespace {
 
 constexpr std::size_t kMaxHead = 16 * 1024;
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::string Trim(const std::string& text) {
   std::size_t first = text.find_first_not_of(" \t");
@@ -64,14 +60,14 @@ std::optional<HttpRequest> ReadRequest(int socket, int timeoutMs) {
     pos = end + 2;
     std::size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
-    if (Lower(Trim(line.substr(0, colon))) == "range") request.range = Trim(line.substr(colon + 1));
+    if (platform::LowerBytes(Trim(line.substr(0, colon))) == "range") request.range = Trim(line.substr(colon + 1));
   }
   return request;
 }
 
 std::optional<ByteRange> ParseByteRange(const std::string& value, std::int64_t size) {
   const std::string prefix = "bytes=";
-  if (Lower(value.substr(0, prefix.size())) != prefix) return std::nullopt;
+  if (platform::LowerBytes(value.substr(0, prefix.size())) != prefix) return std::nullopt;
   std::string bounds = value.substr(prefix.size());
   std::size_t dash = bounds.find('-');
   if (dash == std::string::npos || bounds.find(',') != std::string::npos) return std::nullopt;

@@ -42,12 +42,6 @@ struct Atoms {
         wmState(x.Atom("WM_STATE")) {}
 };
 
-std::string LowerAscii(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 std::string Latin1ToUtf8(std::string_view latin1) {
   std::string utf8;
   utf8.reserve(latin1.size());
@@ -137,7 +131,7 @@ xcb_window_t FindAmong(xcb_connection_t* c, const std::vector<xcb_window_t>& win
   if (windows.empty() || depth > kMaxDepth) return XCB_WINDOW_NONE;
   for (const WindowFacts& f : Inspect(c, windows, atoms)) {
     if (!f.viewable) continue;  // an unmapped window hides everything below it too
-    if (f.acceptsDelete && f.caption && LowerAscii(*f.caption) == wantedLower) return f.window;
+    if (f.acceptsDelete && f.caption && LowerBytes(*f.caption) == wantedLower) return f.window;
     if (f.isClient) continue;  // the children of a client window are the application's own
     if (xcb_window_t found = FindAmong(c, f.children, atoms, wantedLower, depth + 1); found != XCB_WINDOW_NONE)
       return found;
@@ -178,7 +172,7 @@ WindowHandle FindWindowA(const char* className, std::string_view windowName) {
   XcbSession x;
   if (!x.Connected()) return 0;
   const Atoms atoms(x);
-  const std::string wantedLower = LowerAscii(GbkToUtf8(windowName));
+  const std::string wantedLower = LowerBytes(GbkToUtf8(windowName));
   for (xcb_window_t root : x.Roots()) {
     Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(x.Connection(), xcb_query_tree(x.Connection(), root), nullptr));
     if (!tree) continue;
