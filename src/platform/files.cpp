@@ -35,7 +35,7 @@ std::string ErrnoText(int error) { return std::strerror(error); }
 }  // namespace
 
 fs::path NativePath(std::string_view path) {
-  std::string utf8 = GbkToUtf8(path);
+  std::string utf8 = FileNameToUtf8(path);
   for (char& c : utf8)
     if (c == '\\') c = '/';
 
@@ -70,7 +70,7 @@ fs::path NativePath(std::string_view path) {
 }
 
 std::string WindowsPath(const fs::path& native) {
-  std::string text = Utf8ToGbk(native.string());
+  std::string text = Utf8ToFileName(native.string());
   for (char& c : text)
     if (c == '/') c = '\\';
   return text;
@@ -125,6 +125,25 @@ bool SetFileAttributes(std::string_view path, std::uint32_t attributes) {
     mode |= S_IWUSR;
   }
   return ::chmod(native.c_str(), mode) == 0;
+}
+
+bool IsPlainFileName(std::string_view name) {
+  // Judged on the name as the file system gets it: a byte that the conversion cannot read
+  // is replaced and the byte after it stands alone, so a "\\" or "/" hidden behind an
+  // invalid lead byte comes out as a real separator.
+  const std::string utf8 = FileNameToUtf8(name);
+  bool onlyDotsAndSpaces = true;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || byte == ':' || byte == '\\' || byte == '/') return false;
+    if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
+  }
+  return !utf8.empty() && !onlyDotsAndSpaces;
+}
+
+bool SetUnixPermissions(std::string_view path, std::uint32_t mode) {
+  // Nothing from an archive makes a file writable by others or gives it set-id bits.
+  return ::chmod(NativePath(path).c_str(), static_cast<mode_t>(mode & 0755)) == 0;
 }
 
 bool IsReadOnly(std::string_view path) {
