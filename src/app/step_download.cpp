@@ -58,9 +58,9 @@ void RunDownloadStep(WizardWindow& window) {
   if (platform::FileExists(state.packagePath)) platform::DeleteFile(state.packagePath);
   window.SetFileLabel(kDownloadingPackage);
   window.SetProgressPosition(0);
-  if (haveServer && DownloadPackage(window.PackageSocket(), window, state.packageUrl, state.packagePath)) {
-    window.SetProgressPosition(0);
-  }
+  state.packageComplete =
+      haveServer && DownloadPackage(window.PackageSocket(), window, state.packageUrl, state.packagePath);
+  if (state.packageComplete) window.SetProgressPosition(0);
   platform::Sleep(kPauseMs);
 
   state.wizardStep += 1;
