@@ -78,11 +78,11 @@ int ExtractPackage(const Arguments& args) {
   int failures = 0;
   auto name = [&unzipper](int index) { return platform::GbkToUtf8(unzipper.EntryFileName(index)); };
   unzipper.OnEndUnZip = [](TUnzipper&, int, const std::string& fName) {
-    std::cout << "extracted  " << platform::GbkToUtf8(fName) << '\n';
+    std::cout << "extracted  " << platform::FileNameToUtf8(fName) << '\n';
   };
   unzipper.OnSkippingFile = [&](TUnzipper&, TSkipReason reason, const std::string& fName, int, bool&) {
     if (reason != TSkipReason::srNoOverwrite) ++failures;
-    std::cout << "skipped    " << platform::GbkToUtf8(fName) << " (" << ReasonText(reason) << ")\n";
+    std::cout << "skipped    " << platform::FileNameToUtf8(fName) << " (" << ReasonText(reason) << ")\n";
   };
   unzipper.OnBadCRC = [&](TUnzipper&, std::uint32_t calc, std::uint32_t stored, int index) {
     ++failures;
@@ -94,8 +94,8 @@ int ExtractPackage(const Arguments& args) {
 
   int count = 0;
   try {
-    unzipper.SetZipName(platform::Utf8ToGbk(positional[0]));
-    unzipper.SetDestDir(platform::Utf8ToGbk(positional[1]));
+    unzipper.SetZipName(platform::Utf8ToFileName(positional[0]));
+    unzipper.SetDestDir(platform::Utf8ToFileName(positional[1]));
     unzipper.LoadDirectory();
     count = unzipper.ExtractFiles();
   } catch (const Exception& e) {
