@@ -44,7 +44,8 @@ std::string StagedFile(const WizardState& state, const std::string& name) { retu
 void DeleteStagedFile(const std::string& path) {
   if (!platform::FileExists(path)) return;
   const std::uint32_t attributes = platform::GetFileAttributes(path);
-  if (attributes & platform::kAttributeReadOnly) platform::SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
+  if (attributes & platform::kAttributeReadOnly)
+    platform::SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
   platform::DeleteFile(path);
 }
 

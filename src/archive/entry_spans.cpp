@@ -22,7 +22,8 @@ bool EntriesOverlap(const std::vector<const TZipEntryInfo*>& entries) {
   for (const TZipEntryInfo* entry : entries) {
     const std::uint64_t begin = entry->EffectiveRelativeOffset();
     const std::uint64_t length = kLocalHeaderSize + std::min(entry->EffectiveCompressedSize(), UINT64_MAX - 64);
-    spans.push_back({entry->EffectiveDiskNumberStart(), begin, begin > UINT64_MAX - length ? UINT64_MAX : begin + length});
+    const std::uint64_t end = begin > UINT64_MAX - length ? UINT64_MAX : begin + length;
+    spans.push_back({entry->EffectiveDiskNumberStart(), begin, end});
   }
   std::sort(spans.begin(), spans.end(),
             [](const Span& a, const Span& b) { return std::tie(a.disk, a.begin) < std::tie(b.disk, b.begin); });

@@ -358,7 +358,8 @@ TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
   ZipEntrySpec& b = broken.Add("b.dat", std::string(64, '\xFF'));  // no Deflate stream: inflate fails
   b.method = 8;
   ZipBuilder bomb;
-  for (const char* name : {"x1.dat", "x2.dat", "x3.dat"}) bomb.Add(name, std::string(100, 'x')).compressedSizeField = 200;
+  for (const char* name : {"x1.dat", "x2.dat", "x3.dat"})
+    bomb.Add(name, std::string(100, 'x')).compressedSizeField = 200;  // each reaches over the next
   bomb.entries.back().compressedSizeField.reset();
   for (const ZipBuilder* package : {&broken, &bomb}) {
     for (const bool complete : {false, true}) {
@@ -368,7 +369,8 @@ TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
       EXPECT_EQ(LastUpdate(), "2010-1-1");
       EXPECT_FALSE(fs::exists(inst_ / "a.txt"));
       std::vector<std::string> staged;
-      for (const auto& entry : fs::directory_iterator(inst_ / "update")) staged.push_back(entry.path().filename().string());
+      for (const auto& entry : fs::directory_iterator(inst_ / "update"))
+        staged.push_back(entry.path().filename().string());
       EXPECT_EQ(staged, complete ? std::vector<std::string>{"brimsel.zip"} : std::vector<std::string>{}) << complete;
     }
   }

@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 
 std::size_t FilesBelow(const fs::path& folder) {
   if (!fs::exists(folder)) return 0;
-  return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(folder), fs::recursive_directory_iterator()));
+  const auto files = std::distance(fs::recursive_directory_iterator(folder), fs::recursive_directory_iterator());
+  return static_cast<std::size_t>(files);
 }
 
 using ExtractHostile = ExtractionFixture;
