@@ -47,13 +47,17 @@ struct Installation {
   }
   std::string Read(const std::string& relative) const { return TempDir::Read(folder / relative); }
   std::string Log() const { return TempDir::Read(folder / "batchrun.log"); }
+  // A program as the installed update.exe, a new one staged, and the updater's script.
+  fs::path StageNewUpdater() const {
+    fs::copy_file("/bin/sleep", folder / "update.exe");
+    Write("update/update.exe", "the new updater");
+    return Write("update.bat", platform::Utf8ToGbk(UpdaterScript(platform::GbkToUtf8(win))));
+  }
 };
 
 TEST(BatchRunner, WaitsUntilTheUpdaterHasEndedThenReplacesItAndDeletesTheScript) {
   Installation inst;
-  fs::copy_file("/bin/sleep", inst.folder / "update.exe");
-  inst.Write("update/update.exe", "the new updater");
-  const fs::path script = inst.Write("update.bat", platform::Utf8ToGbk(UpdaterScript(platform::GbkToUtf8(inst.win))));
+  const fs::path script = inst.StageNewUpdater();
   ChildProcess updater(inst.folder / "update.exe", {"60"});
   ASSERT_TRUE(updater.Running());
 
@@ -178,9 +182,7 @@ TEST(BatchRunner, PausesBetweenRoundsAndGivesUpAfterItsLimit) {
 // update.exe runs, the runner waits on.
 TEST(BatchRunner, WaitsAsLongAsTheUpdaterRuns) {
   Installation inst;
-  fs::copy_file("/bin/sleep", inst.folder / "update.exe");
-  inst.Write("update/update.exe", "the new updater");
-  const fs::path script = inst.Write("update.bat", platform::Utf8ToGbk(UpdaterScript(platform::GbkToUtf8(inst.win))));
+  const fs::path script = inst.StageNewUpdater();
   ChildProcess updater(inst.folder / "update.exe", {"60"});
   ASSERT_TRUE(updater.Running());
   auto run = std::async(std::launch::async, [&] { return RunScriptFile(script, {.pause = 20ms, .giveUpAfter = 100ms}); });
