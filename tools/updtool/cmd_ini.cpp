@@ -11,6 +11,7 @@
 #include "settings/settings_cipher.h"
 #include "settings/settings_file.h"
 #include "updtool/command.h"
+#include "updtool/gbk_text.h"
 
 namespace brimsel::updtool {
 namespace {
@@ -22,13 +23,6 @@ std::optional<std::string> CanonicalKey(const std::string& key) {
   for (const char* known : kKnownKeys)
     if (platform::SameTextIgnoringCase(key, known)) return std::string(known);
   return std::nullopt;
-}
-
-// GBK of a UTF-8 text, or nothing when GBK cannot hold it.
-std::optional<std::string> ToGbk(const std::string& utf8) {
-  std::string gbk = platform::Utf8ToGbk(utf8);
-  if (platform::GbkToUtf8(gbk) != utf8) return std::nullopt;
-  return gbk;
 }
 
 struct IniArguments {
