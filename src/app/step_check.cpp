@@ -9,6 +9,7 @@
 #include "app/wizard_window.h"
 #include "net/fastest_server.h"
 #include "net/fetch_page.h"
+#include "net/update_site.h"
 #include "pattern/match_first_group.h"
 #include "platform/locale.h"
 #include "platform/sleep.h"
@@ -17,11 +18,6 @@
 namespace brimsel {
 namespace {
 
-// The release date in the version reply: "<!--date" + the date without blanks + "Main -->".
-constexpr char kReleaseDatePattern[] = "<!--date(\\S+)Main -->";
-constexpr char kVersionQuery[] = "/update/getver.asp?soft=";
-constexpr char kProbePage[] = "/update/test.html";
-constexpr char kProbePassed[] = "\xB2\xE2\xCA\xD4\xB3\xC9\xB9\xA6";       // 测试成功
 constexpr char kConnectionFailed[] = "\xC1\xAC\xBD\xD3\xCA\xA7\xB0\xDC";  // 连接失败
 constexpr unsigned kPauseMs = 100;
 
