@@ -20,6 +20,12 @@ std::string NormalizeUrl(const std::string& url) {
 
 std::string FetchPage(const std::string& url) { return FetchPageReporting(url).body; }
 
+std::string DescribeFetch(const PageFetch& fetch) {
+  if (fetch.status == 0) return "no reply (" + fetch.error + ")";
+  std::string text = "status " + std::to_string(fetch.status) + ", " + std::to_string(fetch.body.size()) + " bytes";
+  return fetch.error.empty() ? text : text + " (" + fetch.error + ")";
+}
+
 PageFetch FetchPageReporting(const std::string& url) {
   using namespace platform;
   PageFetch fetch;

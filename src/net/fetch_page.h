@@ -24,6 +24,8 @@ struct PageFetch {
   std::string error;   // empty when none
 };
 PageFetch FetchPageReporting(const std::string& url);
+// "status 200, 57 bytes", or "no reply (<the library's text>)", for a log line.
+std::string DescribeFetch(const PageFetch& fetch);
 
 // `url` unchanged when it begins with "http://" in any letter case; otherwise "http://"
 // put in front of it (other schemes included).

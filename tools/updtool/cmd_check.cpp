@@ -85,17 +85,11 @@ bool Fail(const std::string& reason) {
   return false;
 }
 
-std::string FetchSummary(const PageFetch& fetch) {
-  if (fetch.status == 0) return "no reply (" + fetch.error + ")";
-  std::string text = "status " + std::to_string(fetch.status) + ", " + std::to_string(fetch.body.size()) + " bytes";
-  return fetch.error.empty() ? text : text + " (" + fetch.error + ")";
-}
-
 // The version page: its marker and date, and the signature when one is asked for.
 bool CheckVersionPage(const CheckArguments& args, std::string& signature) {
   const std::string url = args.siteUrl + kVersionQuery + args.packageName;
   const PageFetch page = FetchPageReporting(url);
-  Step("version page", url + ": " + FetchSummary(page));
+  Step("version page", url + ": " + DescribeFetch(page));
   const std::string dateText = MatchFirstGroup(page.body, kReleaseDatePattern);
   if (dateText.empty()) return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
   const auto release = platform::TryStrToDate(dateText);
@@ -119,7 +113,7 @@ bool CheckProbe(const CheckArguments& args) {
   const Clock::time_point start = Clock::now();
   const PageFetch probe = FetchPageReporting(url);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-  Step("probe", url + ": " + FetchSummary(probe) + ", " + std::to_string(ms) + " ms");
+  Step("probe", url + ": " + DescribeFetch(probe) + ", " + std::to_string(ms) + " ms");
   if (probe.body.find(kProbePassed) == std::string::npos)
     return Fail("the probe page does not hold \"测试成功\" in GBK: the server would be marked 连接失败");
   return true;
