@@ -61,6 +61,10 @@ std::optional<IniArguments> ParseArguments(const Arguments& args, bool withValue
     exitCode = UsageError("FILE is empty");
     return std::nullopt;
   }
+  if (auto refused = RefuseFolder(words[0])) {
+    exitCode = *refused;
+    return std::nullopt;
+  }
   const std::filesystem::path native = std::filesystem::absolute(words[0]);
   if (!ToGbk(native.string())) {
     exitCode = Failure("the path '" + words[0] + "' has characters the system code page cannot hold");
@@ -86,9 +90,9 @@ int RunSet(const Arguments& args) {
   int exitCode = 0;
   const std::optional<IniArguments> parsed = ParseArguments(args, true, exitCode);
   if (!parsed) return exitCode;
+  // The updater would read such a value as 2005-1-1 and offer every release again.
   if (parsed->key == kKeyLastUpdate && !platform::TryStrToDate(parsed->value))
-    std::cerr << "updtool: warning: '" << args.back()
-              << "' is not a date like 2005-1-1; the updater will read 2005-1-1\n";
+    return Failure("'" + args.back() + "' is not a date like 2005-1-1; nothing written");
   const std::string stored = IsPlainKey(*parsed) ? parsed->value : EncryptToHexText(parsed->value, kSettingsKeyString);
   try {
     WriteSetting(parsed->settingsPath, kSettingsSection, parsed->key, stored);
