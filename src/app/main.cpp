@@ -11,7 +11,7 @@
 #include "platform/qt/qt_pump.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_translations.h"
-#include "platform/x11/display_check.h"
+#include "platform/display_check.h"
 
 int main(int argc, char** argv) {
   if (std::string why; !brimsel::platform::DisplayAvailable(why)) {

@@ -1,6 +1,7 @@
 // updtool release SRC_DIR NAME --site DIR [--date yyyy-M-d] [--sign KEYFILE]: a folder of
 // files published as a release, in the layout that `updtool serve` and a static web server
 // serve. Nothing is written unless the updater would install the release as it stands.
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <fstream>
@@ -91,6 +92,11 @@ int Release(const Arguments& args) {
   if (!fs::is_directory(parsed->source, ec)) return Failure("release: " + parsed->source + " is not a folder");
   if (fs::exists(parsed->site, ec) && !fs::is_directory(parsed->site, ec))
     return Failure("release: --site " + parsed->site + " is a file, not a folder");
+  // The site inside the folder would be packed into the next release.
+  const fs::path source = fs::weakly_canonical(parsed->source);
+  const fs::path site = fs::weakly_canonical(fs::absolute(parsed->site));
+  if (std::mismatch(source.begin(), source.end(), site.begin(), site.end()).first == source.end())
+    return Failure("release: the site " + parsed->site + " lies inside " + parsed->source);
 
   const std::optional<std::string> name = ToGbk(parsed->name);
   if (!name || !IsPublishableName(parsed->name))
@@ -123,7 +129,6 @@ int Release(const Arguments& args) {
   const std::string marker =
       secretKey.empty() ? "" : signature::SignatureMarker(signature::SignPackage(secretKey, *name, package));
 
-  const fs::path site = parsed->site;
   WriteWhole(PackageFile(site, parsed->name), package);
   WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));
   WriteWhole(ProbePageFile(site), kProbePageBody);

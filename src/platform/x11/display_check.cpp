@@ -1,4 +1,4 @@
-#include "platform/x11/display_check.h"
+#include "platform/display_check.h"
 
 #include <cstdlib>
 #include <string_view>

@@ -1,6 +1,7 @@
 #pragma once
 // Whether the wizard has a display to open on. Without one the window toolkit would abort
-// the program with a message of its own; the program says so in one line instead.
+// the program with a message of its own; the program says so in one line instead. Built
+// per window system (x11/display_check.cpp); a desktop system always has one.
 
 #include <string>
 
