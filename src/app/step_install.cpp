@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "app/install_log.h"
+#include "app/package_signature_gate.h"
 #include "app/self_replace_script.h"
 #include "app/steps.h"
+#include "app/update_log.h"
 #include "app/wizard_window.h"
 #include "archive/unzipper.h"
 #include "platform/codepage.h"
@@ -64,19 +67,8 @@ void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
   // A file of the same name left by an earlier run would otherwise meet the extraction.
   for (const std::string& name : names) DeleteStagedFile(StagedFile(state, name));
   unzipper.DoAll = true;
+  LogExtractionTroubles(unzipper, window.State().log);
   unzipper.ExtractFiles();
-}
-
-// A name goes into the log as one line: a line feed or other control byte in a stored
-// name must not forge a line of its own. No second byte of a double-byte character is a
-// control byte, so the bytes can be judged one by one.
-std::string LogLine(const char* outcome, const std::string& name) {
-  std::string line = outcome + name;
-  for (char& c : line) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) c = '?';
-  }
-  return line;
 }
 
 struct Installation {
@@ -98,7 +90,9 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
     ++done.staged;
     if (name == kUpdaterName) state.selfUpdate = true;
     const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
-    window.AppendLog(LogLine(copied ? kFileUpdated : kFileNotUpdated, name));
+    const std::string line = OneLine((copied ? kFileUpdated : kFileNotUpdated) + name);
+    window.AppendLog(line);
+    state.log.Line((copied ? "copied " : "copy failed: ") + source + " -> " + state.installationFolder + name);
     if (copied) continue;
     if (name == kUpdaterName) {
       done.updaterCopyFailed = true;  // judged once it is known whether the script was written
@@ -122,6 +116,7 @@ std::optional<std::string> WriteSelfReplacement(const WizardState& state) {
 void StartSelfReplacement(WizardWindow& window, const std::string& script) {
   try {
     platform::ShellExecuteA(window.Handle(), "OPEN", script, "", "", platform::SW_HIDE);
+    window.State().log.Line("started " + script + " to replace update.exe once the wizard has ended");
   } catch (...) {
     // As above: not being able to replace the updater is not reported.
   }
@@ -144,14 +139,25 @@ void RunInstallStep(WizardWindow& window) {
   WizardState& state = window.State();
   window.ClearLog();
   if (!platform::FileExists(state.packagePath)) {
+    state.log.Line("no package file " + state.packagePath + ": nothing installed, LastUpdate not written");
+    window.SetNextEnabled(true);
+    return;
+  }
+  if (!PackageSignatureAccepted(state)) {
     window.SetNextEnabled(true);
     return;
   }
   std::vector<std::string> names;
   try {
     ExtractPackage(window, names);
-  } catch (...) {
+  } catch (const std::exception& error) {
     // A package that cannot be read or extracted whole installs nothing at all.
+    state.log.Line(std::string("the package cannot be extracted: ") + error.what() +
+                   "; nothing installed, LastUpdate not written");
+    DiscardStagedFiles(state, names, false);
+    window.SetNextEnabled(true);
+    return;
+  } catch (...) {
     DiscardStagedFiles(state, names, false);
     window.SetNextEnabled(true);
     return;
@@ -165,12 +171,15 @@ void RunInstallStep(WizardWindow& window) {
   const bool updaterInstalled = !done.updaterCopyFailed || script.has_value();
   if (done.staged > 0 && done.notInstalled == 0 && updaterInstalled) {
     try {
-      WriteLastUpdate(state.settingsPath);  // a failure is an error the window reports
+      // A failure to record it is an error the window reports.
+      LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
     } catch (...) {
       if (script) platform::DeleteFile(*script);
       throw;
     }
   } else {
+    state.log.Line(done.staged == 0 ? "the package brought no file: LastUpdate not written"
+                                    : "not every file was installed: LastUpdate not written, staged files deleted");
     DiscardStagedFiles(state, names, script.has_value());
   }
   if (script) StartSelfReplacement(window, *script);

@@ -12,6 +12,7 @@
 
 #include "app/self_replace_script.h"
 #include "app/steps.h"
+#include "app/update_log.h"
 #include "app/window_fixture.h"
 #include "app/window_texts.h"
 #include "platform/batch_runner.h"
@@ -370,14 +371,14 @@ TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
       EXPECT_FALSE(fs::exists(inst_ / "a.txt"));
       std::vector<std::string> staged;
       for (const auto& entry : fs::directory_iterator(inst_ / "update"))
-        staged.push_back(entry.path().filename().string());
+        if (entry.path().filename() != UpdateLog::kFileName) staged.push_back(entry.path().filename().string());
       EXPECT_EQ(staged, complete ? std::vector<std::string>{"brimsel.zip"} : std::vector<std::string>{}) << complete;
     }
   }
 }
 
 // A name that the file system would get with a line feed of its own is not created, and
-// forges no line of the log.
+// forges no line of the window's log or of update.log.
 TEST_F(InstallStepTest, ANameCannotForgeALogLine) {
   ZipBuilder zip;
   zip.Add("a\x81\n" + Ok("forged.txt"), "forged");
@@ -387,6 +388,9 @@ TEST_F(InstallStepTest, ANameCannotForgeALogLine) {
   EXPECT_EQ(LogText(), Log({Ok("readme.txt")}));
   for (const auto& entry : fs::recursive_directory_iterator(inst_))
     EXPECT_EQ(entry.path().filename().string().find('\n'), std::string::npos) << entry.path();
+  const std::string updateLog = Read("update/update.log");
+  EXPECT_NE(updateLog.find("forged.txt"), std::string::npos) << "the skipped entry is logged";
+  EXPECT_EQ(updateLog.find("\n" + Ok("forged.txt")), std::string::npos) << updateLog;
 }
 
 TEST(SelfReplaceScript, RaisesWhenItCannotBeWritten) {
