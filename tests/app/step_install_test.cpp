@@ -350,30 +350,21 @@ TEST_F(InstallStepTest, InstallsIntoAFolderWhoseNameGbkCannotHold) {
     EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
 }
 
-// What a failed installation staged goes; the package stays only when it arrived whole. A
-// package whose entries share their data is one such failure.
+// What a failed installation staged goes; the package stays only when it arrived whole.
 TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
   SetLastUpdate("2010-1-1");
-  ZipBuilder broken;
-  broken.Add("a.txt", "extracted before the failure");
-  ZipEntrySpec& b = broken.Add("b.dat", std::string(64, '\xFF'));  // no Deflate stream: inflate fails
-  b.method = 8;
-  ZipBuilder bomb;
-  for (const char* name : {"x1.dat", "x2.dat", "x3.dat"})
-    bomb.Add(name, std::string(100, 'x')).compressedSizeField = 200;  // each reaches over the next
-  bomb.entries.back().compressedSizeField.reset();
-  for (const ZipBuilder* package : {&broken, &bomb}) {
-    for (const bool complete : {false, true}) {
-      WritePackage(package->Build());
-      RunInstallStepAlone(complete);
-      EXPECT_EQ(LogText(), "");
-      EXPECT_EQ(LastUpdate(), "2010-1-1");
-      EXPECT_FALSE(fs::exists(inst_ / "a.txt"));
-      std::vector<std::string> staged;
-      for (const auto& entry : fs::directory_iterator(inst_ / "update"))
-        if (entry.path().filename() != UpdateLog::kFileName) staged.push_back(entry.path().filename().string());
-      EXPECT_EQ(staged, complete ? std::vector<std::string>{"brimsel.zip"} : std::vector<std::string>{}) << complete;
-    }
+  ZipBuilder zip;
+  zip.Add("a.txt", "extracted before the failure");
+  zip.Add("b.dat", std::string(64, '\xFF')).method = 8;  // no Deflate stream: inflate fails
+  for (const bool complete : {false, true}) {
+    WritePackage(zip.Build());
+    RunInstallStepAlone(complete);
+    EXPECT_EQ(LogText(), "");
+    EXPECT_EQ(LastUpdate(), "2010-1-1");
+    std::vector<std::string> staged;
+    for (const auto& entry : fs::directory_iterator(inst_ / "update"))
+      if (entry.path().filename() != UpdateLog::kFileName) staged.push_back(entry.path().filename().string());
+    EXPECT_EQ(staged, complete ? std::vector<std::string>{"brimsel.zip"} : std::vector<std::string>{}) << complete;
   }
 }
 

