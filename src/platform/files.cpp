@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/exception.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;
@@ -80,6 +81,11 @@ std::string InstallationFolder() {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   std::string folder = WindowsPath(exe.parent_path());
+  // GB18030 holds every character, but not bytes that are no UTF-8 or a "\\" inside a
+  // name: such a folder would be read and written as another one.
+  if (NativePath(folder) != exe.parent_path())
+    throw Exception("The folder of this program has a name the system cannot hold as text (" +
+                    Utf8ToFileName(exe.parent_path().string()) + "); move the program to another folder");
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   return folder;
 }

@@ -21,7 +21,8 @@ std::filesystem::path NativePath(std::string_view path);
 // The Windows-style text of a native path: GBK, with "\" as separator.
 std::string WindowsPath(const std::filesystem::path& native);
 
-// The folder of the running executable, ending in "\".
+// The folder of the running executable, ending in "\". Raises brimsel::Exception when its
+// name cannot be held as a text of the system (and so would name another folder).
 std::string InstallationFolder();
 
 bool FileExists(std::string_view path);       // a file, not a folder

@@ -350,6 +350,23 @@ TEST_F(InstallStepTest, InstallsIntoAFolderWhoseNameGbkCannotHold) {
     EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
 }
 
+// Bytes that are no UTF-8 have no text form: the updater says so and does not start,
+// rather than read and write a folder of another name.
+TEST(UpdaterProgram, RefusesToStartInAFolderItCannotName) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "j\xF6rg";
+  fs::create_directories(folder);
+  fs::copy_file(fs::path(BRIMSEL_BIN_DIR) / "update.exe", folder / "update.exe");
+  const fs::path errors = dir.path() / "stderr.txt";
+  ChildProcess updater("/bin/sh", {"-c", "QT_QPA_PLATFORM=offscreen exec \"$0\" 2>\"$1\"",
+                                   (folder / "update.exe").string(), errors.string()});
+  EXPECT_TRUE(WaitUntil([&] { return TempDir::Read(errors).find("update.exe: The folder") != std::string::npos; }, 20s))
+      << TempDir::Read(errors);
+  updater.Kill();
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
+}
+
 // What a failed installation staged goes; the package stays only when it arrived whole.
 TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
   SetLastUpdate("2010-1-1");
