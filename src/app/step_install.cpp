@@ -41,7 +41,9 @@ std::vector<std::string> InstallNames(const TUnzipper& unzipper, const std::vect
   return names;
 }
 
-std::string StagedFile(const WizardState& state, const std::string& name) { return state.stagingFolder + "\\" + name; }
+std::string StagedFile(const WizardState& state, const std::string& name) {
+  return state.stagingFolder + "\\" + name;
+}
 
 // A staged file goes even when the entry made it read-only.
 void DeleteStagedFile(const std::string& path) {
@@ -90,8 +92,7 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
     ++done.staged;
     if (name == kUpdaterName) state.selfUpdate = true;
     const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
-    const std::string line = OneLine((copied ? kFileUpdated : kFileNotUpdated) + name);
-    window.AppendLog(line);
+    window.AppendLog(OneLine((copied ? kFileUpdated : kFileNotUpdated) + name));
     state.log.Line((copied ? "copied " : "copy failed: ") + source + " -> " + state.installationFolder + name);
     if (copied) continue;
     if (name == kUpdaterName) {

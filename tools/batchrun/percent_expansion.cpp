@@ -34,7 +34,8 @@ std::optional<std::string> ExpandPercents(std::string_view line, const Expansion
       }
       const std::string_view name = line.substr(next, close - next);
       const std::size_t colon = name.find(':');
-      const std::optional<std::string> value = context.variable ? context.variable(name.substr(0, colon)) : std::nullopt;
+      const std::string_view variable = name.substr(0, colon);
+      const std::optional<std::string> value = context.variable ? context.variable(variable) : std::nullopt;
       if (colon != std::string_view::npos) {
         if (value) {
           error = "variable edits (%NAME:...%) are not supported";
