@@ -316,7 +316,7 @@ TEST_F(InstallStepTest, AScriptThatCannotBeWrittenIsPassedOver) {
 }
 
 // A program of the product stays executable whatever mode the package gives it; a new
-// one made on Unix takes its mode.
+// one made on Unix takes its mode, but never set-id bits or write access for others.
 TEST_F(InstallStepTest, ProgramsStayExecutable) {
   Write("brimsel", "#!/bin/sh\nexit 0\n");
   fs::permissions(inst_ / "brimsel", fs::perms(0755));
@@ -324,7 +324,7 @@ TEST_F(InstallStepTest, ProgramsStayExecutable) {
   zip.Add("brimsel", "#!/bin/sh\nexit 0\n");  // made on MS-DOS: no mode
   ZipEntrySpec& tool = zip.Add("tool", "#!/bin/sh\nexit 0\n");
   tool.versionMadeBy = 0x031E;
-  tool.externalAttributes = 0100755u << 16;
+  tool.externalAttributes = 0106777u << 16;
   zip.Add("notes.txt", "notes");
   WritePackage(zip.Build());
   RunInstallStepAlone();
@@ -333,6 +333,7 @@ TEST_F(InstallStepTest, ProgramsStayExecutable) {
     ChildProcess run(inst_ / program, {});
     EXPECT_EQ(run.WaitFor(10s), 0) << program;
   }
+  EXPECT_EQ(fs::status(inst_ / "tool").permissions(), fs::perms(0755));
   EXPECT_EQ(fs::status(inst_ / "notes.txt").permissions() & fs::perms::owner_exec, fs::perms::none);
 }
 
