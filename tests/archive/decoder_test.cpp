@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "archive/archive_test_support.h"
 #include "archive/decoder_io.h"
 #include "archive/entry_decoder.h"
 #include "archive/little_endian.h"
+#include "archive/test_shrinker.h"
 #include "archive/wildcard.h"
 #include "archive/zip_exceptions.h"
 
@@ -103,6 +105,42 @@ TEST(Inflate, DecodesInChunksAndStopsAtTheStreamEndOrReportsTruncation) {
   for (std::size_t chunk : whole.flushes) EXPECT_LE(chunk, kDecoderChunkSize);
   EXPECT_EQ(Decode(kMethodDeflated, 0, deflated.substr(0, deflated.size() / 2), plain.size()).status,
             DecodeStatus::Truncated);
+}
+
+// A partial clear frees the code sent last (258, "bc") while the next code (257) takes it
+// as its prefix; 258 then becomes "xy", so 257 reads "xyx" and the code added after it
+// must begin with "x", not with the "b" of 258's former string.
+TEST(Unshrink, ReadsStringsThroughTheTableAsAPartialClearLeftIt) {
+  CodeWriter codes;
+  for (unsigned code : {97u, 98u, 99u, 258u, 256u, 2u, 120u, 121u, 257u, 259u}) codes.Put(code, 9);
+  const Decoded d = Decode(kMethodShrunk, 0, codes.Finish(), 12);
+  EXPECT_EQ(d.status, DecodeStatus::Complete);
+  EXPECT_EQ(d.text, "abcbcxyxyxyx");
+}
+
+TEST(Unshrink, RestoresWhatTheOriginalArchiverWayOfClearingMakes) {
+  std::mt19937 random(13);
+  const char* words[] = {"shrink ", "partial ", "clear ", "Brimsel ", "\r\n", "0x7F "};
+  std::string plain;
+  while (plain.size() < 3 * 1024 * 1024) {
+    switch (random() % 4) {
+      case 0: for (int i = 0; i < 300; ++i) plain += words[random() % 6]; break;
+      case 1: for (int i = 0; i < 2000; ++i) plain += static_cast<char>(random()); break;
+      case 2: {
+        const unsigned letters = 2 + random() % 15;
+        for (int i = 0; i < 30000; ++i) plain += static_cast<char>('a' + random() % letters);
+        break;
+      }
+      default: plain.append(random() % 500, static_cast<char>('a' + random() % 26));
+    }
+  }
+  TestShrinker shrinker;
+  const std::string shrunk = shrinker.Shrink(plain);
+  EXPECT_GT(shrinker.Clears(), 50);
+  EXPECT_GT(shrinker.StaleFirstBytes(), 0);
+  const Decoded d = Decode(kMethodShrunk, 0, shrunk, plain.size());
+  EXPECT_EQ(d.status, DecodeStatus::Complete);
+  EXPECT_TRUE(d.text == plain);
 }
 
 class LegacyDecoder : public ::testing::TestWithParam<const char*> {};
