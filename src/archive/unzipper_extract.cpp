@@ -328,7 +328,9 @@ class Extraction {
       }
       return Skip(TSkipReason::srBadPassword, entry.Directory + entry.FileName, index, size);
     }
-    if (z_.OnBadCRC) z_.OnBadCRC(z_, crc, entry.CRC32, index);
+    // An entry that failed otherwise (overrun, data ending early or breaking its method,
+    // output short of the stored size) may well have the stored CRC: that is no mismatch.
+    if (z_.OnBadCRC && crc != entry.CRC32) z_.OnBadCRC(z_, crc, entry.CRC32, index);
     Forget(size);
     return false;
   }
