@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "archive/zip_records.h"
+
 namespace brimsel {
 
 // Code-page conversion of stored names. Values in this order.
@@ -30,13 +32,6 @@ enum class TZipSortMode {
   ByNone
 };
 
-inline constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
-inline constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
-inline constexpr std::uint32_t kEndRecordSignature = 0x06054b50;
-inline constexpr std::uint32_t kZip64EndRecordSignature = 0x06064b50;
-inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-
-inline constexpr std::uint16_t kZip64ExtraTag = 0x0001;
 inline constexpr std::uint16_t kMarker16 = 0xFFFF;
 inline constexpr std::uint32_t kMarker32 = 0xFFFFFFFF;
 

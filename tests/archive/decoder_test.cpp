@@ -13,6 +13,7 @@
 #include "archive/little_endian.h"
 #include "archive/test_shrinker.h"
 #include "archive/wildcard.h"
+#include "archive/zip_records.h"
 #include "archive/zip_exceptions.h"
 
 namespace brimsel::test {
@@ -149,11 +150,13 @@ TEST_P(LegacyDecoder, DamagedDataNeverDecodesToTheOriginal) {
   const std::string zip = TempDir::Read(std::filesystem::path(BRIMSEL_TEST_DATA_DIR) / "zip" / GetParam());
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(zip.data());
   // Walks the local headers; skips stored and small entries.
-  for (std::size_t at = 0; at + 30 <= zip.size() && LoadLe32(bytes + at) == 0x04034b50;) {
-    const std::uint16_t flags = LoadLe16(bytes + at + 6), method = LoadLe16(bytes + at + 8);
-    const std::uint32_t crc = LoadLe32(bytes + at + 14), compressed = LoadLe32(bytes + at + 18);
-    const std::uint32_t size = LoadLe32(bytes + at + 22);
-    const std::size_t start = at + 30 + LoadLe16(bytes + at + 26) + LoadLe16(bytes + at + 28);
+  namespace f = local_header;
+  for (std::size_t at = 0; at + kLocalHeaderSize <= zip.size() && LoadLe32(bytes + at) == kLocalHeaderSignature;) {
+    const std::uint8_t* h = bytes + at;
+    const std::uint16_t flags = LoadLe16(h + f::kFlags), method = LoadLe16(h + f::kMethod);
+    const std::uint32_t crc = LoadLe32(h + f::kCrc32), compressed = LoadLe32(h + f::kCompressedSize);
+    const std::uint32_t size = LoadLe32(h + f::kUncompressedSize);
+    const std::size_t start = at + kLocalHeaderSize + LoadLe16(h + f::kNameLength) + LoadLe16(h + f::kExtraLength);
     const std::string data = zip.substr(start, compressed);
     at = start + compressed;
     if (size < 100 || method == 0) continue;
