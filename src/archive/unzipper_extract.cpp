@@ -11,9 +11,11 @@
 #include "archive/entry_decoder.h"
 #include "archive/extract_messages.h"
 #include "archive/extract_target.h"
+#include "archive/little_endian.h"
 #include "archive/unzipper.h"
 #include "archive/wildcard.h"
 #include "archive/zip_crypto.h"
+#include "archive/zip_records.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -21,9 +23,10 @@
 namespace brimsel {
 namespace {
 
-constexpr std::size_t kLocalHeaderSize = 30;
-
-std::uint16_t Le16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+// A handler that asks for an entry to be tried again (OnSkippingFile's Retry, or a new
+// password from OnBadPassword) is obeyed this many times for the entry; after that the
+// entry ends as if it had not asked, so that no handler can hold the extraction forever.
+constexpr int kMaxEntryRetries = 10;
 
 // min(100, round(part x 100 / whole)); 0 when the whole is 0.
 int Percent(std::uint64_t part, std::uint64_t whole) {
@@ -92,7 +95,7 @@ class Extraction {
     if (filesToDo_ == 0 || stopNow) return;
     for (int index = 0; index < a_.entryCount(); ++index) {
       if (!z_.DoAll && !a_.entryAt(index).Selected) continue;
-      while (ExtractEntry(index)) {
+      for (retries_ = 0; ExtractEntry(index); ++retries_) {
       }
     }
   }
@@ -185,7 +188,8 @@ class Extraction {
     archive.Seek(entry.EffectiveRelativeOffset());
     std::uint8_t header[kLocalHeaderSize];
     if (!archive.ReadExact(header, sizeof header)) throw EFatalUnzipError();
-    archive.Skip(static_cast<std::uint64_t>(Le16At(header + 26)) + Le16At(header + 28));
+    archive.Skip(static_cast<std::uint64_t>(LoadLe16(header + local_header::kNameLength)) +
+                 LoadLe16(header + local_header::kExtraLength));
   }
 
   // The keys for the entry's data once the encryption header proved the password right;
@@ -323,7 +327,7 @@ class Extraction {
         z_.OnBadPassword(z_, index, newPassword);
         if (newPassword != z_.Password) {
           z_.Password = newPassword;
-          return true;
+          if (retries_ < kMaxEntryRetries) return true;
         }
       }
       return Skip(TSkipReason::srBadPassword, entry.Directory + entry.FileName, index, size);
@@ -351,8 +355,9 @@ class Extraction {
   bool Skip(TSkipReason reason, const std::string& fName, int index, std::uint64_t size) {
     bool retry = false;
     if (z_.OnSkippingFile) z_.OnSkippingFile(z_, reason, fName, index, retry);
-    if (!retry) Forget(size);
-    return retry;
+    if (retry && retries_ < kMaxEntryRetries) return true;
+    Forget(size);
+    return false;
   }
 
   void Forget(std::uint64_t size) {
@@ -364,6 +369,7 @@ class Extraction {
   ComponentAccess a_;
   TargetFolderRules rules_;
   std::string base_;
+  int retries_ = 0;  // of the current entry
   int filesToDo_ = 0;
   std::uint64_t totalBytes_ = 0;
   std::uint64_t totalWritten_ = 0;

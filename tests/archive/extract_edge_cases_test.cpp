@@ -288,6 +288,19 @@ TEST_F(ExtractEdgeCases, DateAndReadOnlyAttributeAreGivenToTheFiles) {
   EXPECT_FALSE(platform::IsReadOnly(dir.WinPath() + "one\\two\\three\\ro.txt"));
 }
 
+TEST_F(ExtractEdgeCases, RetryOfASkippedEntryIsObeyedTenTimes) {
+  dir.Write("dest/x.txt", "old");
+  int asked = 0;
+  zip.OverwriteMode = TUZOverwriteMode::Never;
+  zip.OnSkippingFile = [&](TUnzipper&, TSkipReason, const std::string&, int, bool& retry) {
+    ++asked;
+    retry = true;
+  };
+  EXPECT_EQ(Extract(WriteArchive(StoredEntries({{"x.txt", "new"}, {"y.txt", "next"}}))), 1);
+  EXPECT_EQ(asked, 11);
+  EXPECT_EQ(ReadDest("y.txt"), "next");
+}
+
 TEST_F(ExtractEdgeCases, ReadOnlyExistingTargetIsSkippedAfterYesUnlessReplaceReadOnly) {
   BoxRecorder boxes(IDYES);
   RecordSkips();
