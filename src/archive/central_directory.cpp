@@ -15,18 +15,20 @@ void ReadZip64EndRecord(TArchiveStream& stream, TEndRecord& end) {
   stream.Seek(end.Zip64Locator->Zip64EndOffset);
   std::uint8_t record[kZip64EndRecordReadSize];
   // A locator that points at anything but a Zip64 end record is not trusted.
-  if (!stream.ReadExact(record, sizeof record) || LoadLe32(record) != kZip64EndRecordSignature) return;
+  if (!stream.ReadExact(record, sizeof record) || LoadLe32(record + zip64_end_record::kSignature) != kZip64EndRecordSignature)
+    return;
   TZip64EndRecord& z = end.Zip64EndRecord.emplace();
-  z.Signature = LoadLe32(record);
-  z.RecordSize = LoadLe64(record + 4);
-  z.VersionMadeBy = LoadLe16(record + 12);
-  z.VersionNeeded = LoadLe16(record + 14);
-  z.ThisDisk = LoadLe32(record + 16);
-  z.StartDisk = LoadLe32(record + 20);
-  z.EntriesThisDisk = LoadLe64(record + 24);
-  z.TotalEntries = LoadLe64(record + 32);
-  z.DirectorySize = LoadLe64(record + 40);
-  z.DirectoryOffset = LoadLe64(record + 48);
+  namespace f = zip64_end_record;
+  z.Signature = LoadLe32(record + f::kSignature);
+  z.RecordSize = LoadLe64(record + f::kRecordSize);
+  z.VersionMadeBy = LoadLe16(record + f::kVersionMadeBy);
+  z.VersionNeeded = LoadLe16(record + f::kVersionNeeded);
+  z.ThisDisk = LoadLe32(record + f::kThisDisk);
+  z.StartDisk = LoadLe32(record + f::kStartDisk);
+  z.EntriesThisDisk = LoadLe64(record + f::kEntriesThisDisk);
+  z.TotalEntries = LoadLe64(record + f::kTotalEntries);
+  z.DirectorySize = LoadLe64(record + f::kDirectorySize);
+  z.DirectoryOffset = LoadLe64(record + f::kDirectoryOffset);
 }
 
 }  // namespace
@@ -46,23 +48,23 @@ bool LocateEndRecord(TArchiveStream& stream, TEndRecord& end) {
     if (p == 0) return false;
   }
   const std::uint8_t* r = &tail[p];
-  end.Signature = LoadLe32(r);
-  end.ThisDisk = LoadLe16(r + 4);
-  end.StartDisk = LoadLe16(r + 6);
-  end.EntriesThisDisk = LoadLe16(r + 8);
-  end.TotalEntries = LoadLe16(r + 10);
-  end.DirectorySize = LoadLe32(r + 12);
-  end.DirectoryOffset = LoadLe32(r + 16);
-  end.CommentLength = LoadLe16(r + 20);
+  end.Signature = LoadLe32(r + end_record::kSignature);
+  end.ThisDisk = LoadLe16(r + end_record::kThisDisk);
+  end.StartDisk = LoadLe16(r + end_record::kStartDisk);
+  end.EntriesThisDisk = LoadLe16(r + end_record::kEntriesThisDisk);
+  end.TotalEntries = LoadLe16(r + end_record::kTotalEntries);
+  end.DirectorySize = LoadLe32(r + end_record::kDirectorySize);
+  end.DirectoryOffset = LoadLe32(r + end_record::kDirectoryOffset);
+  end.CommentLength = LoadLe16(r + end_record::kCommentLength);
   end.CommentPosition = (n - t) + p + kEndRecordSize;
 
   if (p >= kZip64LocatorSize && LoadLe32(r - kZip64LocatorSize) == kZip64LocatorSignature) {
     const std::uint8_t* l = r - kZip64LocatorSize;
     TZip64Locator& locator = end.Zip64Locator.emplace();
-    locator.Signature = LoadLe32(l);
-    locator.Zip64EndDisk = LoadLe32(l + 4);
-    locator.Zip64EndOffset = LoadLe64(l + 8);
-    locator.NumberOfDisks = LoadLe32(l + 16);
+    locator.Signature = LoadLe32(l + zip64_locator::kSignature);
+    locator.Zip64EndDisk = LoadLe32(l + zip64_locator::kEndRecordDisk);
+    locator.Zip64EndOffset = LoadLe64(l + zip64_locator::kEndRecordOffset);
+    locator.NumberOfDisks = LoadLe32(l + zip64_locator::kNumberOfDisks);
     ReadZip64EndRecord(stream, end);
   }
   return true;
@@ -89,10 +91,12 @@ void SplitStoredName(const std::string& name, TZipEntryInfo& entry) {
 
 void ApplyZip64Extra(const std::uint8_t* extra, std::size_t length, TZipEntryInfo& entry) {
   std::size_t pos = 0;
-  while (length - pos >= 4) {
-    const std::uint16_t tag = LoadLe16(extra + pos);
-    const std::size_t size = std::min<std::size_t>(LoadLe16(extra + pos + 2), length - pos - 4);
-    const std::uint8_t* data = extra + pos + 4;
+  while (length - pos >= extra_block::kHeaderSize) {
+    const std::uint8_t* block = extra + pos;
+    const std::uint16_t tag = LoadLe16(block + extra_block::kTag);
+    const std::size_t size =
+        std::min<std::size_t>(LoadLe16(block + extra_block::kDataSize), length - pos - extra_block::kHeaderSize);
+    const std::uint8_t* data = block + extra_block::kHeaderSize;
     if (tag == kZip64ExtraTag) {
       TZip64Block& z = entry.EnsureZip64();
       z.Tag = tag;
@@ -110,36 +114,37 @@ void ApplyZip64Extra(const std::uint8_t* extra, std::size_t length, TZipEntryInf
       if (more && entry.RelativeOffset == kMarker32) more = take64(z.RelativeOffset);
       if (more && entry.DiskNumberStart == kMarker16 && size - at >= 4) z.DiskNumberStart = LoadLe32(data + at);
     }
-    pos += 4 + size;
+    pos += extra_block::kHeaderSize + size;
   }
 }
 
 bool ReadCentralRecord(TArchiveStream& stream, TZipEntryInfo& entry, std::uint64_t& afterName) {
   const std::uint64_t q = stream.Position();
   std::uint8_t h[kCentralHeaderSize];
-  if (!stream.ReadExact(h, sizeof h) || LoadLe32(h) != kCentralHeaderSignature) {
+  namespace f = central_header;
+  if (!stream.ReadExact(h, sizeof h) || LoadLe32(h + f::kSignature) != kCentralHeaderSignature) {
     stream.Seek(q);
     return false;
   }
-  std::string name(LoadLe16(h + 28), '\0');
+  std::string name(LoadLe16(h + f::kNameLength), '\0');
   if (!stream.ReadExact(name.data(), name.size())) {
     stream.Seek(q);
     return false;
   }
-  entry.VersionMadeBy = LoadLe16(h + 4);
-  entry.VersionNeeded = LoadLe16(h + 6);
-  entry.Flags = LoadLe16(h + 8);
-  entry.CompressionMethod = LoadLe16(h + 10);
-  entry.DateTime = ValidateDosDateTime(LoadLe32(h + 12));
-  entry.CRC32 = LoadLe32(h + 16);
-  entry.CompressedSize = LoadLe32(h + 20);
-  entry.UncompressedSize = LoadLe32(h + 24);
-  entry.ExtraFieldLength = LoadLe16(h + 30);
-  entry.FileCommentLength = LoadLe16(h + 32);
-  entry.DiskNumberStart = LoadLe16(h + 34);
-  entry.InternalAttributes = LoadLe16(h + 36);
-  entry.ExternalAttributes = LoadLe32(h + 38);
-  entry.RelativeOffset = LoadLe32(h + 42);
+  entry.VersionMadeBy = LoadLe16(h + f::kVersionMadeBy);
+  entry.VersionNeeded = LoadLe16(h + f::kVersionNeeded);
+  entry.Flags = LoadLe16(h + f::kFlags);
+  entry.CompressionMethod = LoadLe16(h + f::kMethod);
+  entry.DateTime = ValidateDosDateTime(LoadLe32(h + f::kDosDateTime));
+  entry.CRC32 = LoadLe32(h + f::kCrc32);
+  entry.CompressedSize = LoadLe32(h + f::kCompressedSize);
+  entry.UncompressedSize = LoadLe32(h + f::kUncompressedSize);
+  entry.ExtraFieldLength = LoadLe16(h + f::kExtraLength);
+  entry.FileCommentLength = LoadLe16(h + f::kCommentLength);
+  entry.DiskNumberStart = LoadLe16(h + f::kDiskNumberStart);
+  entry.InternalAttributes = LoadLe16(h + f::kInternalAttributes);
+  entry.ExternalAttributes = LoadLe32(h + f::kExternalAttributes);
+  entry.RelativeOffset = LoadLe32(h + f::kLocalHeaderOffset);
   entry.CentralPosition = q;
   entry.FileComment.reset();
   entry.Zip64.reset();

@@ -9,14 +9,10 @@
 
 #include "archive/archive_stream.h"
 #include "archive/zip_obj.h"
+#include "archive/zip_records.h"
 
 namespace brimsel {
 
-inline constexpr std::size_t kEndRecordSize = 22;
-inline constexpr std::size_t kZip64LocatorSize = 20;
-inline constexpr std::size_t kZip64EndRecordReadSize = 56;
-inline constexpr std::size_t kCentralHeaderSize = 46;
-inline constexpr std::size_t kLocalHeaderSize = 30;
 // The largest comment (65535 bytes) plus the end record.
 inline constexpr std::size_t kEndRecordSearchSize = 65535 + kEndRecordSize;
 

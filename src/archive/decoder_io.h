@@ -45,6 +45,15 @@ class ByteSource {
     byte = buffer_[pos_++];
     return true;
   }
+  // Four bytes at once, little-endian, when that many are buffered; false otherwise.
+  bool Next32(std::uint32_t& word) {
+    if (end_ - pos_ < 4) return false;
+    const std::uint8_t* p = buffer_.get() + pos_;
+    word = static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    pos_ += 4;
+    return true;
+  }
   // The bytes still buffered, or a fresh chunk when none are; empty at the end of the data.
   // The caller consumes all of it.
   std::span<std::uint8_t> NextChunk();
@@ -124,6 +133,12 @@ class BitReader {
 
   // Makes at least `count` (at most 56) bits available.
   void Need(unsigned count) {
+    if (count_ >= count) return;
+    std::uint32_t word;
+    if (count_ <= 32 && source_.Next32(word)) {
+      bits_ |= static_cast<std::uint64_t>(word) << count_;
+      count_ += 32;
+    }
     while (count_ < count) {
       std::uint8_t byte = 0;
       if (!source_.NextByte(byte)) padding_ += 8;

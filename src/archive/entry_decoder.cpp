@@ -23,6 +23,8 @@ bool IsKnownMethod(std::uint16_t method) {
 }
 
 DecodeStatus DecodeEntryData(std::uint16_t method, std::uint16_t flags, ByteSource& in, ByteSink& out) {
+  // Some tools store an empty file with no compressed bytes at all, whatever the method.
+  if (out.UncompressedSize() == 0 && in.Remaining() == 0 && IsKnownMethod(method)) return DecodeStatus::Complete;
   switch (method) {
     case kMethodStored: return CopyStored(in, out);
     case kMethodShrunk: return Unshrink(in, out);

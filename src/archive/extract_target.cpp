@@ -40,7 +40,7 @@ bool IsSafePart(std::string_view part) {
       ++i;
       continue;
     }
-    if (byte < 0x20 || byte == 0x7F || byte == ':' || byte == '\\' || byte == '/') return false;
+    if (byte < 0x20 || byte == ':' || byte == '\\' || byte == '/') return false;
     if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
   }
   return !onlyDotsAndSpaces && platform::IsPlainFileName(part);

@@ -15,7 +15,6 @@ namespace brimsel {
 namespace {
 
 constexpr std::array<int, 4> kLocalSignatureBytes = {0x50, 0x4B, 0x03, 0x04};
-constexpr std::size_t kZip64BlockBytes = 32;
 
 // Moves the stream to the first local header signature whose version-needed high byte is
 // below 10; false at the end of the file.
@@ -48,36 +47,39 @@ bool FindFirstLocalHeader(TArchiveStream& stream, const RepairScanOptions& optio
 std::unique_ptr<TZipEntryInfo> ReadLocalHeader(TArchiveStream& stream, TOEMConvert oem) {
   const std::uint64_t position = stream.Position();
   std::uint8_t h[kLocalHeaderSize];
-  if (!stream.ReadExact(h, sizeof h) || LoadLe32(h) != kLocalHeaderSignature) return nullptr;
-  std::string name(LoadLe16(h + 26), '\0');
+  namespace f = local_header;
+  if (!stream.ReadExact(h, sizeof h) || LoadLe32(h + f::kSignature) != kLocalHeaderSignature) return nullptr;
+  std::string name(LoadLe16(h + f::kNameLength), '\0');
   if (!stream.ReadExact(name.data(), name.size())) return nullptr;
 
   auto entry = std::make_unique<TZipEntryInfo>();
   entry->OEMConvert = oem;
-  entry->VersionNeeded = LoadLe16(h + 4);
-  entry->Flags = LoadLe16(h + 6);
-  entry->CompressionMethod = LoadLe16(h + 8);
-  entry->DateTime = ValidateDosDateTime(LoadLe32(h + 10));
-  entry->CRC32 = LoadLe32(h + 14);
-  entry->CompressedSize = LoadLe32(h + 18);
-  entry->UncompressedSize = LoadLe32(h + 22);
-  entry->LocalExtraFieldLength = LoadLe16(h + 28);
+  entry->VersionNeeded = LoadLe16(h + f::kVersionNeeded);
+  entry->Flags = LoadLe16(h + f::kFlags);
+  entry->CompressionMethod = LoadLe16(h + f::kMethod);
+  entry->DateTime = ValidateDosDateTime(LoadLe32(h + f::kDosDateTime));
+  entry->CRC32 = LoadLe32(h + f::kCrc32);
+  entry->CompressedSize = LoadLe32(h + f::kCompressedSize);
+  entry->UncompressedSize = LoadLe32(h + f::kUncompressedSize);
+  entry->LocalExtraFieldLength = LoadLe16(h + f::kExtraLength);
   PrepareStoredName(name, oem == TOEMConvert::oemAlways);
   SplitStoredName(name, *entry);
 
   if (entry->LocalExtraFieldLength > 0) {
     // The Zip64 block of a local header, read as a whole: tag, size, then the sizes.
-    std::array<std::uint8_t, kZip64BlockBytes> block{};
-    const std::size_t want = std::min<std::size_t>(kZip64BlockBytes, entry->LocalExtraFieldLength);
+    std::array<std::uint8_t, kZip64LocalBlockSize> block{};
+    const std::size_t want = std::min<std::size_t>(kZip64LocalBlockSize, entry->LocalExtraFieldLength);
     const std::size_t got = stream.Read(block.data(), want);
-    if (got >= 2 && LoadLe16(block.data()) == kZip64ExtraTag) {
+    const std::uint8_t* b = block.data();
+    if (got >= 2 && LoadLe16(b + extra_block::kTag) == kZip64ExtraTag) {
+      namespace z64 = zip64_local_block;
       TZip64Block& z = entry->EnsureZip64();
       z.Tag = kZip64ExtraTag;
-      z.Size = LoadLe16(block.data() + 2);
-      z.UncompressedSize = LoadLe64(block.data() + 4);
-      z.CompressedSize = LoadLe64(block.data() + 12);
-      z.RelativeOffset = LoadLe64(block.data() + 20);
-      z.DiskNumberStart = LoadLe32(block.data() + 28);
+      z.Size = LoadLe16(b + extra_block::kDataSize);
+      z.UncompressedSize = LoadLe64(b + z64::kUncompressedSize);
+      z.CompressedSize = LoadLe64(b + z64::kCompressedSize);
+      z.RelativeOffset = LoadLe64(b + z64::kLocalHeaderOffset);
+      z.DiskNumberStart = LoadLe32(b + z64::kDiskNumberStart);
     }
     stream.Skip(entry->LocalExtraFieldLength - got);
   }
@@ -106,7 +108,7 @@ bool RepairScan(TArchiveStream& stream, const RepairScanOptions& options, TSorte
     }
     if (options.pump) options.pump();
     std::uint64_t skip = entry->EffectiveCompressedSize();
-    if (entry->HasDataDescriptor()) skip = skip > UINT64_MAX - 16 ? UINT64_MAX : skip + 16;
+    if (entry->HasDataDescriptor()) skip = skip > UINT64_MAX - kDataDescriptorSize ? UINT64_MAX : skip + kDataDescriptorSize;
     try {
       entries.Add(std::move(entry));
     } catch (const EListError&) {

@@ -1,6 +1,7 @@
 #include "archive/unshrink.h"
 
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace brimsel {
@@ -13,20 +14,19 @@ constexpr unsigned kControlCode = 256;  // followed by 1 (wider codes) or 2 (par
 constexpr unsigned kFirstDynamicCode = 257;
 constexpr std::uint16_t kUnused = 0xFFFF;  // prefix of a code not in the table
 
-// The code table: each dynamic code is a prefix code plus one final byte. Strings are
-// spelled backwards by following the prefixes; `first_` keeps each code's first byte,
-// which every new code needs, to spare that walk.
+// The code table: each dynamic code is a prefix code plus one final byte, and its string
+// is spelled backwards by following the prefixes. A partial clear may free the previous
+// code while a new code still names it as its prefix; once the freed code is given to a
+// new string, the older code's string changes with it. So a string, its first byte
+// included, is only ever read through the table as it is now.
 class CodeTable {
  public:
   CodeTable() {
     for (unsigned c = 0; c < kTableSize; ++c) prefix_[c] = kUnused;
-    for (unsigned c = 0; c < 256; ++c) {
-      last_[c] = first_[c] = static_cast<std::uint8_t>(c);
-    }
+    for (unsigned c = 0; c < 256; ++c) last_[c] = static_cast<std::uint8_t>(c);
   }
 
   bool Defined(unsigned code) const { return code < 256 || (code >= kFirstDynamicCode && prefix_[code] != kUnused); }
-  std::uint8_t First(unsigned code) const { return first_[code]; }
   // The lowest free dynamic code, or kTableSize when the table is full.
   unsigned NextFree() const { return nextFree_; }
 
@@ -34,7 +34,6 @@ class CodeTable {
     const unsigned code = nextFree_;
     prefix_[code] = static_cast<std::uint16_t>(prefix);
     last_[code] = byte;
-    first_[code] = first_[prefix];
     do {
       ++nextFree_;
     } while (nextFree_ < kTableSize && prefix_[nextFree_] != kUnused);
@@ -51,26 +50,25 @@ class CodeTable {
     while (nextFree_ < kTableSize && prefix_[nextFree_] != kUnused) ++nextFree_;
   }
 
-  // Writes the string of a defined code. False when its prefix chain is broken (a chain
-  // through a freed code, or a loop, which only corrupt data can build).
-  bool Emit(unsigned code, ByteSink& out) {
+  // The string of a code as the table holds it now; empty when its prefix chain is broken
+  // (a chain through a freed code, or a loop, which only corrupt data can build). The view
+  // stays valid until the next Spell.
+  std::span<const std::uint8_t> Spell(unsigned code) {
     std::uint8_t* const begin = spell_.get();
     std::uint8_t* const end = begin + kTableSize;
     std::uint8_t* p = end;
     while (code >= 256) {
-      if (prefix_[code] == kUnused || p == begin + 1) return false;
+      if (prefix_[code] == kUnused || p == begin + 1) return {};
       *--p = last_[code];
       code = prefix_[code];
     }
     *--p = static_cast<std::uint8_t>(code);
-    out.Write(p, static_cast<std::size_t>(end - p));
-    return true;
+    return {p, end};
   }
 
  private:
   std::uint16_t prefix_[kTableSize];
   std::uint8_t last_[kTableSize] = {};
-  std::uint8_t first_[kTableSize] = {};
   unsigned nextFree_ = kFirstDynamicCode;
   std::unique_ptr<std::uint8_t[]> spell_{new std::uint8_t[kTableSize]};
 };
@@ -109,18 +107,23 @@ DecodeStatus Unshrink(ByteSource& in, ByteSink& out) {
     }
 
     // The new code is the previous string plus the first byte of this one. A code that
-    // is not yet defined can only be that very new code: then its first byte is the
-    // previous string's first byte.
-    std::uint8_t firstByte;
+    // is not yet defined can only be that very new code: then its string is the previous
+    // string plus that string's own first byte.
+    std::span<const std::uint8_t> text;
+    bool selfReference = false;
     if (table->Defined(code)) {
-      firstByte = table->First(code);
+      text = table->Spell(code);
     } else if (code == table->NextFree()) {
-      firstByte = table->First(static_cast<unsigned>(previous));
+      text = table->Spell(static_cast<unsigned>(previous));
+      selfReference = true;
     } else {
       return DecodeStatus::Corrupt;
     }
-    if (table->NextFree() < kTableSize) table->Add(static_cast<unsigned>(previous), firstByte);
-    if (!table->Defined(code) || !table->Emit(code, out)) return DecodeStatus::Corrupt;
+    if (text.empty()) return DecodeStatus::Corrupt;
+    // Adding takes a free slot, which no spelled chain runs through: `text` stays whole.
+    if (table->NextFree() < kTableSize) table->Add(static_cast<unsigned>(previous), text.front());
+    out.Write(text.data(), text.size());
+    if (selfReference) out.Put(text.front());
     previous = static_cast<int>(code);
   }
   return DecodeStatus::Complete;

@@ -58,7 +58,11 @@ std::string TUnzipper::EntryFileName(int index) const { return EntryAt(index).Fi
 void TUnzipper::ListEntries(std::vector<std::string>& lines) const {
   lines.clear();
   lines.reserve(view_.size());
-  for (const TZipEntryInfo* entry : view_) lines.push_back(ListingLine(*entry));
+  ListEntries([&lines](const std::string& line) { lines.push_back(line); });
+}
+
+void TUnzipper::ListEntries(const std::function<void(const std::string& line)>& take) const {
+  for (const TZipEntryInfo* entry : view_) take(ListingLine(*entry));
 }
 
 void TUnzipper::OpenArchive() {

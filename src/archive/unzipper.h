@@ -123,6 +123,8 @@ class TUnzipper {
   // Clears `lines`, then appends one listing line per entry in index order. Uses the
   // directory already loaded; nothing is read.
   void ListEntries(std::vector<std::string>& lines) const;
+  // The same lines handed out one at a time, so that a long listing need not be held.
+  void ListEntries(const std::function<void(const std::string& line)>& take) const;
   // Extracts the selected entries (all with DoAll) under DestDir; returns the number of
   // entries processed successfully. Defined in unzipper_extract.cpp.
   int ExtractFiles();

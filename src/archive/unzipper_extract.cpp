@@ -12,9 +12,11 @@
 #include "archive/entry_spans.h"
 #include "archive/extract_messages.h"
 #include "archive/extract_target.h"
+#include "archive/little_endian.h"
 #include "archive/unzipper.h"
 #include "archive/wildcard.h"
 #include "archive/zip_crypto.h"
+#include "archive/zip_records.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/free_space.h"
@@ -23,9 +25,10 @@
 namespace brimsel {
 namespace {
 
-constexpr std::size_t kLocalHeaderSize = 30;
-
-std::uint16_t Le16At(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+// A handler that asks for an entry to be tried again (OnSkippingFile's Retry, or a new
+// password from OnBadPassword) is obeyed this many times for the entry; after that the
+// entry ends as if it had not asked, so that no handler can hold the extraction forever.
+constexpr int kMaxEntryRetries = 10;
 
 // min(100, round(part x 100 / whole)); 0 when the whole is 0.
 int Percent(std::uint64_t part, std::uint64_t whole) {
@@ -96,7 +99,7 @@ class Extraction {
     if (filesToDo_ == 0 || stopNow) return;
     for (int index = 0; index < a_.entryCount(); ++index) {
       if (!z_.DoAll && !a_.entryAt(index).Selected) continue;
-      while (ExtractEntry(index)) {
+      for (retries_ = 0; ExtractEntry(index); ++retries_) {
       }
     }
   }
@@ -206,7 +209,8 @@ class Extraction {
     archive.Seek(entry.EffectiveRelativeOffset());
     std::uint8_t header[kLocalHeaderSize];
     if (!archive.ReadExact(header, sizeof header)) throw EFatalUnzipError();
-    archive.Skip(static_cast<std::uint64_t>(Le16At(header + 26)) + Le16At(header + 28));
+    archive.Skip(static_cast<std::uint64_t>(LoadLe16(header + local_header::kNameLength)) +
+                 LoadLe16(header + local_header::kExtraLength));
   }
 
   // The keys for the entry's data once the encryption header proved the password right;
@@ -344,12 +348,14 @@ class Extraction {
         z_.OnBadPassword(z_, index, newPassword);
         if (newPassword != z_.Password) {
           z_.Password = newPassword;
-          return true;
+          if (retries_ < kMaxEntryRetries) return true;
         }
       }
       return Skip(TSkipReason::srBadPassword, entry.Directory + entry.FileName, index, size);
     }
-    if (z_.OnBadCRC) z_.OnBadCRC(z_, crc, entry.CRC32, index);
+    // An entry that failed otherwise (overrun, data ending early or breaking its method,
+    // output short of the stored size) may well have the stored CRC: that is no mismatch.
+    if (z_.OnBadCRC && crc != entry.CRC32) z_.OnBadCRC(z_, crc, entry.CRC32, index);
     Forget(size);
     return false;
   }
@@ -375,8 +381,9 @@ class Extraction {
   bool Skip(TSkipReason reason, const std::string& fName, int index, std::uint64_t size) {
     bool retry = false;
     if (z_.OnSkippingFile) z_.OnSkippingFile(z_, reason, fName, index, retry);
-    if (!retry) Forget(size);
-    return retry;
+    if (retry && retries_ < kMaxEntryRetries) return true;
+    Forget(size);
+    return false;
   }
 
   void Forget(std::uint64_t size) {
@@ -388,6 +395,7 @@ class Extraction {
   ComponentAccess a_;
   TargetFolderRules rules_;
   std::string base_;
+  int retries_ = 0;  // of the current entry
   int filesToDo_ = 0;
   std::uint64_t totalBytes_ = 0;
   std::uint64_t totalWritten_ = 0;

@@ -16,9 +16,10 @@ namespace {
 constexpr std::uint32_t kMaxDiskNumber = 999;
 
 // The position of the extension's "." in `path`, or npos (double-byte characters are
-// stepped over, so a trail byte 0x5C never counts as a separator).
+// stepped over, so a trail byte 0x5C never counts as a separator; "/" separates as "\"
+// does).
 std::size_t ExtensionStart(std::string_view path) {
-  const std::size_t pos = platform::LastDelimiter(path, ".\\:");
+  const std::size_t pos = platform::LastDelimiter(path, ".\\/:");
   return pos != std::string_view::npos && path[pos] == '.' ? pos : std::string_view::npos;
 }
 

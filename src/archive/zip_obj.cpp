@@ -6,52 +6,84 @@
 
 namespace brimsel {
 
+namespace {
+
+bool KeyLess(const std::unique_ptr<TZipEntryInfo>& a, const std::unique_ptr<TZipEntryInfo>& b) {
+  return TSortedEntries::KeyOf(*a) < TSortedEntries::KeyOf(*b);
+}
+
+// Where `key` is or would go in a sorted run.
+auto LowerBound(const std::vector<std::unique_ptr<TZipEntryInfo>>& run, const TSortedEntries::Key& key) {
+  return std::lower_bound(run.begin(), run.end(), key, [](const std::unique_ptr<TZipEntryInfo>& e,
+                                                          const TSortedEntries::Key& k) { return TSortedEntries::KeyOf(*e) < k; });
+}
+
+// The two sorted runs as one, `b` emptied.
+void MergeInto(std::vector<std::unique_ptr<TZipEntryInfo>>& a, std::vector<std::unique_ptr<TZipEntryInfo>>& b) {
+  std::vector<std::unique_ptr<TZipEntryInfo>> merged;
+  merged.reserve(a.size() + b.size());
+  std::merge(std::make_move_iterator(a.begin()), std::make_move_iterator(a.end()), std::make_move_iterator(b.begin()),
+             std::make_move_iterator(b.end()), std::back_inserter(merged), KeyLess);
+  a = std::move(merged);
+  b.clear();
+  b.shrink_to_fit();
+}
+
+}  // namespace
+
 TZipEntryInfo& TSortedEntries::Items(int index) {
   return const_cast<TZipEntryInfo&>(static_cast<const TSortedEntries&>(*this).Items(index));
 }
 
 const TZipEntryInfo& TSortedEntries::Items(int index) const {
   if (index < 0 || index >= Count()) throw EListError::IndexOutOfRange(index);
-  RebuildOrder();
-  return *inOrder_[static_cast<std::size_t>(index)];
+  MergeAll();
+  return *runs_.front()[static_cast<std::size_t>(index)];
 }
 
 TZipEntryInfo& TSortedEntries::Add(std::unique_ptr<TZipEntryInfo> entry) {
   const Key key = KeyOf(*entry);
-  // The usual order is ascending: a key beyond the last goes in at the end at once.
-  auto hint = byKey_.end();
-  if (!byKey_.empty() && !(std::prev(hint)->first < key)) {
-    hint = byKey_.lower_bound(key);
-    if (hint != byKey_.end() && hint->first == key) throw EListError(kDuplicateObjectIndex);
+  if (runs_.empty()) runs_.emplace_back();
+  for (const Run& run : runs_) {
+    const auto at = LowerBound(run, key);
+    if (at != run.end() && KeyOf(**at) == key) throw EListError(kDuplicateObjectIndex);
   }
   TZipEntryInfo& added = *entry;
-  const bool atEnd = hint == byKey_.end();
-  byKey_.emplace_hint(hint, key, std::move(entry));
-  if (atEnd && !orderStale_) {
-    inOrder_.push_back(&added);
-  } else {
-    orderStale_ = true;
+  ++count_;
+  // The usual order is ascending: a key beyond the last of the first run goes in at once.
+  if (runs_.size() == 1 && (runs_.front().empty() || KeyOf(*runs_.front().back()) < key)) {
+    runs_.front().push_back(std::move(entry));
+    return added;
+  }
+  runs_.emplace_back();
+  runs_.back().push_back(std::move(entry));
+  // Later runs are merged while the one before is no longer than the last.
+  while (runs_.size() > 2 && runs_[runs_.size() - 2].size() <= runs_.back().size()) {
+    MergeInto(runs_[runs_.size() - 2], runs_.back());
+    runs_.pop_back();
   }
   return added;
 }
 
 TZipEntryInfo* TSortedEntries::Find(std::uint32_t disk, std::uint64_t offset) {
-  auto it = byKey_.find(Key{disk, offset});
-  return it == byKey_.end() ? nullptr : it->second.get();
+  const Key key{disk, offset};
+  for (const Run& run : runs_) {
+    const auto at = LowerBound(run, key);
+    if (at != run.end() && KeyOf(**at) == key) return at->get();
+  }
+  return nullptr;
 }
 
 void TSortedEntries::Clear() {
-  byKey_.clear();
-  inOrder_.clear();
-  orderStale_ = false;
+  runs_.clear();
+  count_ = 0;
 }
 
-void TSortedEntries::RebuildOrder() const {
-  if (!orderStale_) return;
-  inOrder_.clear();
-  inOrder_.reserve(byKey_.size());
-  for (const auto& [key, entry] : byKey_) inOrder_.push_back(entry.get());
-  orderStale_ = false;
+void TSortedEntries::MergeAll() const {
+  while (runs_.size() > 1) {
+    MergeInto(runs_[runs_.size() - 2], runs_.back());
+    runs_.pop_back();
+  }
 }
 
 namespace {

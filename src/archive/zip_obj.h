@@ -6,17 +6,19 @@
 // field holds its all-ones marker.
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "archive/on_demand.h"
+#include "archive/zip_records.h"
+
 namespace brimsel {
 
 // Code-page conversion of stored names. Values in this order.
-enum class TOEMConvert { oemAlways, oemNever, oemFlexible };
+enum class TOEMConvert : std::uint8_t { oemAlways, oemNever, oemFlexible };
 
 // Order of the indexed entry view. Values in this order.
 enum class TZipSortMode {
@@ -30,13 +32,6 @@ enum class TZipSortMode {
   ByNone
 };
 
-inline constexpr std::uint32_t kLocalHeaderSignature = 0x04034b50;
-inline constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
-inline constexpr std::uint32_t kEndRecordSignature = 0x06054b50;
-inline constexpr std::uint32_t kZip64EndRecordSignature = 0x06064b50;
-inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-
-inline constexpr std::uint16_t kZip64ExtraTag = 0x0001;
 inline constexpr std::uint16_t kMarker16 = 0xFFFF;
 inline constexpr std::uint32_t kMarker32 = 0xFFFFFFFF;
 // The host system of "version made by" whose external attributes carry a Unix mode.
@@ -74,13 +69,13 @@ class TZipEntryInfo {
   std::uint16_t InternalAttributes = 0;
   std::uint32_t ExternalAttributes = 0;  // low byte: MS-DOS attribute bits
   std::uint32_t RelativeOffset = 0;      // local header offset
+  bool Selected = false;
+  TOEMConvert OEMConvert = TOEMConvert::oemAlways;
   std::uint64_t CentralPosition = 0;     // where the central record begins
   std::string FileName;                  // after the last "\" or ":"; empty for a directory
   std::string Directory;                 // empty, or ending in "\"
-  std::optional<TZip64Block> Zip64;      // created on demand
-  std::optional<std::string> FileComment;  // loaded on demand
-  bool Selected = false;
-  TOEMConvert OEMConvert = TOEMConvert::oemAlways;
+  OnDemand<TZip64Block> Zip64;           // created on demand
+  OnDemand<std::string> FileComment;     // loaded on demand
 
   std::uint64_t EffectiveUncompressedSize() const {
     return UncompressedSize == kMarker32 && Zip64 ? Zip64->UncompressedSize : UncompressedSize;
@@ -163,10 +158,12 @@ class TEndRecord {
 };
 
 // The entry list: owns its records and keeps them in ascending order of (effective disk
-// number start, effective local header offset). Lookup and insertion are by binary search
-// in an ordered tree, so even a directory listed backwards loads in O(n log n); a record
-// following the last one (the usual order) goes in at once. Index access uses an array of
-// the records in order that is rebuilt only after the list changed.
+// number start, effective local header offset), at one pointer per record. The records are
+// held in sorted runs: a record following the last one (the usual order) joins the first
+// run at once; any other starts a run of its own, and runs of equal length are merged as
+// they come, so that there are at most log n of them and even a directory listed backwards
+// loads in O(n log n). Lookup is by binary search in every run; index access first merges
+// all runs into one.
 class TSortedEntries {
  public:
   using Key = std::pair<std::uint32_t, std::uint64_t>;  // disk, offset
@@ -174,8 +171,8 @@ class TSortedEntries {
     return {entry.EffectiveDiskNumberStart(), entry.EffectiveRelativeOffset()};
   }
 
-  int Count() const { return static_cast<int>(byKey_.size()); }
-  bool Empty() const { return byKey_.empty(); }
+  int Count() const { return static_cast<int>(count_); }
+  bool Empty() const { return count_ == 0; }
   // The record at `index` in list order; EListError "Index %d is out of range" outside.
   TZipEntryInfo& Items(int index);
   const TZipEntryInfo& Items(int index) const;
@@ -188,11 +185,12 @@ class TSortedEntries {
   void Clear();
 
  private:
-  void RebuildOrder() const;
+  using Run = std::vector<std::unique_ptr<TZipEntryInfo>>;
+  // Merges the runs into the first.
+  void MergeAll() const;
 
-  std::map<Key, std::unique_ptr<TZipEntryInfo>> byKey_;
-  mutable std::vector<TZipEntryInfo*> inOrder_;
-  mutable bool orderStale_ = false;
+  mutable std::vector<Run> runs_;  // the first holds the records that came in order
+  std::size_t count_ = 0;
 };
 
 // The records in the order of a sort mode. With ByNone it is the list order itself.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -34,14 +35,29 @@ struct ReplyHeaders {
 enum class HeaderOutcome { Complete, Cancelled, Failed };
 
 // Reads header lines up to the blank line. A server that closed or stopped sending before
-// it, or a line that never ends, fails the exchange.
+// it, a line that never ends, or a block past its size or its time fails the exchange.
+// The window is pumped while the reply is awaited, so that Close still works.
 HeaderOutcome ReadReplyHeaders(TClientSocket& socket, const bool& cancelFlag, const DownloadLimits& limits,
                                ReplyHeaders& reply) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.headerBlockMs);
+  auto lastPump = std::chrono::steady_clock::now();
+  const auto keepWaiting = [&] {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastPump >= std::chrono::milliseconds(kHeaderWaitSliceMs)) {
+      lastPump = now;
+      platform::ProcessMessages();
+    }
+    return !cancelFlag && now < deadline;
+  };
+  std::size_t blockBytes = 0;
   bool first = true;
   while (socket.Active()) {
     if (cancelFlag) return HeaderOutcome::Cancelled;
-    const std::string line = ReadHeaderLine(socket, limits.headerWaitMs, "\r\n", limits.maxHeaderLine);
-    if (line.empty()) return HeaderOutcome::Failed;
+    const std::size_t room = std::min(limits.maxHeaderLine, limits.maxHeaderBlock - blockBytes);
+    if (room == 0) return HeaderOutcome::Failed;
+    const std::string line = ReadHeaderLine(socket, limits.headerWaitMs, "\r\n", room, keepWaiting);
+    if (line.empty()) return cancelFlag ? HeaderOutcome::Cancelled : HeaderOutcome::Failed;
+    blockBytes += line.size();
     if (first) reply.status = StatusCodeOf(line);
     first = false;
     if (const auto length = ContentLengthOf(line)) reply.contentLength = length;

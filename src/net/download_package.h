@@ -23,6 +23,9 @@ struct DownloadLimits {
   int headerWaitMs = kHeaderWaitMs;  // for each byte of a header line
   int bodyWaitMs = 60000;            // for each chunk of the body
   std::size_t maxHeaderLine = kMaxHeaderLine;
+  // One reply's header block: a server that sends header lines without end is cut off.
+  int headerBlockMs = 120000;
+  std::size_t maxHeaderBlock = 64 * 1024;
 };
 
 // Deletes a leftover file at `localPath`, then downloads as ContinuePackageDownload does.

@@ -5,7 +5,10 @@
 
 namespace brimsel {
 
-PackageWriter::PackageWriter(platform::File& file) : file_(file) { gathered_.reserve(kBlockSize); }
+PackageWriter::PackageWriter(platform::File& file) : file_(file), size_(file.Size()) {
+  if (size_ < 0) throw Exception(file_.LastError());
+  gathered_.reserve(kBlockSize);
+}
 
 PackageWriter::~PackageWriter() {
   try {
@@ -15,14 +18,9 @@ PackageWriter::~PackageWriter() {
   }
 }
 
-std::int64_t PackageWriter::Size() const {
-  const std::int64_t onDisk = file_.Size();
-  if (onDisk < 0) throw Exception(file_.LastError());
-  return onDisk + static_cast<std::int64_t>(gathered_.size());
-}
-
 void PackageWriter::Append(const char* data, std::size_t count) {
   gathered_.append(data, count);
+  size_ += static_cast<std::int64_t>(count);
   if (gathered_.size() >= kBlockSize) Flush();
 }
 

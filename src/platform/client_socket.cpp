@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -71,6 +72,7 @@ TClientSocket::~TClientSocket() { Drop(); }
 
 void TClientSocket::Drop() {
   if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+  bufferedStart_ = bufferedEnd_ = 0;
 }
 
 void TClientSocket::SetActive(bool active) {
@@ -131,19 +133,31 @@ void TClientSocket::SendText(std::string_view text) {
 
 int TClientSocket::ReceiveBuf(void* buffer, int count) {
   if (!Active() || count <= 0) return 0;
-  for (;;) {
-    const ssize_t n = ::recv(fd_, buffer, static_cast<std::size_t>(count), 0);
-    if (n >= 0) return static_cast<int>(n);
-    if (errno == EINTR) continue;
-    const int error = errno;
-    Drop();
-    RaiseSocketError(error, "recv");
+  if (Buffered() == 0) {
+    if (!buffered_) buffered_ = std::make_unique<char[]>(kReceiveBlockSize);
+    for (;;) {
+      const ssize_t n = ::recv(fd_, buffered_.get(), kReceiveBlockSize, 0);
+      if (n == 0) return 0;
+      if (n > 0) {
+        bufferedStart_ = 0;
+        bufferedEnd_ = static_cast<std::size_t>(n);
+        break;
+      }
+      if (errno == EINTR) continue;
+      const int error = errno;
+      Drop();
+      RaiseSocketError(error, "recv");
+    }
   }
+  const std::size_t n = std::min(static_cast<std::size_t>(count), Buffered());
+  std::memcpy(buffer, buffered_.get() + bufferedStart_, n);
+  bufferedStart_ += n;
+  return static_cast<int>(n);
 }
 
 bool TWinSocketStream::WaitForData(int timeoutMs) {
   if (!socket_.Active()) return false;
-  return WaitReadable(socket_.Descriptor(), timeoutMs);
+  return socket_.Buffered() > 0 || WaitReadable(socket_.Descriptor(), timeoutMs);
 }
 
 int TWinSocketStream::Read(void* buffer, int count) {

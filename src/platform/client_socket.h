@@ -7,6 +7,8 @@
 // send or receive error drops it; a graceful close by the server does not make it false
 // (receives then give 0).
 
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -42,11 +44,18 @@ class TClientSocket {
   void SendText(std::string_view text);
   // Blocks until at least one byte has arrived or the server has closed; returns the count,
   // 0 after a graceful close or when not connected. An error drops the connection and raises.
+  // Underneath, one call takes whatever the kernel already holds (up to kReceiveBlockSize)
+  // and the receives that follow are served from it: a download in small receives then
+  // costs the system a call per block rather than per receive.
   int ReceiveBuf(void* buffer, int count);
+  // Bytes received from the connection and not yet handed out.
+  std::size_t Buffered() const { return bufferedEnd_ - bufferedStart_; }
+
+  static constexpr std::size_t kReceiveBlockSize = 256 * 1024;
 
   // The descriptor of the connection, -1 when closed (for the socket stream).
   int Descriptor() const { return fd_; }
-  // Closes the connection after an error; Active becomes false.
+  // Closes the connection after an error; Active becomes false and what was buffered is gone.
   void Drop();
 
  private:
@@ -56,6 +65,9 @@ class TClientSocket {
   std::string host_;
   int port_ = 0;
   int fd_ = -1;
+  std::unique_ptr<char[]> buffered_;  // made at the first receive
+  std::size_t bufferedStart_ = 0;
+  std::size_t bufferedEnd_ = 0;
 };
 
 // A stream over a connected client socket whose reads wait at most `timeoutMs`.
@@ -63,8 +75,8 @@ class TWinSocketStream {
  public:
   TWinSocketStream(TClientSocket& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
 
-  // True when at least one byte, or the end of the stream, can be read within `timeoutMs`;
-  // false when the limit passes or the socket is not connected.
+  // True when at least one byte (buffered bytes included), or the end of the stream, can be
+  // read within `timeoutMs`; false when the limit passes or the socket is not connected.
   bool WaitForData(int timeoutMs);
   // Up to `count` bytes after waiting at most the stream's own limit: 0 when the limit
   // passed or the server has closed. An error drops the connection and raises.

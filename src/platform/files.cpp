@@ -12,21 +12,17 @@
 
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/folder_index.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;
 
 namespace {
 
-// The entry of `folder` whose name equals `name` without regard to letter case, if any.
-std::optional<std::string> FindIgnoringCase(const fs::path& folder, const std::string& name) {
-  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.empty() ? "." : folder.c_str()), closedir);
-  if (!dir) return std::nullopt;
-  const std::string wanted = LowerBytes(name);
-  while (dirent* entry = readdir(dir.get())) {
-    if (LowerBytes(entry->d_name) == wanted) return std::string(entry->d_name);
-  }
-  return std::nullopt;
+// True when the path names something, a dangling link included.
+bool ExistsAsWritten(const fs::path& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(path, ec));
 }
 
 bool Stat(std::string_view path, struct stat& st) { return ::stat(NativePath(path).c_str(), &st) == 0; }
@@ -46,22 +42,33 @@ fs::path NativePath(std::string_view path) {
     result = "/";
     pos = 1;
   }
-  bool resolving = true;  // once a component is missing, the rest cannot exist either
+  std::vector<std::string> parts;
   while (pos <= utf8.size()) {
     std::size_t slash = utf8.find('/', pos);
     if (slash == std::string::npos) slash = utf8.size();
-    std::string part = utf8.substr(pos, slash - pos);
+    if (slash > pos) parts.push_back(utf8.substr(pos, slash - pos));
     pos = slash + 1;
-    if (part.empty()) continue;
-    if (resolving && part != "." && part != "..") {
-      std::error_code ec;
-      fs::path exact = result / part;
-      if (!fs::exists(fs::symlink_status(exact, ec))) {
-        if (auto found = FindIgnoringCase(result, part)) {
-          part = *found;
-        } else {
-          resolving = false;
-        }
+  }
+
+  // Most paths exist as written, or all but their last part does: one or two look-ups then
+  // stand for the first steps of the walk below, with the same result.
+  std::size_t asWritten = 0;
+  fs::path exact = result;
+  for (const std::string& part : parts) exact /= part;
+  if (ExistsAsWritten(exact)) {
+    asWritten = parts.size();
+  } else if (parts.size() > 1 && ExistsAsWritten(exact.parent_path())) {
+    asWritten = parts.size() - 1;
+  }
+
+  bool resolving = true;  // once a component is missing, the rest cannot exist either
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    std::string& part = parts[i];
+    if (i >= asWritten && resolving && part != "." && part != ".." && !ExistsAsWritten(result / part)) {
+      if (auto found = FindNameIgnoringCase(result, part)) {
+        part = *found;
+      } else {
+        resolving = false;
       }
     }
     result /= part;
@@ -109,7 +116,10 @@ bool ForceDirectories(std::string_view path) {
 
 bool DeleteFile(std::string_view path) {
   if (!FileExists(path) || IsReadOnly(path) || IsRunningExecutable(path)) return false;
-  return ::unlink(NativePath(path).c_str()) == 0;
+  const fs::path native = NativePath(path);
+  if (::unlink(native.c_str()) != 0) return false;
+  NoteNameRemoved(native);
+  return true;
 }
 
 std::uint32_t GetFileAttributes(std::string_view path) {
@@ -219,7 +229,8 @@ bool File::Open(std::string_view path, Mode mode) {
   lastError_.clear();
   fs::path native = NativePath(path);
   const bool writing = mode != Mode::Read;
-  if (writing && FileExists(path)) {
+  const bool existed = writing && FileExists(path);
+  if (existed) {
     if (IsReadOnly(path)) {
       lastError_ = "Access is denied";
       return false;
@@ -248,6 +259,7 @@ bool File::Open(std::string_view path, Mode mode) {
     return false;
   }
   fd_ = fd;
+  if (!existed && mode == Mode::Create) NoteNameAdded(native);
   return true;
 }
 

@@ -1,6 +1,7 @@
-// The profile functions over a plain text file. The file is parsed into lines that keep
-// their byte offsets, so that a write can splice one value into the original bytes and
-// leave everything else, line ends included, exactly as it was.
+// The profile functions over a plain text file. The file is walked one line at a time,
+// each line keeping its byte offsets, so that a write can splice one value into the
+// original bytes and leave everything else, line ends included, exactly as it was; beside
+// the file's bytes only a few lines are held, however many the file has.
 #include "platform/profile.h"
 
 #include <fcntl.h>
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <optional>
-#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -78,42 +78,54 @@ Line ParseLine(std::string_view file, std::size_t start) {
   return line;
 }
 
-std::vector<Line> ParseLines(std::string_view file) {
-  std::vector<Line> lines;
+// Calls `visit` with each line in turn until it returns false.
+template <class Visit>
+void ForEachLine(std::string_view file, Visit visit) {
   std::size_t start = 0;
   if (file.starts_with("\xEF\xBB\xBF")) start = 3;  // a byte-order mark left by an editor
   while (start < file.size()) {
-    lines.push_back(ParseLine(file, start));
-    start = lines.back().next;
+    const Line line = ParseLine(file, start);
+    if (!visit(line)) return;
+    start = line.next;
   }
-  return lines;
 }
 
 // Where `key` of `section` is, or where it would go.
 struct Location {
-  const Line* key = nullptr;            // the key's line, when present
-  const Line* lastOfSection = nullptr;  // the header or last key line of the first matching section
+  std::optional<Line> key;            // the key's line, when present
+  std::optional<Line> lastOfSection;  // the header or last key line of the first matching section
 };
 
 // Only the first section of that name counts, as with the Windows functions: a later
 // section of the same name is neither read nor written.
-Location Find(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+Location Find(std::string_view file, std::string_view section, std::string_view key) {
   Location found;
   bool inSection = false;
-  for (const Line& line : lines) {
+  ForEachLine(file, [&](const Line& line) {
     if (line.kind == Line::Kind::Section) {
-      if (inSection) break;  // the end of the first matching section
+      if (inSection) return false;  // the end of the first matching section
       inSection = SameTextIgnoringCase(line.name, section);
-      if (inSection) found.lastOfSection = &line;
+      if (inSection) found.lastOfSection = line;
     } else if (inSection && line.kind == Line::Kind::Key) {
-      found.lastOfSection = &line;
+      found.lastOfSection = line;
       if (SameTextIgnoringCase(line.name, key)) {
-        found.key = &line;
-        return found;
+        found.key = line;
+        return false;
       }
     }
-  }
+    return true;
+  });
   return found;
+}
+
+// Whether the file's last line is a blank line with its line end.
+bool EndsWithBlankLine(std::string_view file) {
+  Line last;
+  ForEachLine(file, [&](const Line& line) {
+    last = line;
+    return true;
+  });
+  return last.kind == Line::Kind::Blank && last.hasLineEnd;
 }
 
 std::string_view WithoutMatchingQuotes(std::string_view value) {
@@ -128,12 +140,13 @@ std::string_view LineEndOf(std::string_view file) {
   return "\r\n";
 }
 
-// The whole file, or nothing when it cannot be read.
+// The whole file, or nothing when it cannot be read or is larger than a settings file
+// can sensibly be.
 std::optional<std::string> ReadWholeFile(std::string_view path) {
   File file(path, File::Mode::Read);
   if (!file.IsOpen()) return std::nullopt;
   const std::int64_t size = file.Size();
-  if (size < 0) return std::nullopt;
+  if (size < 0 || static_cast<std::uint64_t>(size) > kMaxProfileSize) return std::nullopt;
   std::string content(static_cast<std::size_t>(size), '\0');
   content.resize(file.Read(content.data(), content.size()));
   return content;
@@ -141,8 +154,7 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
 
 // The file's bytes with `key` of `section` set to `value`.
 std::string WithValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
-  const std::vector<Line> lines = ParseLines(file);
-  const Location location = Find(lines, section, key);
+  const Location location = Find(file, section, key);
   const std::string_view lineEnd = LineEndOf(file);
   std::string entry = std::string(key) + "=" + std::string(value);
 
@@ -160,7 +172,7 @@ std::string WithValue(const std::string& file, std::string_view section, std::st
   std::string result = file;
   if (!result.empty()) {
     if (result.back() != '\n') result += lineEnd;
-    if (lines.back().kind != Line::Kind::Blank || !lines.back().hasLineEnd) result += lineEnd;
+    if (!EndsWithBlankLine(file)) result += lineEnd;
   }
   return result + "[" + std::string(section) + "]" + std::string(lineEnd) + entry + std::string(lineEnd);
 }
@@ -183,8 +195,7 @@ std::string GetPrivateProfileStringA(std::string_view section, std::string_view 
   std::string_view result = defaultValue;
   const std::optional<std::string> file = ReadWholeFile(path);
   if (file) {
-    const std::vector<Line> lines = ParseLines(*file);
-    if (const Line* line = Find(lines, section, key).key) result = WithoutMatchingQuotes(line->value);
+    if (const std::optional<Line> line = Find(*file, section, key).key) result = WithoutMatchingQuotes(line->value);
   }
   return std::string(result.substr(0, room));
 }

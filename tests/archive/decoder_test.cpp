@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "archive/archive_test_support.h"
 #include "archive/decoder_io.h"
 #include "archive/entry_decoder.h"
 #include "archive/little_endian.h"
+#include "archive/test_shrinker.h"
 #include "archive/wildcard.h"
+#include "archive/zip_records.h"
 #include "archive/zip_exceptions.h"
 
 namespace brimsel::test {
@@ -105,17 +108,55 @@ TEST(Inflate, DecodesInChunksAndStopsAtTheStreamEndOrReportsTruncation) {
             DecodeStatus::Truncated);
 }
 
+// A partial clear frees the code sent last (258, "bc") while the next code (257) takes it
+// as its prefix; 258 then becomes "xy", so 257 reads "xyx" and the code added after it
+// must begin with "x", not with the "b" of 258's former string.
+TEST(Unshrink, ReadsStringsThroughTheTableAsAPartialClearLeftIt) {
+  CodeWriter codes;
+  for (unsigned code : {97u, 98u, 99u, 258u, 256u, 2u, 120u, 121u, 257u, 259u}) codes.Put(code, 9);
+  const Decoded d = Decode(kMethodShrunk, 0, codes.Finish(), 12);
+  EXPECT_EQ(d.status, DecodeStatus::Complete);
+  EXPECT_EQ(d.text, "abcbcxyxyxyx");
+}
+
+TEST(Unshrink, RestoresWhatTheOriginalArchiverWayOfClearingMakes) {
+  std::mt19937 random(13);
+  const char* words[] = {"shrink ", "partial ", "clear ", "Brimsel ", "\r\n", "0x7F "};
+  std::string plain;
+  while (plain.size() < 3 * 1024 * 1024) {
+    switch (random() % 4) {
+      case 0: for (int i = 0; i < 300; ++i) plain += words[random() % 6]; break;
+      case 1: for (int i = 0; i < 2000; ++i) plain += static_cast<char>(random()); break;
+      case 2: {
+        const unsigned letters = 2 + random() % 15;
+        for (int i = 0; i < 30000; ++i) plain += static_cast<char>('a' + random() % letters);
+        break;
+      }
+      default: plain.append(random() % 500, static_cast<char>('a' + random() % 26));
+    }
+  }
+  TestShrinker shrinker;
+  const std::string shrunk = shrinker.Shrink(plain);
+  EXPECT_GT(shrinker.Clears(), 50);
+  EXPECT_GT(shrinker.StaleFirstBytes(), 0);
+  const Decoded d = Decode(kMethodShrunk, 0, shrunk, plain.size());
+  EXPECT_EQ(d.status, DecodeStatus::Complete);
+  EXPECT_TRUE(d.text == plain);
+}
+
 class LegacyDecoder : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(LegacyDecoder, DamagedDataNeverDecodesToTheOriginal) {
   const std::string zip = TempDir::Read(std::filesystem::path(BRIMSEL_TEST_DATA_DIR) / "zip" / GetParam());
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(zip.data());
   // Walks the local headers; skips stored and small entries.
-  for (std::size_t at = 0; at + 30 <= zip.size() && LoadLe32(bytes + at) == 0x04034b50;) {
-    const std::uint16_t flags = LoadLe16(bytes + at + 6), method = LoadLe16(bytes + at + 8);
-    const std::uint32_t crc = LoadLe32(bytes + at + 14), compressed = LoadLe32(bytes + at + 18);
-    const std::uint32_t size = LoadLe32(bytes + at + 22);
-    const std::size_t start = at + 30 + LoadLe16(bytes + at + 26) + LoadLe16(bytes + at + 28);
+  namespace f = local_header;
+  for (std::size_t at = 0; at + kLocalHeaderSize <= zip.size() && LoadLe32(bytes + at) == kLocalHeaderSignature;) {
+    const std::uint8_t* h = bytes + at;
+    const std::uint16_t flags = LoadLe16(h + f::kFlags), method = LoadLe16(h + f::kMethod);
+    const std::uint32_t crc = LoadLe32(h + f::kCrc32), compressed = LoadLe32(h + f::kCompressedSize);
+    const std::uint32_t size = LoadLe32(h + f::kUncompressedSize);
+    const std::size_t start = at + kLocalHeaderSize + LoadLe16(h + f::kNameLength) + LoadLe16(h + f::kExtraLength);
     const std::string data = zip.substr(start, compressed);
     at = start + compressed;
     if (size < 100 || method == 0) continue;

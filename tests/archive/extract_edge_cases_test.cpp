@@ -174,7 +174,19 @@ TEST_F(ExtractEdgeCases, BadCrcOverrunAndShortOutputLeaveNoFileAndTheNextEntryFo
   EXPECT_EQ(ReadDest("good.txt"), "fine");
   EXPECT_EQ(crcs[0], std::make_pair(Crc32("some content"), 0x12345678u));
   EXPECT_EQ(crcs[1], std::make_pair(Crc32("read only"), 1u));
+  // The short output has the very CRC stored: that is no CRC mismatch.
+  EXPECT_EQ(crcs.count(3), 0u);
   EXPECT_EQ(crcs.count(4), 0u);
+}
+
+TEST_F(ExtractEdgeCases, DeflatedEntryWithNoDataIsAnEmptyFile) {
+  ZipBuilder b;
+  b.Add("empty.bin", "").method = 8;
+  bool badCrc = false;
+  zip.OnBadCRC = [&](TUnzipper&, std::uint32_t, std::uint32_t, int) { badCrc = true; };
+  EXPECT_EQ(Extract(WriteArchive(b)), 1);
+  EXPECT_EQ(ReadDest("empty.bin"), "");
+  EXPECT_FALSE(badCrc);
 }
 
 TEST_F(ExtractEdgeCases, EncryptedEntryIsSkippedWithAnEmptyPasswordAndExtractsWithTheRightOne) {
@@ -274,6 +286,19 @@ TEST_F(ExtractEdgeCases, DateAndReadOnlyAttributeAreGivenToTheFiles) {
   EXPECT_EQ(zip.ExtractFiles(), 3);
   EXPECT_EQ(TempDir::Read(dir.path() / "one/two/three/ro.txt"), "read only");
   EXPECT_FALSE(platform::IsReadOnly(dir.WinPath() + "one\\two\\three\\ro.txt"));
+}
+
+TEST_F(ExtractEdgeCases, RetryOfASkippedEntryIsObeyedTenTimes) {
+  dir.Write("dest/x.txt", "old");
+  int asked = 0;
+  zip.OverwriteMode = TUZOverwriteMode::Never;
+  zip.OnSkippingFile = [&](TUnzipper&, TSkipReason, const std::string&, int, bool& retry) {
+    ++asked;
+    retry = true;
+  };
+  EXPECT_EQ(Extract(WriteArchive(StoredEntries({{"x.txt", "new"}, {"y.txt", "next"}}))), 1);
+  EXPECT_EQ(asked, 11);
+  EXPECT_EQ(ReadDest("y.txt"), "next");
 }
 
 TEST_F(ExtractEdgeCases, ReadOnlyExistingTargetIsSkippedAfterYesUnlessReplaceReadOnly) {

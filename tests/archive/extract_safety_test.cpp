@@ -138,7 +138,8 @@ TEST(ExtractTarget, DoubleByteNamesKeepTheirTrailBackslash) {
 TEST(ExtractTarget, FileNamesThatAreNoFiles) {
   const std::pair<std::string, bool> rows[] = {
       {"ReadMe.TXT", true}, {".hidden", true},  {"\x95\\.txt", true}, {"..", false},
-      {".", false},         {". .", false},     {std::string("a\0b", 3), false}, {"tab\there", false}};
+      {".", false},         {". .", false},     {std::string("a\0b", 3), false}, {"tab\there", false},
+      {"del\x7F.txt", true}};
   for (const auto& [name, safe] : rows) EXPECT_EQ(safe, IsSafeFileName(name)) << name;
 }
 

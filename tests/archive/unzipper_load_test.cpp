@@ -310,6 +310,13 @@ TEST_F(UnzipperLoadTest, DirectoryCopyInZfcFileIsUsed) {
   zfc.replace(layout.endRecordOffset - layout.centralStart + 16, 4, Le32(0));  // directory at offset 0
   Write(zfc, "package.zfc");
   EXPECT_EQ((Names{"first.txt", "second.txt"}), Load(whole.substr(0, layout.centralStart)));
+
+  // In a path written with "/", the dot of a folder is no extension either.
+  dir_.Write("v1.2/package.zfc", zfc);
+  const std::string linuxPath = (dir_.Write("v1.2/package", whole.substr(0, layout.centralStart))).string();
+  unzipper_.SetZipName(linuxPath);
+  unzipper_.LoadDirectory();
+  EXPECT_EQ(unzipper_.EntryCount(), 2);
 }
 
 TEST_F(UnzipperLoadTest, MultiPartArchiveReadsOnlyTheOpenPartAndDiskNumbersAbove999MeanNoEndRecord) {

@@ -3,6 +3,7 @@
 
 #include "archive/archive_test_support.h"
 #include "archive/dos_datetime.h"
+#include "archive/zip_exceptions.h"
 #include "archive/zip_listing.h"
 #include "platform/locale.h"
 
@@ -56,6 +57,28 @@ TEST(ZipListingTest, DateNotInTheCalendarListsToday) {
   std::snprintf(expected, sizeof expected, "%02d%c%02d%c%02d", now.month, platform::DateSeparator(), now.day,
                 platform::DateSeparator(), now.year % 100);
   EXPECT_EQ(expected, fields[1]);
+}
+
+// The entry list in runs: records in any order come out by disk and offset, are found,
+// and a second record at the same place is refused wherever the first one lies.
+TEST(SortedEntriesTest, AnyOrderOfInsertionGivesTheSortedList) {
+  TSortedEntries list;
+  const std::uint32_t offsets[] = {10, 20, 30, 5, 25, 1, 40, 15, 35, 0, 50, 45, 12};
+  for (std::uint32_t offset : offsets) {
+    auto entry = std::make_unique<TZipEntryInfo>();
+    entry->RelativeOffset = offset;
+    list.Add(std::move(entry));
+  }
+  for (std::uint32_t offset : offsets) {
+    ASSERT_NE(list.Find(0, offset), nullptr);
+    auto twin = std::make_unique<TZipEntryInfo>();
+    twin->RelativeOffset = offset;
+    EXPECT_THROW(list.Add(std::move(twin)), EListError) << offset;
+  }
+  EXPECT_EQ(list.Find(0, 2), nullptr);
+  std::vector<std::uint32_t> order;
+  for (int i = 0; i < list.Count(); ++i) order.push_back(list.Items(i).RelativeOffset);
+  EXPECT_EQ(order, (std::vector<std::uint32_t>{0, 1, 5, 10, 12, 15, 20, 25, 30, 35, 40, 45, 50}));
 }
 
 TEST(DosDateTimeTest, ValidValuesAreKeptAndOutOfRangePartsClampedAndPackedAgain) {

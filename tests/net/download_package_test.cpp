@@ -4,6 +4,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <thread>
 
 #include "download_fixture.h"
 #include "net_test_support.h"
@@ -200,6 +201,40 @@ TEST_F(DownloadTest, HeaderLineThatNeverEndsFails) {
   });
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
   EXPECT_FALSE(Download());
+}
+
+// Header lines without end, trickled or at full speed, and a Close while the reply is
+// awaited: each ends the download with false while the server is still sending, never by
+// the server's own limit of 30 s.
+TEST_F(DownloadTest, HeaderBlockIsBoundedInBytesAndTimeAndCloseStopsItsWait) {
+  const struct {
+    const char* name;
+    std::chrono::milliseconds gap;  // between two header lines
+    bool closeWhilePumping;
+  } rows[] = {{"trickled", 20ms, false}, {"flooded", 0ms, false}, {"closed", 20ms, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto clientLeft = std::make_shared<std::promise<bool>>();
+    StartServer([clientLeft, gap = row.gap](ServerConnection& connection, int) {
+      connection.ReadRequest();
+      const auto limit = std::chrono::steady_clock::now() + 30s;
+      bool sent = connection.Send("HTTP/1.1 200 OK\r\n");
+      while (sent && std::chrono::steady_clock::now() < limit) {
+        sent = connection.Send("X-Again: and again\r\n");
+        if (gap > 0ms) std::this_thread::sleep_for(gap);
+      }
+      clientLeft->set_value(!sent);
+    });
+    BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
+    int pumps = 0;
+    PumpScope pump([&] { view_.cancel = row.closeWhilePumping && ++pumps == 3; });
+    DownloadLimits limits;
+    limits.headerBlockMs = row.closeWhilePumping ? 60000 : 500;
+    EXPECT_FALSE(Download(limits));
+    EXPECT_FALSE(socket_.Active());
+    EXPECT_TRUE(clientLeft->get_future().get());
+    server_.reset();
+  }
 }
 
 TEST_F(DownloadTest, SlowHeadersStillWork) {

@@ -20,6 +20,24 @@ TEST(NativePath, FindsNamesWithoutRegardToLetterCaseAndKeepsMissingOnesAsWritten
   EXPECT_TRUE(FileExists(dir.WinPath() + "UPDATE.INI"));
 }
 
+// The index behind the look-up keeps its meaning: a name this program creates is found in
+// any letter case at once, a removed one is gone, and a change by another program (which
+// moves the folder's time on) is seen.
+TEST(NativePath, LookupFollowsOurOwnWritesAndTheChangesOfOthers) {
+  TempDir dir;
+  dir.Write("seen.txt", "x");
+  EXPECT_EQ(NativePath(dir.WinPath() + "SEEN.TXT"), dir.path() / "seen.txt");
+  EXPECT_TRUE(File(dir.WinPath() + "Ours.txt", File::Mode::Create).IsOpen());
+  EXPECT_EQ(NativePath(dir.WinPath() + "OURS.TXT"), dir.path() / "Ours.txt");
+  EXPECT_TRUE(DeleteFile(dir.WinPath() + "ours.txt"));
+  EXPECT_EQ(NativePath(dir.WinPath() + "OURS.TXT"), dir.path() / "OURS.TXT");
+
+  fs::rename(dir.path() / "seen.txt", dir.path() / "Other.txt");
+  fs::last_write_time(dir.path(), fs::last_write_time(dir.path()) - std::chrono::hours(1));
+  EXPECT_EQ(NativePath(dir.WinPath() + "other.TXT"), dir.path() / "Other.txt");
+  EXPECT_EQ(NativePath(dir.WinPath() + "SEEN.TXT"), dir.path() / "SEEN.TXT");
+}
+
 TEST(NativePath, ConvertsGbkBeforeMappingSeparators) {
   TempDir dir;
   // "\xD5\x5C" is one character whose second byte is the byte of "\".

@@ -135,6 +135,20 @@ TEST_F(ProfileTest, AWriteKeepsTheFilesPermissions) {
   EXPECT_EQ(fs::status(dir.path() / "Update.ini").permissions() & fs::perms::all, mode);
 }
 
+// A file past the size of any settings file is a faulty setting: read as absent, not
+// written. Up to that size, blank lines cost nothing but their bytes.
+TEST_F(ProfileTest, FileLargerThanOneMebibyteReadsAsAbsentAndIsNotWritten) {
+  const std::string settings = "[main]\r\nLastUpdate=2020-1-1\r\n";
+  Make(settings + std::string(kMaxProfileSize - settings.size(), '\n'));
+  EXPECT_EQ(Get("main", "LastUpdate"), "2020-1-1");
+  EXPECT_TRUE(Set("main", "LastUpdate", "2021-1-1"));
+  const std::string big = settings + std::string(kMaxProfileSize, '\n');
+  Make(big);
+  EXPECT_EQ(Get("main", "LastUpdate"), "<default>");
+  EXPECT_FALSE(Set("main", "LastUpdate", "2021-1-1"));
+  EXPECT_EQ(Content(), big);
+}
+
 TEST_F(ProfileTest, RefusedAndFailedWritesLeaveTheFileAsItWas) {
   EXPECT_FALSE(WritePrivateProfileStringA("main", "k", "v", dir.WinPath() + "missing\\Update.ini"));
   EXPECT_EQ(EntriesInFolder(), 0u);

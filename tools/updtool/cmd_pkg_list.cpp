@@ -28,9 +28,7 @@ int ListPackage(const Arguments& args) {
     return Failure("cannot list " + args[0] + ": " + kIncompleteZipFile +
                    " (no end of central directory record; truncated download or not a zip file)");
   }
-  std::vector<std::string> lines;
-  unzipper.ListEntries(lines);
-  for (const std::string& line : lines) std::cout << platform::GbkToUtf8(line) << '\n';
+  unzipper.ListEntries([](const std::string& line) { std::cout << platform::GbkToUtf8(line) << '\n'; });
   return 0;
 }
 
