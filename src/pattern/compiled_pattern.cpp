@@ -6,6 +6,7 @@
 #include "pattern/compiler.h"
 #include "pattern/pattern_error.h"
 #include "pattern/search_budget.h"
+#include "pattern/start_positions.h"
 #include "pattern/thread_simulation.h"
 
 namespace brimsel::pattern {
@@ -31,6 +32,8 @@ CompiledPattern::CompiledPattern(SyntaxTree tree, const Settings& settings)
     : tree_(std::move(tree)), settings_(settings), program_(Compile(tree_, settings_)) {}
 
 bool CompiledPattern::Search(std::string_view input, Captures& captures) const {
+  // Unrolling costs time in proportion to the counts: not for an input where no match can start.
+  if (StartPositions(program_, input).Next(0) == StartPositions::kNone) return false;
   std::optional<Program> unrolled;
   if (!tree_.has_back_references && program_.counter_count > 0) {
     unrolled = UnrolledFor(tree_, settings_, input.size(), /*for_threads=*/false);

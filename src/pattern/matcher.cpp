@@ -14,13 +14,15 @@ SearchOutcome Matcher::Search(std::string_view input, Captures& captures) {
   counters_.assign(static_cast<std::size_t>(program_.counter_count), 0);
   stack_.clear();
   peak_depth_ = 0;
+  StartPositions starts(program_, input);
+  std::size_t start = starts.Next(0);
+  if (start == StartPositions::kNone) return SearchOutcome::kNoMatch;  // nothing to remember
   if (program_.remember_failures) {
     if (FailedStates::BitsFor(program_, input.size()) > kRememberedBitsBudget) return SearchOutcome::kOverBudget;
     failed_.Reset(program_, input.size());
   }
-  StartPositions starts(program_, input);
   try {
-    for (std::size_t start = starts.Next(0); start != StartPositions::kNone; start = starts.Next(start + 1)) {
+    for (; start != StartPositions::kNone; start = starts.Next(start + 1)) {
       if (MatchAt(start)) {
         captures = slots_;
         return SearchOutcome::kMatch;
