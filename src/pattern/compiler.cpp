@@ -306,7 +306,7 @@ void AssignMemo(Program& program) {
       case Op::kCountLoop: reach(pc + 1); reach(in.b); break;
       case Op::kRun:
         // A run leaves at several positions; the matcher remembers the states of an
-        // unbounded one itself (its loop_memo), a bounded one is remembered at its exit.
+        // unbounded one itself (by its loop head), a bounded one is remembered at its exit.
         reach(pc + 1);
         if (program.runs[static_cast<std::size_t>(in.a)].max != kUnbounded) reach(pc + 1);
         break;
@@ -317,7 +317,6 @@ void AssignMemo(Program& program) {
   for (int pc = 0; pc < size; ++pc) {
     Instruction& in = program.code[pc];
     if (predecessors[pc] >= 2) in.memo = program.memo_count++;
-    if (in.op == Op::kRun) program.runs[static_cast<std::size_t>(in.a)].loop_memo = program.memo_count++;
   }
 }
 

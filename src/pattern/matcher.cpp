@@ -1,5 +1,6 @@
 #include "pattern/matcher.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "pattern/assertions.h"
@@ -226,16 +227,24 @@ bool Matcher::EnterRun(int& pc, std::size_t& position) {
   }
   const std::size_t limit = RunLimit(run, start);
   const bool remember = RunRemembers(run, start);
+  const int index = program_.code[static_cast<std::size_t>(pc)].a;
+  // Up to the first exit seen before (every exit from there on was tried then), the end
+  // of the bytes the run takes, or its limit; the seen exits are looked up 64 at a time.
   std::size_t exit = low;
   for (;;) {
-    if (remember && !failed_.FirstVisit(run.loop_memo, exit)) {
+    const std::size_t block_end = (exit | 63) + 1;
+    const std::size_t seen = remember ? failed_.FirstSeenInBlock(index, exit) : block_end;
+    const std::size_t stop = std::min(seen, limit);
+    while (exit < stop && run.set.Contains(bytes[exit])) ++exit;
+    if (exit < stop) break;  // a byte the run cannot take
+    if (exit == seen && seen < block_end) {
       if (exit == low) return false;
       --exit;
       break;
     }
-    if (exit == limit || !run.set.Contains(bytes[exit])) break;
-    ++exit;
+    if (exit == limit) break;
   }
+  if (remember) failed_.SeeRange(index, low, exit + 1);
   PushRunGroupUndo(run);
   std::size_t lowest = low;
   if (run.stop_margin >= 0 && exit - low > static_cast<std::size_t>(run.stop_margin)) {
@@ -255,7 +264,9 @@ bool Matcher::EnterRun(int& pc, std::size_t& position) {
 // repetition later when one is possible.
 bool Matcher::LazyRunExit(int run_pc, std::size_t start, std::size_t exit, int& pc, std::size_t& position) {
   const ByteRun& run = RunAt(run_pc);
-  if (RunRemembers(run, start) && !failed_.FirstVisit(run.loop_memo, exit)) return false;
+  if (RunRemembers(run, start) && !failed_.FirstRunVisit(program_.code[static_cast<std::size_t>(run_pc)].a, exit)) {
+    return false;
+  }
   if (exit < RunLimit(run, start) && run.set.Contains(static_cast<unsigned char>(input_[exit]))) {
     Push(Frame{Frame::kLazyRun, run_pc, static_cast<std::ptrdiff_t>(exit), static_cast<std::ptrdiff_t>(start)});
   }

@@ -57,9 +57,9 @@ struct ByteRun {
   bool greedy = true;
   // The capture group that is the item ("(x)*"), or 0: it holds the last repetition's byte.
   int group = 0;
-  // The remembered-state table of "at least min repetitions done, the next byte at
-  // position q": what follows does not depend on how the run got there (see the matcher).
-  std::int32_t loop_memo = -1;
+  // The matcher remembers the states "at least min repetitions done, the next byte at
+  // position q" of each run, its loop head: what follows does not depend on how the run got
+  // there.
   // Set when a literal follows the run (past group marks) with a byte the run cannot take,
   // this many bytes into it: a greedy run gives back no further than that many bytes before
   // where it stopped, since from any earlier exit the literal meets a byte of the run.
@@ -79,7 +79,7 @@ struct Program {
   // what the groups captured, that is, without back-references; and a state is instruction
   // and position only, so a program with counters remembers nothing either.
   bool remember_failures = false;
-  // The remembered instructions, numbered from 0 (Instruction::memo, ByteRun::loop_memo).
+  // The remembered instructions, numbered from 0 (Instruction::memo).
   int memo_count = 0;
 
   // The sets that the assertions refer to.
