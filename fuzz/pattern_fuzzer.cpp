@@ -1,7 +1,7 @@
 // libFuzzer target: a pattern of the syntax that the engine shares with PCRE2, built from
 // the first bytes, and a subject made of the rest. The engine, and its thread simulation
 // alone, must give PCRE2's match and groups whenever both accept the pattern and PCRE2 does
-// not give up; no error at all may leave the engine's search of such small subjects.
+// not give up; no error but the budget error may leave the engine's search.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -127,8 +127,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool found = false;
   try {
     found = engine.Exec();
-  } catch (const brimsel::EPatternError&) {
-    std::abort();  // no search error on such small inputs
+  } catch (const brimsel::EPatternError& error) {
+    // Nested large counts can unroll past the budget even for a short subject; no other
+    // search error is expected.
+    if (error.Code() != brimsel::kPatternSearchBudgetExceeded) std::abort();
+    return 0;
   }
   if (!compared) return 0;
 
