@@ -3,11 +3,13 @@
 # Safe to run twice; asks nothing.
 set -euo pipefail
 
+# libpcre2-dev is the pattern tests' reference; libre2-dev is only a peer of the pattern
+# benchmark. Neither is linked into the updater.
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-translations-l10n libgl-dev
   libcurl4-openssl-dev zlib1g-dev libxcb1-dev libgcrypt20-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev libre2-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool xclip fonts-wqy-microhei
   nginx-light curl unzip zip

@@ -1,9 +1,12 @@
-// Speed of the release-date search: the engine against PCRE2's interpreter (no JIT) on
-// typical version replies and on adversarial ones of growing size. Prints the time of one
-// search for each and the ratio; the engine's time should grow linearly with the input, and
-// the most entries its backtracking stack held should not grow at all.
+// The pattern engine against RE2, PCRE2's JIT and PCRE2's interpreter: the release-date
+// marker on typical version replies and on long replies without a match, and the bounded
+// counts and long loops that once took the engine's memory without bound. Every peer runs
+// each case in turn within a round, for five rounds; the table gives each one's median time
+// per search, the engine's ratio to each peer, and the most heap each held during one
+// search (the engine's own input copy not counted).
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
+#include <re2/re2.h>
 
 #include <algorithm>
 #include <chrono>
@@ -13,10 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "pattern/compiler.h"
+#include "heap_meter.h"
 #include "pattern/match_first_group.h"
-#include "pattern/matcher.h"
-#include "pattern/parser.h"
 #include "pattern/pattern_engine.h"
 
 namespace {
@@ -24,26 +25,34 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kMarker[] = "<!--date(\\S+)Main -->";
+constexpr int kRounds = 5;
+// A batch of calls is timed as one when a call is short.
+constexpr double kBatchSeconds = 0.02;
+// PCRE2's interpreter backtracks without memory of failed states; past this it gives up.
+constexpr std::uint32_t kPcre2MatchLimit = 1000000;
 
-// The median time of one call in microseconds, over repeated calls for about 0.3 s (a
-// single call when one takes longer).
-double MedianMicros(const std::function<void()>& call) {
-  std::vector<double> times;
-  const auto begin = Clock::now();
-  while (times.empty() || (Clock::now() - begin < std::chrono::milliseconds(300) && times.size() < 100000)) {
-    const auto start = Clock::now();
-    call();
-    times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+enum class Outcome { kMatch, kNoMatch, kGaveUp };
+
+const char* Describe(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kMatch: return "match";
+    case Outcome::kNoMatch: return "no match";
+    case Outcome::kGaveUp: return "gave up";
   }
-  std::nth_element(times.begin(), times.begin() + static_cast<long>(times.size() / 2), times.end());
-  return times[times.size() / 2];
+  return "?";
 }
 
+// One way of searching a case: prepared once, then called for each search.
+struct Peer {
+  std::string name;
+  std::function<Outcome()> search;
+};
+
 // A version reply of a few KB: an HTML page with many tags and the marker near its end.
-std::string TypicalReply(std::size_t rows) {
+std::string TypicalReply(std::size_t size) {
   std::string page = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
                      "<title>\xB0\xE6\xB1\xBE</title></head>\r\n<body>\r\n<table>\r\n";
-  for (std::size_t i = 0; i < rows; ++i) {
+  for (std::size_t i = 0; page.size() + 80 < size; ++i) {
     page += "<tr><td class=\"c\">" + std::to_string(i) + "</td><td><a href=\"/news/" + std::to_string(i) +
             ".htm\">\xD0\xC2\xCE\xC5 item</a></td></tr>\r\n";
   }
@@ -53,112 +62,173 @@ std::string TypicalReply(std::size_t rows) {
 
 std::string RepeatTo(const std::string& unit, std::size_t size) {
   std::string text;
+  text.reserve(size + unit.size());
   while (text.size() < size) text += unit;
   text.resize(size);
   return text;
 }
 
-struct Pcre2 {
-  Pcre2() {
+void* Pcre2Allocate(PCRE2_SIZE size, void*) { return heap_meter::Allocate(size); }
+void Pcre2Release(void* block, void*) { heap_meter::Release(block); }
+
+class Pcre2Peer {
+ public:
+  Pcre2Peer(const std::string& pattern, bool jit) {
+    general_.reset(pcre2_general_context_create(&Pcre2Allocate, &Pcre2Release, nullptr));
     int error = 0;
     PCRE2_SIZE offset = 0;
-    code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(kMarker), PCRE2_ZERO_TERMINATED,
-                             PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY, &error, &offset, nullptr));
-    data.reset(pcre2_match_data_create_from_pattern(code.get(), nullptr));
+    code_.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+                              PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY, &error, &offset, nullptr));
+    data_.reset(pcre2_match_data_create_from_pattern(code_.get(), general_.get()));
+    context_.reset(pcre2_match_context_create(general_.get()));
+    if (!jit) pcre2_set_match_limit(context_.get(), kPcre2MatchLimit);
+    if (jit) {
+      pcre2_jit_compile(code_.get(), PCRE2_JIT_COMPLETE);
+      stack_.reset(pcre2_jit_stack_create(32 * 1024, 64 * 1024 * 1024, general_.get()));
+      pcre2_jit_stack_assign(context_.get(), nullptr, stack_.get());
+    }
   }
-  int Match(const std::string& input) {
-    return pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(input.data()), input.size(), 0, 0, data.get(),
-                       nullptr);
+  Outcome Search(const std::string& input) {
+    const int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(input.data()), input.size(), 0, 0,
+                               data_.get(), context_.get());
+    if (rc > 0) return Outcome::kMatch;
+    return rc == PCRE2_ERROR_NOMATCH ? Outcome::kNoMatch : Outcome::kGaveUp;
   }
-  struct CodeFree {
-    void operator()(pcre2_code* c) const { pcre2_code_free(c); }
+
+ private:
+  template <typename T, void (*Free)(T*)>
+  struct Deleter {
+    void operator()(T* p) const { Free(p); }
   };
-  struct DataFree {
-    void operator()(pcre2_match_data* d) const { pcre2_match_data_free(d); }
-  };
-  std::unique_ptr<pcre2_code, CodeFree> code;
-  std::unique_ptr<pcre2_match_data, DataFree> data;
+  std::unique_ptr<pcre2_general_context, Deleter<pcre2_general_context, pcre2_general_context_free>> general_;
+  std::unique_ptr<pcre2_code, Deleter<pcre2_code, pcre2_code_free>> code_;
+  std::unique_ptr<pcre2_match_data, Deleter<pcre2_match_data, pcre2_match_data_free>> data_;
+  std::unique_ptr<pcre2_match_context, Deleter<pcre2_match_context, pcre2_match_context_free>> context_;
+  std::unique_ptr<pcre2_jit_stack, Deleter<pcre2_jit_stack, pcre2_jit_stack_free>> stack_;
 };
 
-std::size_t PeakStackDepth(const std::string& input) {
-  const brimsel::pattern::Settings settings;
-  const brimsel::pattern::Program program =
-      brimsel::pattern::Compile(brimsel::pattern::Parse(kMarker, settings), settings);
-  brimsel::pattern::Matcher matcher(program);
-  brimsel::pattern::Captures captures{};
-  matcher.Search(input, captures);
-  return matcher.PeakStackDepth();
-}
+class Re2Peer {
+ public:
+  explicit Re2Peer(const std::string& pattern) : regex_(pattern, OptionsFor()) {
+    groups_.resize(static_cast<std::size_t>(regex_.NumberOfCapturingGroups() + 1));
+  }
+  Outcome Search(const std::string& input) {
+    if (!regex_.ok()) return Outcome::kGaveUp;
+    const bool found = regex_.Match(input, 0, input.size(), RE2::UNANCHORED, groups_.data(), static_cast<int>(groups_.size()));
+    return found ? Outcome::kMatch : Outcome::kNoMatch;
+  }
 
-const char* Outcome(int rc) {
-  if (rc > 0) return "match";
-  if (rc == PCRE2_ERROR_NOMATCH) return "no match";
-  if (rc == PCRE2_ERROR_MATCHLIMIT) return "gave up (match limit)";
-  return "error";
-}
-
-// PCRE2 searches quadratically on some of the inputs; a size is measured only when the one
-// before took less than this, otherwise its time is extrapolated from that one.
-constexpr double kPcre2BudgetMicros = 2e6;
-
-struct Family {
-  double last_pcre2 = 0;
-  std::size_t last_size = 0;
+ private:
+  static RE2::Options OptionsFor() {
+    RE2::Options options;
+    options.set_dot_nl(true);
+    options.set_log_errors(false);
+    options.set_max_mem(int64_t{256} << 20);  // room for a count of 1000 around a group
+    return options;
+  }
+  RE2 regex_;
+  std::vector<re2::StringPiece> groups_;
 };
 
-void Compare(const char* name, const std::string& input, Pcre2& pcre2, Family& family) {
+struct Result {
+  std::vector<double> micros;  // per round
+  Outcome outcome = Outcome::kNoMatch;
+  std::size_t peak_heap = 0;
+};
+
+// The time of one call in microseconds, from a batch of `calls` calls.
+double TimeBatch(Peer& peer, int calls, Outcome& outcome) {
+  const auto start = Clock::now();
+  for (int i = 0; i < calls; ++i) outcome = peer.search();
+  return std::chrono::duration<double, std::micro>(Clock::now() - start).count() / calls;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// What runs besides the engine and RE2: the fresh engine of MatchFirstGroup, and PCRE2's
+// interpreter, which is left out where it takes quadratic time (its search for a required
+// byte looks only so far ahead, and "\S+" then runs to the end of the input at every
+// start: 3.9 s at 64 KiB already) or backtracks for seconds before it gives up.
+struct Extras {
+  bool match_first_group = false;
+  bool interpreter = true;
+};
+
+void RunCase(const std::string& name, const std::string& pattern, const std::string& input, Extras extras) {
   brimsel::TPatternEngine engine;
-  engine.SetExpression(kMarker);
-  bool found = false;
-  const double ours = MedianMicros([&] {
-    engine.SetInput(input);
-    found = engine.Exec();
-  });
-  const double whole = MedianMicros([&] { brimsel::MatchFirstGroup(input, kMarker); });
-  int rc = 0;
-  double theirs = 0;
-  const char* outcome = nullptr;
-  if (family.last_pcre2 < kPcre2BudgetMicros) {
-    theirs = MedianMicros([&] { rc = pcre2.Match(input); });
-    outcome = Outcome(rc);
-  } else {
-    const double growth = static_cast<double>(input.size()) / static_cast<double>(family.last_size);
-    theirs = family.last_pcre2 * growth * growth;
-    outcome = "not run: ~quadratic estimate";
+  engine.SetExpression(pattern);
+  Pcre2Peer jit(pattern, true), interpreter(pattern, false);
+  Re2Peer re2(pattern);
+  std::vector<Peer> peers = {
+      {"engine",
+       [&] {
+         engine.SetInput(input);
+         return engine.Exec() ? Outcome::kMatch : Outcome::kNoMatch;
+       }},
+      {"RE2", [&] { return re2.Search(input); }},
+      {"PCRE2-JIT", [&] { return jit.Search(input); }},
+  };
+  if (extras.interpreter) peers.push_back({"PCRE2", [&] { return interpreter.Search(input); }});
+  if (extras.match_first_group) {
+    // What the update check runs: a fresh engine for each search, compiling included; and
+    // RE2 the same way.
+    peers.push_back({"MatchFirstGroup", [&] {
+                       return brimsel::MatchFirstGroup(input, pattern).empty() ? Outcome::kNoMatch : Outcome::kMatch;
+                     }});
+    peers.push_back({"RE2, fresh", [&] { return Re2Peer(pattern).Search(input); }});
   }
-  family.last_pcre2 = theirs;
-  family.last_size = input.size();
-  std::printf("%-40s %9zu %12.1f %12.1f %14.1f %10.4f %6zu   %-9s %s\n", name, input.size(), ours, whole, theirs,
-              ours / theirs, PeakStackDepth(input), found ? "match" : "no match", outcome);
+  std::vector<Result> results(peers.size());
+  std::vector<int> calls(peers.size(), 1);
+  // Peak heap of one search, and the batch size that makes a timed batch long enough.
+  for (std::size_t p = 0; p < peers.size(); ++p) {
+    if (p == 0) engine.SetInput(input);  // the input copy is not the search's memory
+    heap_meter::Reset();
+    const auto start = Clock::now();
+    results[p].outcome = p == 0 ? (engine.Exec() ? Outcome::kMatch : Outcome::kNoMatch) : peers[p].search();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    results[p].peak_heap = heap_meter::PeakSinceReset();
+    calls[p] = std::max(1, static_cast<int>(kBatchSeconds / std::max(seconds, 1e-9)));
+  }
+  for (int round = 0; round < kRounds; ++round) {
+    for (std::size_t p = 0; p < peers.size(); ++p) {
+      Outcome outcome{};
+      results[p].micros.push_back(TimeBatch(peers[p], calls[p], outcome));
+    }
+  }
+  const double ours = Median(results[0].micros);
+  std::printf("%s: %zu bytes, pattern %s\n", name.c_str(), input.size(), pattern.c_str());
+  for (std::size_t p = 0; p < peers.size(); ++p) {
+    const double median = Median(results[p].micros);
+    std::printf("  %-16s %14.2f us  engine/peer %8.3f  peak heap %10.1f KiB  %s\n", peers[p].name.c_str(), median,
+                ours / median, static_cast<double>(results[p].peak_heap) / 1024.0, Describe(results[p].outcome));
+  }
   std::fflush(stdout);
 }
 
 }  // namespace
 
 int main() {
-  Pcre2 pcre2;
-  std::printf("pattern %s; times are microseconds per search (median)\n\n", kMarker);
-  std::printf("%-40s %9s %12s %12s %14s %10s %6s   %-9s %s\n", "input", "bytes", "engine", "MatchFirst", "PCRE2",
-              "ratio", "stack", "engine", "PCRE2");
-  Family typical;
-  Compare("typical reply, 2 KB", TypicalReply(20), pcre2, typical);
-  Compare("typical reply, 4 KB", TypicalReply(45), pcre2, typical);
-  Compare("typical reply, 8 KB", TypicalReply(90), pcre2, typical);
-  Family repeated, repeated_end, long_date;
-  for (std::size_t size : {64u * 1024, 256u * 1024, 1024u * 1024}) {
-    const std::string label = "\"<!--date\" repeated, " + std::to_string(size / 1024) + " KiB";
-    Compare(label.c_str(), RepeatTo("<!--date", size), pcre2, repeated);
+  std::printf("median of %d interleaved rounds; times are per search\n\n", kRounds);
+  for (std::size_t size : {2048u, 4096u, 8192u}) {
+    RunCase("typical reply, " + std::to_string(size / 1024) + " KiB", kMarker, TypicalReply(size), {true, true});
   }
-  // With a ">" at the end PCRE2 can no longer rule the reply out by a missing byte.
-  for (std::size_t size : {64u * 1024, 256u * 1024, 1024u * 1024}) {
-    const std::string label = "\"<!--date\" repeated + \"-->\", " + std::to_string(size / 1024) + " KiB";
-    Compare(label.c_str(), RepeatTo("<!--date", size - 3) + "-->", pcre2, repeated_end);
-  }
-  for (std::size_t size : {64u * 1024, 256u * 1024, 1024u * 1024}) {
-    const std::string label = "one marker, long date, " + std::to_string(size / 1024) + " KiB";
-    Compare(label.c_str(), "<!--date" + std::string(size - 16, '9') + "Main --->", pcre2, long_date);
-  }
-  std::printf("\nratio = engine / PCRE2; MatchFirst = a fresh engine per search, compile included;\n"
-              "stack = the most backtracking entries the engine held\n");
+  const std::size_t kMiB = 1024 * 1024;
+  RunCase("\"<!--date\" repeated, 8 MiB, no match", kMarker, RepeatTo("<!--date", 8 * kMiB), {true, false});
+  RunCase("\"<!--date\" repeated + \" Main -->\", 1 MiB, no match", kMarker,
+          RepeatTo("<!--date", kMiB) + " Main -->", {false, false});
+  RunCase("one marker, 1 MiB date", kMarker, "<!--date" + std::string(kMiB, '9') + "Main -->", {});
+  const std::string as(100000, 'a');
+  const std::string abs = RepeatTo("ab", 100000);
+  RunCase("bounded count, 100 KB of a, no match", "(a|aa){0,1000}c", as, {});
+  RunCase("bounded count, 100 KB of a + c", "(a|aa){0,1000}c", as + "c", {false, false});
+  RunCase("bounded count, 100 KB of ab, no match", "(ab){0,1000}c", abs, {});
+  RunCase("bounded count, 100 KB of ab + c", "(ab){0,1000}c", abs + "c", {false, false});
+  const std::string long_as(16 * kMiB, 'a');
+  RunCase("long loop, 16 MiB of a, no match", "(a|aa)*c", long_as, {});
+  RunCase("long loop, 16 MiB of a + c", "(a|aa)*c", long_as + "c", {});
+  RunCase("long loop, 16 MiB of a, anchored", "(a|aa)*$", long_as, {});
   return 0;
 }

@@ -5,18 +5,88 @@
 namespace brimsel::pattern {
 namespace {
 
-struct LoopRange {
-  int head = 0;  // the kCountLoop
-  int exit = 0;  // first instruction after the loop
-  int counter = 0;
+// Sizes past this are all "too large"; sums and products saturate here instead of wrapping.
+constexpr std::size_t kHuge = std::numeric_limits<std::size_t>::max() / 4;
+
+std::size_t SaturatingAdd(std::size_t a, std::size_t b) { return std::min(a + b, kHuge); }
+std::size_t SaturatingMul(std::size_t a, std::size_t b) { return b != 0 && a > kHuge / b ? kHuge : a * b; }
+
+// The fewest bytes a node consumes when it matches.
+std::size_t MinWidth(const Node& node) {
+  switch (node.kind) {
+    case Node::Kind::kByte:
+    case Node::Kind::kSet: return 1;
+    case Node::Kind::kAssert: return 0;
+    case Node::Kind::kBackRef: return node.nullable ? 0 : 1;
+    case Node::Kind::kGroup: return MinWidth(*node.children[0]);
+    case Node::Kind::kConcat: {
+      std::size_t width = 0;
+      for (const auto& child : node.children) width = SaturatingAdd(width, MinWidth(*child));
+      return width;
+    }
+    case Node::Kind::kAlternate: {
+      std::size_t width = kHuge;
+      for (const auto& child : node.children) width = std::min(width, MinWidth(*child));
+      return width;
+    }
+    case Node::Kind::kRepeat:
+      return node.max == 0 ? 0 : SaturatingMul(static_cast<std::size_t>(node.min), MinWidth(*node.children[0]));
+  }
+  return 0;
+}
+
+// The most bytes a node consumes when it matches; kHuge: no bound.
+std::size_t MaxWidth(const Node& node) {
+  switch (node.kind) {
+    case Node::Kind::kByte:
+    case Node::Kind::kSet: return 1;
+    case Node::Kind::kAssert: return 0;
+    case Node::Kind::kBackRef: return kHuge;
+    case Node::Kind::kGroup: return MaxWidth(*node.children[0]);
+    case Node::Kind::kConcat: {
+      std::size_t width = 0;
+      for (const auto& child : node.children) width = SaturatingAdd(width, MaxWidth(*child));
+      return width;
+    }
+    case Node::Kind::kAlternate: {
+      std::size_t width = 0;
+      for (const auto& child : node.children) width = std::max(width, MaxWidth(*child));
+      return width;
+    }
+    case Node::Kind::kRepeat:
+      if (node.max == 0) return 0;
+      if (node.max == kUnbounded) return MaxWidth(*node.children[0]) == 0 ? 0 : kHuge;
+      return SaturatingMul(static_cast<std::size_t>(node.max), MaxWidth(*node.children[0]));
+  }
+  return kHuge;
+}
+
+// The counts of a repeat as the search can see them. Every repetition of a loop consumes
+// at least a byte (the parser refuses loops around what can be empty), so an input of n
+// bytes holds at most n / width of them: a larger maximum can never stop the loop and is
+// the same as none, and a larger minimum can never be reached.
+struct EffectiveCount {
+  int min = 0;
+  int max = 0;
+  bool impossible = false;
 };
 
+EffectiveCount CountFor(const Node& repeat, const CompileOptions& options) {
+  EffectiveCount count{repeat.min, repeat.max, false};
+  const std::size_t width = MinWidth(*repeat.children[0]);
+  if (options.input_length == std::numeric_limits<std::size_t>::max() || width == 0 || repeat.max == 1) return count;
+  const std::size_t possible = options.input_length / width;
+  if (static_cast<std::size_t>(repeat.min) > possible) count.impossible = true;
+  if (repeat.max != kUnbounded && static_cast<std::size_t>(repeat.max) > possible) count.max = kUnbounded;
+  return count;
+}
+
 // How many copies of the body an unrolled repeat takes, or 0 when it is not unrolled.
-int UnrolledCopies(const Node& repeat, int body_size) {
+std::size_t UnrolledCopies(const EffectiveCount& count, std::size_t body_size, const CompileOptions& options) {
   // "*", "+" and "?" are one copy and a split whatever the body's size.
-  if ((repeat.max == kUnbounded && repeat.min <= 1) || repeat.max == 1) return 1;
-  const long long copies = repeat.max == kUnbounded ? std::max(repeat.min, 1) : repeat.max;
-  return copies * (body_size + 1) <= kUnrollLimit ? static_cast<int>(copies) : 0;
+  if ((count.max == kUnbounded && count.min <= 1) || count.max == 1) return 1;
+  const auto copies = static_cast<std::size_t>(count.max == kUnbounded ? std::max(count.min, 1) : count.max);
+  return SaturatingMul(copies, body_size + 1) <= options.unroll_limit ? copies : 0;
 }
 
 // The bytes of an item that always consumes exactly one byte, and the capture group that
@@ -37,26 +107,29 @@ bool SingleByteItem(const Node& node, CharSet& set, int& group) {
 }
 
 // "?" stays a plain split: a run would save nothing there.
-bool IsByteRun(const Node& repeat) {
+bool IsByteRun(const Node& repeat, const CompileOptions& options) {
   CharSet set;
   int group = 0;
-  return repeat.max != 1 && repeat.max != 0 && SingleByteItem(*repeat.children[0], set, group);
+  return options.byte_runs && repeat.max != 1 && repeat.max != 0 && SingleByteItem(*repeat.children[0], set, group);
 }
 
-int ProgramSize(const Node& node) {
+std::size_t NodeSize(const Node& node, const CompileOptions& options) {
   switch (node.kind) {
-    case Node::Kind::kGroup: return ProgramSize(*node.children[0]) + 2;
+    case Node::Kind::kGroup: return SaturatingAdd(NodeSize(*node.children[0], options), 2);
     case Node::Kind::kConcat:
     case Node::Kind::kAlternate: {
-      int size = node.kind == Node::Kind::kAlternate ? 2 * static_cast<int>(node.children.size() - 1) : 0;
-      for (const auto& child : node.children) size += ProgramSize(*child);
+      std::size_t size = node.kind == Node::Kind::kAlternate ? 2 * (node.children.size() - 1) : 0;
+      for (const auto& child : node.children) size = SaturatingAdd(size, NodeSize(*child, options));
       return size;
     }
     case Node::Kind::kRepeat: {
-      if (IsByteRun(node)) return 1;
-      const int body = ProgramSize(*node.children[0]);
-      const int copies = UnrolledCopies(node, body);
-      return copies > 0 ? copies * (body + 1) + 1 : body + 4;
+      if (node.max == 0) return 0;
+      if (IsByteRun(node, options)) return 1;
+      const EffectiveCount count = CountFor(node, options);
+      if (count.impossible) return 1;
+      const std::size_t body = NodeSize(*node.children[0], options);
+      const std::size_t copies = UnrolledCopies(count, body, options);
+      return copies > 0 ? SaturatingAdd(SaturatingMul(copies, body + 1), 1) : SaturatingAdd(body, 4);
     }
     default: return 1;
   }
@@ -64,7 +137,7 @@ int ProgramSize(const Node& node) {
 
 class Emitter {
  public:
-  explicit Emitter(Program& program) : program_(program) {}
+  Emitter(Program& program, const CompileOptions& options) : program_(program), options_(options) {}
 
   void Emit(const Node& node) {
     switch (node.kind) {
@@ -83,8 +156,6 @@ class Emitter {
     }
   }
 
-  const std::vector<LoopRange>& loops() const { return loops_; }
-
  private:
   int Pc() const { return static_cast<int>(program_.code.size()); }
   Instruction& Add(Op op, int a = 0, int b = 0) {
@@ -92,6 +163,7 @@ class Emitter {
     return program_.code.back();
   }
 
+  // An empty set never matches: the place of a repeat whose minimum no input can hold.
   void EmitSet(const CharSet& set) {
     if (set.Count() == 1) {
       Add(Op::kByte, set.First());
@@ -113,7 +185,7 @@ class Emitter {
       run.clear();
     };
     for (const auto& child : node.children) {
-      if (child->kind == Node::Kind::kByte) {
+      if (child->kind == Node::Kind::kByte && options_.merge_strings) {
         run.push_back(static_cast<char>(child->byte));
         continue;
       }
@@ -146,19 +218,24 @@ class Emitter {
   void EmitRepeat(const Node& node) {
     if (node.max == 0) return;  // "{0}": nothing to match
     const Node& body = *node.children[0];
-    if (IsByteRun(node)) {
+    if (IsByteRun(node, options_)) {
       EmitRun(node);
       return;
     }
-    const int copies = UnrolledCopies(node, ProgramSize(body));
+    const EffectiveCount count = CountFor(node, options_);
+    if (count.impossible) {
+      EmitSet(CharSet());
+      return;
+    }
+    const std::size_t copies = UnrolledCopies(count, NodeSize(body, options_), options_);
     if (copies == 0) {
       EmitCountedLoop(node);
       return;
     }
-    if (node.max == kUnbounded) {
+    if (count.max == kUnbounded) {
       // n-1 copies, then "body, and again as long as the repeat wants": one loop for "+".
-      for (int i = 0; i + 1 < copies; ++i) Emit(body);
-      if (node.min == 0) {
+      for (std::size_t i = 0; i + 1 < copies; ++i) Emit(body);
+      if (count.min == 0) {
         // "*": L: split(body, exit); body; jump L
         const int split = Pc();
         Add(Op::kSplit);
@@ -174,10 +251,10 @@ class Emitter {
       }
       return;
     }
-    for (int i = 0; i < node.min; ++i) Emit(body);
+    for (int i = 0; i < count.min; ++i) Emit(body);
     // The optional copies nest: x{0,3} is (x(x(x)?)?)?, every one leaving to the end.
     std::vector<int> splits;
-    for (int i = node.min; i < node.max; ++i) {
+    for (int i = count.min; i < count.max; ++i) {
       splits.push_back(Pc());
       Add(Op::kSplit);
       Emit(body);
@@ -206,16 +283,15 @@ class Emitter {
     Emit(*node.children[0]);
     Add(Op::kJump, head);
     program_.code[head].b = Pc();
-    loops_.push_back(LoopRange{head, Pc(), counter});
   }
 
   Program& program_;
-  std::vector<LoopRange> loops_;
+  const CompileOptions& options_;
 };
 
 // Instructions that two paths can reach (two predecessors, the start counting as one) are where a
 // state can repeat; remembering those bounds the whole search.
-void AssignMemo(Program& program, const std::vector<LoopRange>& loops) {
+void AssignMemo(Program& program) {
   const int size = static_cast<int>(program.code.size());
   std::vector<int> predecessors(size, 0);
   auto reach = [&](int pc) {
@@ -230,7 +306,7 @@ void AssignMemo(Program& program, const std::vector<LoopRange>& loops) {
       case Op::kCountLoop: reach(pc + 1); reach(in.b); break;
       case Op::kRun:
         // A run leaves at several positions; the matcher remembers the states of an
-        // unbounded one itself (its loop_memo), a bounded one is remembered at its exit.
+        // unbounded one itself (by its loop head), a bounded one is remembered at its exit.
         reach(pc + 1);
         if (program.runs[static_cast<std::size_t>(in.a)].max != kUnbounded) reach(pc + 1);
         break;
@@ -238,20 +314,102 @@ void AssignMemo(Program& program, const std::vector<LoopRange>& loops) {
       default: reach(pc + 1); break;
     }
   }
-  auto new_memo = [&](int pc) {
-    std::vector<int> counters;
-    for (const LoopRange& loop : loops) {
-      if (pc >= loop.head && pc < loop.exit) counters.push_back(loop.counter);
-    }
-    program.memo_counters.push_back(std::move(counters));
-    return static_cast<int>(program.memo_counters.size() - 1);
-  };
   for (int pc = 0; pc < size; ++pc) {
     Instruction& in = program.code[pc];
-    if (predecessors[pc] >= 2) in.memo = new_memo(pc);
-    if (in.op == Op::kRun) program.runs[static_cast<std::size_t>(in.a)].loop_memo = new_memo(pc);
+    if (predecessors[pc] >= 2) in.memo = program.memo_count++;
   }
 }
+
+// A greedy run followed (past group marks) by a literal gives back only the exits from which
+// the literal can still match: a byte of the literal that the run cannot take, `margin`
+// bytes into it, must land at or after the byte where the run stopped.
+void AssignRunMargins(Program& program) {
+  for (std::size_t pc = 0; pc < program.code.size(); ++pc) {
+    if (program.code[pc].op != Op::kRun) continue;
+    ByteRun& run = program.runs[static_cast<std::size_t>(program.code[pc].a)];
+    std::size_t next = pc + 1;
+    while (program.code[next].op == Op::kSave) ++next;
+    const Instruction& literal = program.code[next];
+    std::string text;
+    if (literal.op == Op::kByte) text.push_back(static_cast<char>(literal.a));
+    if (literal.op == Op::kString) text = program.strings[static_cast<std::size_t>(literal.a)];
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (!run.set.Contains(static_cast<unsigned char>(text[i]))) {
+        run.stop_margin = static_cast<int>(i);
+        break;
+      }
+    }
+  }
+}
+
+// The literal texts on the path every match takes: the items of the pattern's top-level
+// sequence, groups opened. The first is a prefix when nothing but assertions comes before
+// it (two bytes or more; one byte is a first byte); the longest of the others is required
+// between the fewest and the most bytes that the items before it can take.
+class LiteralScan {
+ public:
+  explicit LiteralScan(const Node& root) {
+    Scan(root);
+    Flush();
+  }
+  std::string prefix;
+  std::string required;
+  std::size_t required_min_offset = 0;
+  std::size_t required_max_offset = 0;
+  // The most bytes a match can take when it must end at the end of the input; kHuge: no bound.
+  std::size_t longest_match = kHuge;
+
+ private:
+  void Scan(const Node& node) {
+    switch (node.kind) {
+      case Node::Kind::kByte:
+        if (run_.empty()) {
+          run_min_offset_ = min_offset_;
+          run_max_offset_ = max_offset_;
+          run_is_prefix_ = at_start_;
+        }
+        run_.push_back(static_cast<char>(node.byte));
+        min_offset_ = SaturatingAdd(min_offset_, 1);
+        max_offset_ = SaturatingAdd(max_offset_, 1);
+        return;
+      case Node::Kind::kConcat:
+        for (const auto& child : node.children) Scan(*child);
+        return;
+      case Node::Kind::kGroup: Scan(*node.children[0]); return;
+      case Node::Kind::kAssert:
+        Flush();
+        // Whatever follows the end of the input consumes nothing in any match.
+        if (node.assertion == Assertion::kEndInput) longest_match = std::min(longest_match, max_offset_);
+        return;
+      default:
+        Flush();
+        at_start_ = false;
+        min_offset_ = SaturatingAdd(min_offset_, MinWidth(node));
+        max_offset_ = SaturatingAdd(max_offset_, MaxWidth(node));
+        return;
+    }
+  }
+
+  void Flush() {
+    if (run_is_prefix_ && run_.size() >= 2) {
+      prefix = run_;
+    } else if (!run_is_prefix_ && run_.size() > required.size()) {
+      required = run_;
+      required_min_offset = run_min_offset_;
+      required_max_offset = run_max_offset_;
+    }
+    if (!run_.empty()) at_start_ = false;
+    run_.clear();
+  }
+
+  std::string run_;
+  std::size_t run_min_offset_ = 0;
+  std::size_t run_max_offset_ = 0;
+  bool run_is_prefix_ = false;
+  std::size_t min_offset_ = 0;
+  std::size_t max_offset_ = 0;
+  bool at_start_ = true;
+};
 
 CharSet FirstBytes(const Node& node) {
   CharSet first;
@@ -292,10 +450,13 @@ bool StartsWithBeginInput(const Node& node) {
 
 }  // namespace
 
-Program Compile(const SyntaxTree& tree, const Settings& settings) {
+std::size_t ProgramSize(const SyntaxTree& tree, const CompileOptions& options) {
+  return SaturatingAdd(NodeSize(*tree.root, options), 1);
+}
+
+Program Compile(const SyntaxTree& tree, const Settings& settings, const CompileOptions& options) {
   Program program;
   program.group_count = tree.group_count;
-  program.remember_failures = !tree.has_back_references;
   program.word_chars = CharSet::Of(settings.word_chars);
   program.line_separators = CharSet::Of(settings.line_separators);
   if (settings.line_paired_separator.size() == 2) {
@@ -303,13 +464,23 @@ Program Compile(const SyntaxTree& tree, const Settings& settings) {
     program.paired_first = static_cast<unsigned char>(settings.line_paired_separator[0]);
     program.paired_second = static_cast<unsigned char>(settings.line_paired_separator[1]);
   }
-  Emitter emitter(program);
+  Emitter emitter(program, options);
   emitter.Emit(*tree.root);
   program.code.push_back(Instruction{Op::kMatch, false, 0, 0, -1});
-  AssignMemo(program, emitter.loops());
+  // Remembered states are instruction and position only, so a program that keeps counters
+  // remembers nothing.
+  program.remember_failures = !tree.has_back_references && program.counter_count == 0;
+  AssignMemo(program);
+  AssignRunMargins(program);
   program.anchored_at_start = StartsWithBeginInput(*tree.root);
   program.can_match_empty = tree.root->nullable;
   program.first_bytes = FirstBytes(*tree.root);
+  const LiteralScan literals(*tree.root);
+  program.literal_prefix = literals.prefix;
+  program.required_literal = literals.required;
+  program.required_min_offset = literals.required_min_offset;
+  program.required_max_offset = literals.required_max_offset == kHuge ? Program::kNoLimit : literals.required_max_offset;
+  program.longest_match_at_end = literals.longest_match == kHuge ? Program::kNoLimit : literals.longest_match;
   return program;
 }
 

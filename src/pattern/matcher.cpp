@@ -1,49 +1,40 @@
 #include "pattern/matcher.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "pattern/assertions.h"
+#include "pattern/start_positions.h"
 
 namespace brimsel::pattern {
 
-bool Matcher::Search(std::string_view input, Captures& captures) {
+SearchOutcome Matcher::Search(std::string_view input, Captures& captures) {
   input_ = input;
   slots_.fill(-1);
   openings_.fill(-1);
   counters_.assign(static_cast<std::size_t>(program_.counter_count), 0);
   stack_.clear();
   peak_depth_ = 0;
-  if (program_.remember_failures) failed_.Reset(program_, input.size());
-
-  const std::size_t end = input.size();
-  const bool single_first_byte = program_.first_bytes.Count() == 1;
-  const unsigned char first_byte = program_.first_bytes.First();
-  // A program that begins with a literal text ("<!--date...") matches only where that text
-  // is: one pass of the library's search instead of an attempt at every first byte.
-  const Instruction& first = program_.code.front();
-  const bool literal_prefix = first.op == Op::kString;
-  const std::string_view prefix =
-      literal_prefix ? std::string_view(program_.strings[static_cast<std::size_t>(first.a)]) : std::string_view();
-  for (std::size_t start = 0; start <= end; ++start) {
-    if (literal_prefix) {
-      start = input.find(prefix, start);
-      if (start == std::string_view::npos) break;
-    } else if (!program_.can_match_empty) {
-      // A match consumes its first byte at its start: skip starts that cannot begin one.
-      if (start == end) break;
-      if (single_first_byte) {
-        const void* found = std::memchr(input.data() + start, first_byte, end - start);
-        if (found == nullptr) break;
-        start = static_cast<std::size_t>(static_cast<const char*>(found) - input.data());
-      } else if (!program_.first_bytes.Contains(static_cast<unsigned char>(input[start]))) {
-        continue;
-      }
-    }
-    if (MatchAt(start)) {
-      captures = slots_;
-      return true;
-    }
-    if (program_.anchored_at_start) break;
+  StartPositions starts(program_, input);
+  std::size_t start = starts.Next(0);
+  if (start == StartPositions::kNone) return SearchOutcome::kNoMatch;  // nothing to remember
+  if (program_.remember_failures) {
+    if (FailedStates::BitsFor(program_, input.size()) > kRememberedBitsBudget) return SearchOutcome::kOverBudget;
+    failed_.Reset(program_, input.size());
   }
-  return false;
+  try {
+    for (; start != StartPositions::kNone; start = starts.Next(start + 1)) {
+      if (MatchAt(start)) {
+        captures = slots_;
+        return SearchOutcome::kMatch;
+      }
+      if (program_.anchored_at_start) break;
+    }
+  } catch (const OverBudget&) {
+    stack_ = {};
+    return SearchOutcome::kOverBudget;
+  }
+  return SearchOutcome::kNoMatch;
 }
 
 bool Matcher::MatchAt(std::size_t start) {
@@ -57,7 +48,7 @@ bool Matcher::MatchAt(std::size_t start) {
   for (;;) {
     const Instruction& in = program_.code[static_cast<std::size_t>(pc)];
     bool ok = true;
-    if (in.memo >= 0 && program_.remember_failures && !failed_.FirstVisit(in.memo, position, counters_)) {
+    if (in.memo >= 0 && program_.remember_failures && !failed_.FirstVisit(in.memo, position)) {
       ok = false;
     } else {
       switch (in.op) {
@@ -79,7 +70,7 @@ bool Matcher::MatchAt(std::size_t start) {
           ++pc;
           break;
         case Op::kAssert:
-          ok = AssertionHolds(static_cast<Assertion>(in.a), position);
+          ok = AssertionHolds(program_, input_, static_cast<Assertion>(in.a), position);
           ++pc;
           break;
         case Op::kBackRef:
@@ -174,8 +165,8 @@ bool Matcher::Backtrack(int& pc, std::size_t& position) {
         const ByteRun& run = RunAt(frame.index);
         const auto start = static_cast<std::size_t>(frame.other);
         const auto exit = static_cast<std::size_t>(frame.value - 1);
-        if (exit > start + static_cast<std::size_t>(run.min)) {
-          Push(Frame{Frame::kGreedyRun, frame.index, frame.value - 1, frame.other});
+        if (exit > static_cast<std::size_t>(frame.lowest)) {
+          Push(Frame{Frame::kGreedyRun, frame.index, frame.value - 1, frame.other, frame.lowest});
         } else if (exit == start && run.group != 0) {
           // No repetition left: the group gets back what it held before the run.
           for (int undo = 0; undo < kRunGroupUndoFrames; ++undo) {
@@ -236,19 +227,32 @@ bool Matcher::EnterRun(int& pc, std::size_t& position) {
   }
   const std::size_t limit = RunLimit(run, start);
   const bool remember = RunRemembers(run, start);
+  const int index = program_.code[static_cast<std::size_t>(pc)].a;
+  // Up to the first exit seen before (every exit from there on was tried then), the end
+  // of the bytes the run takes, or its limit; the seen exits are looked up 64 at a time.
   std::size_t exit = low;
   for (;;) {
-    if (remember && !failed_.FirstVisit(run.loop_memo, exit, counters_)) {
+    const std::size_t block_end = (exit | 63) + 1;
+    const std::size_t seen = remember ? failed_.FirstSeenInBlock(index, exit) : block_end;
+    const std::size_t stop = std::min(seen, limit);
+    while (exit < stop && run.set.Contains(bytes[exit])) ++exit;
+    if (exit < stop) break;  // a byte the run cannot take
+    if (exit == seen && seen < block_end) {
       if (exit == low) return false;
       --exit;
       break;
     }
-    if (exit == limit || !run.set.Contains(bytes[exit])) break;
-    ++exit;
+    if (exit == limit) break;
   }
+  if (remember) failed_.SeeRange(index, low, exit + 1);
   PushRunGroupUndo(run);
-  if (exit > low) {
-    Push(Frame{Frame::kGreedyRun, pc, static_cast<std::ptrdiff_t>(exit), static_cast<std::ptrdiff_t>(start)});
+  std::size_t lowest = low;
+  if (run.stop_margin >= 0 && exit - low > static_cast<std::size_t>(run.stop_margin)) {
+    lowest = exit - static_cast<std::size_t>(run.stop_margin);
+  }
+  if (exit > lowest) {
+    Push(Frame{Frame::kGreedyRun, pc, static_cast<std::ptrdiff_t>(exit), static_cast<std::ptrdiff_t>(start),
+               static_cast<std::ptrdiff_t>(lowest)});
   }
   SetRunGroup(run, start, exit);
   ++pc;
@@ -260,7 +264,9 @@ bool Matcher::EnterRun(int& pc, std::size_t& position) {
 // repetition later when one is possible.
 bool Matcher::LazyRunExit(int run_pc, std::size_t start, std::size_t exit, int& pc, std::size_t& position) {
   const ByteRun& run = RunAt(run_pc);
-  if (RunRemembers(run, start) && !failed_.FirstVisit(run.loop_memo, exit, counters_)) return false;
+  if (RunRemembers(run, start) && !failed_.FirstRunVisit(program_.code[static_cast<std::size_t>(run_pc)].a, exit)) {
+    return false;
+  }
   if (exit < RunLimit(run, start) && run.set.Contains(static_cast<unsigned char>(input_[exit]))) {
     Push(Frame{Frame::kLazyRun, run_pc, static_cast<std::ptrdiff_t>(exit), static_cast<std::ptrdiff_t>(start)});
   }
@@ -299,39 +305,6 @@ void Matcher::SetRunGroup(const ByteRun& run, std::size_t start, std::size_t exi
   openings_[group] = last;
   slots_[2 * group] = last;
   slots_[2 * group + 1] = last + 1;
-}
-
-bool Matcher::IsWordAt(std::size_t position) const {
-  return position < input_.size() && program_.word_chars.Contains(static_cast<unsigned char>(input_[position]));
-}
-
-bool Matcher::BetweenPairedSeparator(std::size_t position) const {
-  return program_.has_paired_separator && position > 0 && position < input_.size() &&
-         static_cast<unsigned char>(input_[position - 1]) == program_.paired_first &&
-         static_cast<unsigned char>(input_[position]) == program_.paired_second;
-}
-
-bool Matcher::AssertionHolds(Assertion assertion, std::size_t position) const {
-  const std::size_t end = input_.size();
-  switch (assertion) {
-    case Assertion::kBeginInput: return position == 0;
-    case Assertion::kEndInput: return position == end;
-    case Assertion::kBeginLine:
-      return position == 0 ||
-             (program_.line_separators.Contains(static_cast<unsigned char>(input_[position - 1])) &&
-              !BetweenPairedSeparator(position));
-    case Assertion::kEndLine:
-      return position == end ||
-             (program_.line_separators.Contains(static_cast<unsigned char>(input_[position])) &&
-              !BetweenPairedSeparator(position));
-    case Assertion::kWordBoundary:
-    case Assertion::kNotWordBoundary: {
-      const bool before = position > 0 && IsWordAt(position - 1);
-      const bool boundary = before != IsWordAt(position);
-      return boundary == (assertion == Assertion::kWordBoundary);
-    }
-  }
-  return false;
 }
 
 bool Matcher::BackReferenceMatches(const Instruction& in, std::size_t& position) const {

@@ -2,7 +2,7 @@
 // The matcher: runs a program over an input by depth-first backtracking. The choices still
 // open live on an explicit stack, never on the C++ call stack, so no input can overflow it.
 // Without back-references the failed states are remembered (see FailedStates), which gives
-// the results of plain leftmost-first backtracking with polynomial work.
+// the results of plain leftmost-first backtracking with work linear in the input.
 //
 // The stack holds one entry per open choice and per capture or counter change to undo. A
 // repetition of a one-byte item (a run: "\S+", ".*?", "[0-9]{1,4}", "(x)*") is one entry
@@ -13,6 +13,9 @@
 // changes one undo entry each per repetition, also in the first n repetitions of "(ab){n,}"
 // where nothing is left to choose. Runs stay one entry with back-references too; such
 // patterns remember no failed states, which costs time, not stack.
+//
+// Both the remembered states and the stack have a budget (search_budget.h); a search that
+// would pass it ends with kOverBudget, and the caller runs it another way.
 
 #include <array>
 #include <cstddef>
@@ -22,18 +25,23 @@
 
 #include "pattern/failed_states.h"
 #include "pattern/program.h"
+#include "pattern/search_budget.h"
 
 namespace brimsel::pattern {
 
 // Start and end of group n in slots 2n and 2n + 1 (group 0 is the whole match); -1 unset.
 using Captures = std::array<std::ptrdiff_t, 2 * (kMaxGroups + 1)>;
 
+enum class SearchOutcome { kNoMatch, kMatch, kOverBudget };
+
 class Matcher {
  public:
-  explicit Matcher(const Program& program) : program_(program) {}
+  explicit Matcher(const Program& program, std::size_t stack_budget_bytes = kBacktrackStackBudgetBytes)
+      : program_(program), stack_limit_(stack_budget_bytes / sizeof(Frame)) {}
 
-  // The leftmost match in `input`, start positions tried from the first byte to the end.
-  bool Search(std::string_view input, Captures& captures);
+  // The leftmost match in `input`, start positions tried from the first byte to the end;
+  // the captures are set on a match.
+  SearchOutcome Search(std::string_view input, Captures& captures);
 
   // The most entries the backtracking stack held during the last search: what the search
   // cost in memory besides the remembered states.
@@ -47,17 +55,20 @@ class Matcher {
       kRestoreSlot,     // index: slot; value: its former value
       kRestoreOpening,  // index: group; value: its former opening
       kRestoreCounter,  // index: counter; value: its former value
-      kGreedyRun,       // index: the run's pc; value: the exit last tried; other: the lowest exit
+      kGreedyRun,       // index: the run's pc; value: the exit last tried; other: the run's start
       kLazyRun,         // index: the run's pc; value: the exit last tried; other: the run's start
     };
     Kind kind;
     std::int32_t index;
     std::ptrdiff_t value;
     std::ptrdiff_t other = 0;
+    std::ptrdiff_t lowest = 0;  // kGreedyRun: the lowest exit worth trying
   };
+  struct OverBudget {};
 
   bool MatchAt(std::size_t start);
   void Push(const Frame& frame) {
+    if (stack_.size() == stack_limit_) throw OverBudget{};
     stack_.push_back(frame);
     if (stack_.size() > peak_depth_) peak_depth_ = stack_.size();
   }
@@ -75,12 +86,10 @@ class Matcher {
   static constexpr int kRunGroupUndoFrames = 3;
   void PushRunGroupUndo(const ByteRun& run);
   void SetRunGroup(const ByteRun& run, std::size_t start, std::size_t exit);
-  bool AssertionHolds(Assertion assertion, std::size_t position) const;
-  bool IsWordAt(std::size_t position) const;
-  bool BetweenPairedSeparator(std::size_t position) const;
   bool BackReferenceMatches(const Instruction& in, std::size_t& position) const;
 
   const Program& program_;
+  std::size_t stack_limit_;
   std::string_view input_;
   Captures slots_{};
   std::array<std::ptrdiff_t, kMaxGroups + 1> openings_{};

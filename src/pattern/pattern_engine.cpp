@@ -1,11 +1,11 @@
 #include "pattern/pattern_engine.h"
 
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
-#include "pattern/compiler.h"
-#include "pattern/matcher.h"
+#include "pattern/compiled_pattern.h"
 #include "pattern/parser.h"
-#include "pattern/program.h"
 
 namespace brimsel {
 
@@ -18,7 +18,7 @@ TPatternEngine::~TPatternEngine() = default;
 void TPatternEngine::SetExpression(std::string_view expression) {
   if (expression == expression_) return;
   expression_ = std::string(expression);
-  program_.reset();
+  compiled_.reset();
 }
 
 void TPatternEngine::SetInput(std::string_view text) {
@@ -28,22 +28,39 @@ void TPatternEngine::SetInput(std::string_view text) {
   ClearMatch();
 }
 
+void TPatternEngine::TakeInput(std::string&& text) {
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+  input_ = std::move(text);
+  ClearMatch();
+}
+
 void TPatternEngine::CompileIfNeeded() {
-  if (program_ && compiled_with_ == settings_) return;
-  program_.reset();
-  const pattern::SyntaxTree tree = pattern::Parse(expression_, settings_);
-  program_ = std::make_unique<const pattern::Program>(pattern::Compile(tree, settings_));
+  if (compiled_ && compiled_with_ == settings_) return;
+  compiled_.reset();
+  compiled_ = std::make_unique<const pattern::CompiledPattern>(pattern::Parse(expression_, settings_), settings_);
   compiled_with_ = settings_;
 }
 
 bool TPatternEngine::Exec() {
+  try {
+    return Search();
+  } catch (const std::bad_alloc&) {
+    // The budget keeps a search far below what a machine holds; should memory still run
+    // out, the caller gets the engine's own error, as for any other search that cannot run.
+    throw EPatternError(kPatternSearchBudgetExceeded, 0);
+  } catch (const std::length_error&) {
+    throw EPatternError(kPatternSearchBudgetExceeded, 0);
+  }
+}
+
+bool TPatternEngine::Search() {
   if (expression_.empty()) throw EPatternError(kPatternNoExpression, 0);
   CompileIfNeeded();
   if (!input_) throw EPatternError(kPatternNoInput, 0);
   ClearMatch();
   pattern::Captures found;
-  pattern::Matcher matcher(*program_);
-  if (!matcher.Search(*input_, found)) return false;
+  if (!compiled_->Search(*input_, found)) return false;
   static_assert(std::tuple_size_v<pattern::Captures> == std::tuple_size_v<decltype(captures_)>);
   captures_ = found;
   return true;

@@ -16,7 +16,7 @@
 namespace brimsel {
 
 namespace pattern {
-struct Program;
+class CompiledPattern;
 }
 
 class TPatternEngine {
@@ -36,11 +36,14 @@ class TPatternEngine {
 
   // Stores a copy of the text up to its first NUL byte and clears the match positions.
   void SetInput(std::string_view text);
+  // The same for a text the caller gives away: it is kept without a copy.
+  void TakeInput(std::string&& text);
   bool HasInput() const { return input_.has_value(); }
 
   // Compiles if needed (raising syntax errors), then searches the input from its first byte.
   // True when a match was found; the match positions are then set.
-  // Raises 1003 for an empty expression and 1005 when no input was set.
+  // Raises 1003 for an empty expression, 1005 when no input was set, and 1016 when the
+  // search would pass its memory budget; nothing but EPatternError leaves it.
   bool Exec();
 
   // The text of group n (0 to 14); empty when n is out of range, no input is set, or the
@@ -66,12 +69,13 @@ class TPatternEngine {
 
  private:
   void CompileIfNeeded();
+  bool Search();
   void ClearMatch() { captures_.fill(-1); }
 
   pattern::Settings settings_;
   std::string expression_;
   std::optional<std::string> input_;
-  std::unique_ptr<const pattern::Program> program_;
+  std::unique_ptr<const pattern::CompiledPattern> compiled_;
   pattern::Settings compiled_with_;
   std::array<std::ptrdiff_t, 2 * kSubExpressionCount> captures_{};
 };

@@ -43,6 +43,8 @@ enum PatternErrorCode : int {
   kPatternOffsetNotPositive = 1006,
   kPatternLoopStackExceeded = 1014,
   kPatternLoopWithoutEntry = 1015,
+  // A search that would need more memory than the engine allows one search.
+  kPatternSearchBudgetExceeded = 1016,
 };
 
 // The text of a code alone, "Unknown error" for a code without a text.

@@ -2,6 +2,7 @@
 // The compiled form of a pattern: a small program of instructions for the matcher, with
 // the tables the instructions refer to.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,7 +34,7 @@ struct Instruction {
   std::int32_t a = 0;
   std::int32_t b = 0;
   // Index of the remembered-state table of this instruction, or -1: only instructions
-  // that two paths can reach are remembered (see Program::memo_counters).
+  // that two paths can reach are remembered.
   std::int32_t memo = -1;
 };
 
@@ -56,9 +57,13 @@ struct ByteRun {
   bool greedy = true;
   // The capture group that is the item ("(x)*"), or 0: it holds the last repetition's byte.
   int group = 0;
-  // The remembered-state table of "at least min repetitions done, the next byte at
-  // position q": what follows does not depend on how the run got there (see the matcher).
-  std::int32_t loop_memo = -1;
+  // The matcher remembers the states "at least min repetitions done, the next byte at
+  // position q" of each run, its loop head: what follows does not depend on how the run got
+  // there.
+  // Set when a literal follows the run (past group marks) with a byte the run cannot take,
+  // this many bytes into it: a greedy run gives back no further than that many bytes before
+  // where it stopped, since from any earlier exit the literal meets a byte of the run.
+  int stop_margin = -1;
 };
 
 struct Program {
@@ -71,11 +76,11 @@ struct Program {
   int group_count = 0;
 
   // Remembering failed states is sound only when what follows a state does not depend on
-  // what the groups captured, that is, without back-references.
+  // what the groups captured, that is, without back-references; and a state is instruction
+  // and position only, so a program with counters remembers nothing either.
   bool remember_failures = false;
-  // For each remembered instruction, the counters of the counted loops around it: the state
-  // of such an instruction is (instruction, position, those counters).
-  std::vector<std::vector<int>> memo_counters;
+  // The remembered instructions, numbered from 0 (Instruction::memo).
+  int memo_count = 0;
 
   // The sets that the assertions refer to.
   CharSet word_chars;
@@ -89,6 +94,19 @@ struct Program {
   bool anchored_at_start = false;
   bool can_match_empty = true;
   CharSet first_bytes;
+  // A literal text that every match begins with (two bytes or more), or empty: the search
+  // tries only where it occurs.
+  std::string literal_prefix;
+  // A literal text that every match contains, from `required_min_offset` to
+  // `required_max_offset` bytes after the match's start, or empty: a start without it in
+  // that window cannot begin a match.
+  static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
+  std::string required_literal;
+  std::size_t required_min_offset = 0;
+  std::size_t required_max_offset = kNoLimit;
+  // For a pattern whose top-level sequence has "$" (or "\Z") without m: the most bytes a
+  // match can take, since it ends at the end of the input. Starts further back cannot match.
+  std::size_t longest_match_at_end = kNoLimit;
 };
 
 }  // namespace brimsel::pattern

@@ -59,6 +59,54 @@ TEST(Adversarial, LargeCountsDoNotBlowUp) {
   EXPECT_EQ(Span("((ab){50,60}?c){2,3}?", nested, 1), std::make_pair(221L, 332L));
 }
 
+// Large bounded counts and loops of longer bodies on long inputs: the counts are unrolled as
+// far as the input can hold them, and a search whose backtracking stack would pass its budget
+// runs again as a thread simulation, in memory that does not grow with the input.
+TEST(Adversarial, BoundedCountsAndLongLoopsOnLongInputs) {
+  const std::string as(100000, 'a');
+  const std::string abs = Times("ab", 50000);
+  const std::string mebibyte(kMiB, 'a');
+  const long n = static_cast<long>(kMiB);
+  using Span = std::pair<long, long>;
+  const struct {
+    const char* pattern;
+    std::string input;
+    Span match;
+    Span group;
+  } rows[] = {
+      {"(a|aa){0,1000}c", as, {-1, -1}, {-1, -1}},
+      {"(a|aa){0,1000}c", as + "c", {98000, 100001}, {99998, 100000}},
+      {"(ab){0,1000}c", abs, {-1, -1}, {-1, -1}},
+      {"(ab){0,1000}c", abs + "c", {98000, 100001}, {99998, 100000}},
+      {"(ab){0,1000}c", abs + "bc", {100001, 100002}, {-1, -1}},
+      {"(a|aa)*c", mebibyte + "c", {0, n + 1}, {n - 1, n}},
+      {"(a|aa)+$", mebibyte, {0, n}, {n - 1, n}},
+      {"((a|b)(a|b)){3,200}$", mebibyte, {n - 400, n}, {n - 2, n}},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(brimsel::test::Span(row.pattern, row.input), row.match) << row.pattern;
+    EXPECT_EQ(brimsel::test::Span(row.pattern, row.input, 1), row.group) << row.pattern;
+  }
+}
+
+TEST(Adversarial, ASearchPastItsBudgetRaisesTheBudgetError) {
+  // Back-references keep the search on the backtracker, whose stack then passes its budget.
+  TPatternEngine engine;
+  engine.SetExpression("(a|aa)*\\1$");
+  engine.SetInput(std::string(kMiB, 'a') + "b");
+  try {
+    engine.Exec();
+    ADD_FAILURE() << "no error";
+  } catch (const EPatternError& error) {
+    EXPECT_EQ(error.Code(), kPatternSearchBudgetExceeded);
+    EXPECT_EQ(error.Message(), "TPatternEngine(exec): Search Exceeds Its Memory Budget");
+  }
+  // So does a count that even an input's length cannot bring down to a program of bounded size.
+  engine.SetExpression("(ab){100000}");
+  engine.SetInput(Times("ab", 200000));
+  EXPECT_THROW(engine.Exec(), EPatternError);
+}
+
 TEST(Adversarial, DeepBacktrackingUsesNoCallStack) {
   // Millions of open choices with captures: the stack is on the heap.
   const std::string text(kMiB, 'a');

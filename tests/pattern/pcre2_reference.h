@@ -1,7 +1,8 @@
 #pragma once
 // PCRE2's interpreter as the reference for the engine tests: the group positions both find
 // for a pattern of the syntax they share. Our defaults map to PCRE2_DOTALL (s is on) and
-// PCRE2_DOLLAR_ENDONLY ("$" without m is the end of the input).
+// PCRE2_DOLLAR_ENDONLY ("$" without m is the end of the input); with m, "^" also matches
+// after a line feed that ends the input (PCRE2_ALT_CIRCUMFLEX).
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -13,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "pattern/compiler.h"
+#include "pattern/parser.h"
 #include "pattern/pattern_engine.h"
+#include "pattern/thread_simulation.h"
 
 namespace brimsel::test {
 
@@ -31,7 +35,7 @@ class Pcre2Reference {
     }
     PCRE2_SIZE offset = 0;
     code_.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                              PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY, &error_, &offset, nullptr));
+                              PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | PCRE2_ALT_CIRCUMFLEX, &error_, &offset, nullptr));
     if (code_ != nullptr) pcre2_pattern_info(code_.get(), PCRE2_INFO_CAPTURECOUNT, &groups_);
   }
 
@@ -77,6 +81,29 @@ inline Positions EnginePositions(TPatternEngine& engine, const std::string& inpu
     const long start = static_cast<long>(engine.MatchPos(n));
     positions.push_back(start);
     positions.push_back(start < 0 ? -1 : start + static_cast<long>(engine.MatchLen(n)));
+  }
+  return positions;
+}
+
+// The positions that the thread simulation alone finds, with the program compiled for it
+// and the default settings; nothing for a pattern with back-references, which it does not run.
+inline std::optional<Positions> ThreadSimulationPositions(const std::string& pattern, const std::string& input,
+                                                          int groups) {
+  const pattern::Settings settings;
+  const pattern::SyntaxTree tree = pattern::Parse(pattern, settings);
+  if (tree.has_back_references) return std::nullopt;
+  pattern::CompileOptions options;
+  options.unroll_limit = static_cast<std::size_t>(-1);
+  options.input_length = input.size();
+  options.byte_runs = false;
+  options.merge_strings = false;
+  const pattern::Program program = pattern::Compile(tree, settings, options);
+  pattern::Captures captures{};
+  if (!pattern::ThreadSimulation(program).Search(input, captures)) return Positions{};
+  Positions positions;
+  for (int n = 0; n <= groups; ++n) {
+    positions.push_back(static_cast<long>(captures[static_cast<std::size_t>(2 * n)]));
+    positions.push_back(static_cast<long>(captures[static_cast<std::size_t>(2 * n + 1)]));
   }
   return positions;
 }

@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "pattern/pattern_engine.h"
 #include "platform/codepage.h"
@@ -15,16 +17,23 @@ namespace {
 
 constexpr char kMarkerPattern[] = "<!--date(\\S+)Main -->";
 
+// The file's bytes, read once into the string that the engine then keeps.
+std::optional<std::string> ReadWhole(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error) return std::nullopt;
+  std::ifstream file(path, std::ios::binary);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  if (!file.read(bytes.data(), static_cast<std::streamsize>(size))) return std::nullopt;
+  return bytes;
+}
+
 int RunMatch(const Arguments& args) {
   if (args.empty() || args.size() > 2) return UsageError("match takes FILE [PATTERN]");
   if (auto refused = RefuseFolder(args[0])) return *refused;
-  std::error_code error;
-  std::ifstream file;
-  if (std::filesystem::is_regular_file(args[0], error)) file.open(args[0], std::ios::binary);
-  if (!file.is_open()) return Failure("cannot read " + args[0]);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  if (file.bad()) return Failure("cannot read " + args[0]);
+  std::optional<std::string> bytes = ReadWhole(args[0]);
+  if (!bytes) return Failure("cannot read " + args[0]);
   const std::string pattern = args.size() == 2 ? platform::Utf8ToGbk(args[1]) : std::string(kMarkerPattern);
   if (pattern.empty()) return UsageError("the pattern is empty");
   if (args.size() == 2 && platform::GbkToUtf8(pattern) != args[1]) {
@@ -33,7 +42,7 @@ int RunMatch(const Arguments& args) {
 
   TPatternEngine engine;
   engine.SetExpression(pattern);
-  engine.SetInput(bytes.str());  // like the updater, the search ends at a NUL byte
+  engine.TakeInput(std::move(*bytes));  // like the updater, the search ends at a NUL byte
   try {
     if (!engine.Exec()) return Failure("no match in " + args[0]);
   } catch (const EPatternError& bad) {

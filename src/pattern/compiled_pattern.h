@@ -1,0 +1,31 @@
+#pragma once
+// A parsed pattern with the ways to search with it. The backtracker searches first, with
+// its remembered states and its stack each within budget; a search that would pass either
+// is run again by the thread simulation, which needs neither. Programs with counted loops
+// are compiled again for each input, with every count unrolled as far as the input can
+// hold it, so that no search has to remember loop counts.
+
+#include <string_view>
+
+#include "pattern/matcher.h"
+#include "pattern/pattern_settings.h"
+#include "pattern/program.h"
+#include "pattern/syntax_tree.h"
+
+namespace brimsel::pattern {
+
+class CompiledPattern {
+ public:
+  CompiledPattern(SyntaxTree tree, const Settings& settings);
+
+  // The leftmost-first match in `input`; the captures are set on a match. Raises the
+  // budget error (kPatternSearchBudgetExceeded) when no way of searching fits the budget.
+  bool Search(std::string_view input, Captures& captures) const;
+
+ private:
+  SyntaxTree tree_;
+  Settings settings_;
+  Program program_;
+};
+
+}  // namespace brimsel::pattern

@@ -1,0 +1,90 @@
+#include "pattern/start_positions.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace brimsel::pattern {
+namespace {
+
+// How common a byte is in web pages and other text, roughly: a literal is looked for by its
+// rarest byte, with memchr, which skips the common bytes of a page far faster than any
+// comparison at each position.
+int Commonness(unsigned char c) {
+  if ((c >= 'a' && c <= 'z') || c == ' ' || c == '<' || c == '>' || c == '/' || c == '"' || c == '=' || c == '\r' ||
+      c == '\n' || c == '\t') {
+    return 3;
+  }
+  if ((c >= '0' && c <= '9') || c >= 0x80) return 2;
+  if ((c >= 'A' && c <= 'Z') || c == '.' || c == '-' || c == ':' || c == ';' || c == ',') return 1;
+  return 0;
+}
+
+std::size_t RarestByte(std::string_view literal) {
+  std::size_t rarest = 0;
+  for (std::size_t i = 1; i < literal.size(); ++i) {
+    if (Commonness(static_cast<unsigned char>(literal[i])) < Commonness(static_cast<unsigned char>(literal[rarest]))) {
+      rarest = i;
+    }
+  }
+  return rarest;
+}
+
+}  // namespace
+
+LiteralFinder::LiteralFinder(std::string_view literal) : literal_(literal), rarest_(RarestByte(literal)) {}
+
+std::size_t LiteralFinder::Find(std::string_view text, std::size_t from) const {
+  const std::size_t length = literal_.size();
+  const auto rare = static_cast<unsigned char>(literal_[rarest_]);
+  while (from <= text.size() && text.size() - from >= length) {
+    const char* scan = text.data() + from + rarest_;
+    const void* found = std::memchr(scan, rare, text.size() - length + 1 - from);
+    if (found == nullptr) return StartPositions::kNone;
+    const std::size_t start = static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) - rarest_;
+    if (std::memcmp(text.data() + start, literal_.data(), length) == 0) return start;
+    from = start + 1;
+  }
+  return StartPositions::kNone;
+}
+
+std::size_t StartPositions::Next(std::size_t from) {
+  const std::size_t end = input_.size();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
+  const std::size_t longest = program_.longest_match_at_end;
+  if (longest != Program::kNoLimit && end > longest) from = std::max(from, end - longest);
+  for (std::size_t start = from; start <= end; ++start) {
+    if (!program_.literal_prefix.empty()) {
+      start = prefix_.Find(input_, start);
+      if (start == kNone) return kNone;
+    } else if (!program_.can_match_empty) {
+      // A match consumes its first byte at its start: skip starts that cannot begin one.
+      if (start == end) return kNone;
+      if (single_first_byte_) {
+        const void* found = std::memchr(bytes + start, program_.first_bytes.First(), end - start);
+        if (found == nullptr) return kNone;
+        start = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - bytes);
+      } else if (!program_.first_bytes.Contains(bytes[start])) {
+        continue;
+      }
+    }
+    if (program_.required_literal.empty()) return start;
+    const std::size_t required = RequiredLiteralFrom(start + program_.required_min_offset);
+    if (required == kNone) return kNone;
+    // Too far ahead for this start: the first start that can reach it is the next to try.
+    const std::size_t reach = program_.required_max_offset;
+    if (reach == Program::kNoLimit || required - start <= reach) return start;
+    start = required - reach - 1;
+  }
+  return kNone;
+}
+
+// Starts only grow, so one occurrence far enough ahead of one start may serve many, and a
+// literal missing after one start is missing after every later one.
+std::size_t StartPositions::RequiredLiteralFrom(std::size_t earliest) {
+  if (required_searched_ && (required_at_ == kNone || required_at_ >= earliest)) return required_at_;
+  required_searched_ = true;
+  required_at_ = required_.Find(input_, earliest);
+  return required_at_;
+}
+
+}  // namespace brimsel::pattern
