@@ -8,7 +8,7 @@
 #include "net/download_package.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
-#include "platform/x11/window_finder.h"
+#include "platform/window_finder.h"
 
 namespace brimsel {
 namespace {
