@@ -67,8 +67,7 @@ void RunUpdateCheck(WizardWindow& window) {
   const platform::DateTime lastUpdate = ReadLastUpdate(state.settingsPath);
 
   if (!NewerReleasePublished(state, lastUpdate)) {
-    state.wizardStep = WizardWindow::kPageCount - 1;
-    window.ShowStep(state.wizardStep);
+    window.Steps().JumpTo(window, WizardStep::kFinish);
     return;
   }
 

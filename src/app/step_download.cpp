@@ -63,8 +63,7 @@ void RunDownloadStep(WizardWindow& window) {
   }
   platform::Sleep(kPauseMs);
 
-  state.wizardStep += 1;
-  window.ShowStep(state.wizardStep);
+  window.Steps().Advance(window);
 }
 
 }  // namespace brimsel

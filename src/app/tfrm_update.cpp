@@ -35,7 +35,10 @@ TfrmUpdate::Options::Options()
       installStep(RunInstallStep) {}
 
 TfrmUpdate::TfrmUpdate(Options options, QWidget* parent)
-    : QDialog(parent), options_(std::move(options)), unzipper_(std::make_unique<TUnzipper>()) {
+    : QDialog(parent),
+      options_(std::move(options)),
+      steps_({options_.updateCheck, options_.downloadStep, options_.installStep}),
+      unzipper_(std::make_unique<TUnzipper>()) {
   InitWindowResources();
   state_.installationFolder = options_.installationFolder;
   state_.vendorSiteUrl = options_.vendorSiteUrl;
@@ -63,7 +66,7 @@ void TfrmUpdate::Guarded(Handler&& handler) {
 
 void TfrmUpdate::FormShow() {
   state_.settingsPath = state_.installationFolder + kSettingsFileName;
-  state_.wizardStep = 0;
+  steps_.Start();
   // What was read before a value that cannot be deciphered is held all the same; the rest
   // of the window's set-up is skipped and the error is reported.
   ShowTimeSettings values;
@@ -107,8 +110,7 @@ void TfrmUpdate::btnNextClick() {
       return;
     }
     SetNextEnabled(false);
-    ++state_.wizardStep;
-    ShowStep(state_.wizardStep);
+    steps_.Advance(*this);
     SetNextEnabled(true);  // whatever the step did with the button
   });
 }
@@ -123,26 +125,10 @@ void TfrmUpdate::btnCloseClick() {
   });
 }
 
-void TfrmUpdate::ShowStep(int step) {
-  if (step < 0 || step > kPageCount) return;
-  if (step < c_.Notebook1->count()) c_.Notebook1->setCurrentIndex(step);
-  SetNextCaption(texts::kNextCaption);
-  switch (step) {
-    case 1:
-      options_.updateCheck(*this);
-      break;
-    case 2:
-      options_.downloadStep(*this);
-      break;
-    case 3:
-      options_.installStep(*this);
-      break;
-    case 4:
-      SetNextCaption(texts::kOkCaption);
-      break;
-    default:
-      break;
-  }
+void TfrmUpdate::ShowStep(int step) { steps_.Show(*this, step); }
+
+void TfrmUpdate::ShowPage(int index) {
+  if (index < c_.Notebook1->count()) c_.Notebook1->setCurrentIndex(index);
 }
 
 void TfrmUpdate::ShowInfo(const std::string& text) {

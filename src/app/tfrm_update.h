@@ -26,7 +26,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   Q_OBJECT
 
  public:
-  using StepAction = std::function<void(WizardWindow&)>;
+  using StepAction = StepController::StepAction;
 
   struct Options {
     Options();  // the folder of the running program, the built-in site and the real steps
@@ -50,7 +50,9 @@ class TfrmUpdate : public QDialog, public WizardWindow {
 
   // WizardWindow.
   WizardState& State() override { return state_; }
+  StepController& Steps() override { return steps_; }
   void ShowStep(int step) override;
+  void ShowPage(int index) override;
   void SetNextEnabled(bool enabled) override;
   void SetNextCaption(const std::string& caption) override;
   std::string NextCaption() const override;
@@ -138,6 +140,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
 
   Options options_;
   WizardState state_;
+  StepController steps_;
   Controls c_;
   std::unique_ptr<platform::TClientSocket> packageSocket_;  // created with the window
   std::unique_ptr<TUnzipper> unzipper_;  // Unzipper1, with its default settings
