@@ -11,20 +11,48 @@ bool IsAsciiUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
 
 }  // namespace
 
-// Without MB_ERR_INVALID_CHARS the system maps undecodable bytes to U+FFFD (or to a
-// best-fit character); with the default character "?" it writes what GBK cannot hold.
-std::string GbkToUtf8(std::string_view gbk) { return windows::FromWide(windows::ToWide(gbk), CP_UTF8); }
+// One character at a time, so that a byte the code page cannot decode becomes one U+FFFD
+// and the text after it is still read, as on Linux.
+std::string GbkToUtf8(std::string_view gbk) {
+  std::wstring wide;
+  wide.reserve(gbk.size());
+  for (std::size_t i = 0; i < gbk.size();) {
+    const int length = IsLeadByte(static_cast<unsigned char>(gbk[i])) && i + 1 < gbk.size() ? 2 : 1;
+    wchar_t decoded[2];
+    const int count =
+        ::MultiByteToWideChar(windows::kSystemCodePage, MB_ERR_INVALID_CHARS, gbk.data() + i, length, decoded, 2);
+    if (count > 0) {
+      wide.append(decoded, static_cast<std::size_t>(count));
+      i += static_cast<std::size_t>(length);
+    } else {
+      wide.push_back(L'\xFFFD');
+      ++i;
+    }
+  }
+  return windows::FromWide(wide, CP_UTF8);
+}
 
+// One "?" for each character that GBK cannot hold, a character beyond U+FFFF included
+// (which UTF-16 holds as two units).
 std::string Utf8ToGbk(std::string_view utf8) {
   const std::wstring wide = windows::ToWide(utf8, CP_UTF8);
-  if (wide.empty()) return {};
-  const int size = static_cast<int>(wide.size());
-  const int length = ::WideCharToMultiByte(windows::kSystemCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr,
-                                           0, "?", nullptr);
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(windows::kSystemCodePage, WC_NO_BEST_FIT_CHARS, wide.data(), size, bytes.data(), length, "?",
-                        nullptr);
-  return bytes;
+  std::string gbk;
+  gbk.reserve(wide.size() * 2);
+  for (std::size_t i = 0; i < wide.size(); ++i) {
+    const bool pair = wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size();
+    char encoded[4];
+    BOOL usedDefault = FALSE;
+    const int count = pair ? 0
+                           : ::WideCharToMultiByte(windows::kSystemCodePage, WC_NO_BEST_FIT_CHARS, &wide[i], 1,
+                                                   encoded, sizeof encoded, nullptr, &usedDefault);
+    if (count > 0 && !usedDefault) {
+      gbk.append(encoded, static_cast<std::size_t>(count));
+    } else {
+      gbk.push_back('?');
+    }
+    if (pair) ++i;
+  }
+  return gbk;
 }
 
 std::size_t LastDelimiter(std::string_view text, std::string_view delimiters) {

@@ -22,6 +22,12 @@ std::string TemporaryBeside(const std::string& target) {
   return name;
 }
 
+std::string FullPath(const std::string& path) {
+  char buffer[MAX_PATH * 2];
+  const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+  return length == 0 || length >= sizeof buffer ? path : std::string(buffer, length);
+}
+
 void RemoveTemporary(const std::string& path) {
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileA(path.c_str());
@@ -34,6 +40,8 @@ bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool fai
   const std::string source(existingFile);
   const std::string target(newFile);
   if (!FileExists(source) || DirectoryExists(target)) return false;
+  // A file copied onto itself would be replaced by its own staged copy; the system refuses.
+  if (SameTextIgnoringCase(FullPath(source), FullPath(target))) return false;
   // Refused before anything is written, as the system's own copy would refuse them.
   if (FileExists(target) && (failIfExists || IsReadOnly(target) || IsRunningExecutable(target))) return false;
 

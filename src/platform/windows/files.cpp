@@ -83,7 +83,13 @@ bool ForceDirectories(std::string_view path) {
   return ::CreateDirectoryA(folder.c_str(), nullptr) || DirectoryExists(folder);
 }
 
+// The system refuses to delete or write a read-only file, except that Wine run by root
+// lets root through as Linux does; the check in front keeps the rule for everyone.
 bool DeleteFile(std::string_view path) {
+  if (IsReadOnly(path)) {
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   const std::string text(path);
   return !path.empty() && ::DeleteFileA(text.c_str());
 }
@@ -161,6 +167,10 @@ bool File::Open(std::string_view path, Mode mode) {
     case Mode::Write: access = GENERIC_WRITE; break;
     case Mode::Create: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
     case Mode::ReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
+  }
+  if (mode != Mode::Read && IsReadOnly(path)) {
+    lastError_ = windows::ErrorText(ERROR_ACCESS_DENIED);
+    return false;
   }
   const std::string text(path);
   HANDLE handle = path.empty() ? INVALID_HANDLE_VALUE

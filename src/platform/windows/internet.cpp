@@ -6,6 +6,7 @@
 #include "platform/windows/windows_api.h"
 #include <wininet.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -50,13 +51,43 @@ class InternetSession {
   Owned handle_;
 };
 
+// Each blocking call costs a helper thread, so the body is read in pieces of what has
+// arrived (up to kPieceSize) and handed out from there in the caller's smaller reads.
 class InternetUrl {
  public:
   explicit InternetUrl(HINTERNET handle) : handle_(handle) {}
-  HINTERNET get() const { return handle_.get(); }
+
+  bool Read(void* buffer, unsigned toRead, unsigned* read) {
+    if (pendingStart_ == pending_.size() && !ReadPiece()) return false;
+    const std::size_t count = std::min<std::size_t>(toRead, pending_.size() - pendingStart_);
+    std::memcpy(buffer, pending_.data() + pendingStart_, count);
+    pendingStart_ += count;
+    *read = static_cast<unsigned>(count);
+    return true;
+  }
 
  private:
+  static constexpr DWORD kPieceSize = 64 * 1024;
+
+  // The next piece of the body; empty at its end. False when the transfer failed.
+  bool ReadPiece() {
+    pending_.assign(kPieceSize, '\0');
+    pendingStart_ = 0;
+    DWORD got = 0;
+    const BOOL ok = Pumping([&] {
+      DWORD available = 0;
+      // Waits for the first bytes; then the read takes no more than what is there.
+      if (!::InternetQueryDataAvailable(handle_.get(), &available, 0, 0)) available = kPieceSize;
+      const DWORD ask = std::clamp<DWORD>(available, 1, kPieceSize);
+      return ::InternetReadFile(handle_.get(), pending_.data(), ask, &got);
+    });
+    pending_.resize(ok ? got : 0);
+    return ok;
+  }
+
   Owned handle_;
+  std::string pending_;
+  std::size_t pendingStart_ = 0;
 };
 
 void InternetSessionCloser::operator()(InternetSession* session) const {
@@ -103,10 +134,7 @@ HInternetUrl InternetOpenUrlA(InternetSession& session, std::string_view url, co
 bool InternetReadFile(InternetUrl& url, void* buffer, unsigned toRead, unsigned* read) {
   *read = 0;
   if (toRead == 0) return true;
-  DWORD got = 0;
-  const BOOL ok = Pumping([&] { return ::InternetReadFile(url.get(), buffer, toRead, &got); });
-  *read = ok ? got : 0;
-  return ok;
+  return url.Read(buffer, toRead, read);
 }
 
 void InternetCloseHandle(HInternetUrl& url) { url.reset(); }

@@ -78,10 +78,11 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key, 
   char staged[MAX_PATH + 16];
   if (::GetTempFileNameA(FolderOf(target).c_str(), "~ini", 0, staged) == 0) return false;
   const std::string sectionText(section), keyText(key), valueText(value);
-  const bool written = (!exists || ::CopyFileA(target.c_str(), staged, FALSE)) &&
-                       ::WritePrivateProfileStringA(sectionText.c_str(), keyText.c_str(), valueText.c_str(), staged) &&
-                       ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, staged) &&  // flushes the system's cache
-                       ::MoveFileExA(staged, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  bool written = (!exists || ::CopyFileA(target.c_str(), staged, FALSE)) &&
+                 ::WritePrivateProfileStringA(sectionText.c_str(), keyText.c_str(), valueText.c_str(), staged);
+  // Empties the system's cache of the copy before it moves; this call always reports FALSE.
+  ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, staged);
+  written = written && ::MoveFileExA(staged, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!written) RemoveFile(staged);
   return written;
 }
