@@ -65,24 +65,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# --- Wine, for the Windows build -------------------------------------------------------------
-if ((windows)); then
-  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  # Wine takes its code page (936) and the charset of file names from the locale.
-  export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-  if [[ -z ${WINEPREFIX:-} ]]; then
-    export WINEPREFIX=$work/wine
-    own_wine_prefix=1
-  fi
-  if [[ ! -f $WINEPREFIX/system.reg ]]; then
-    say "Making a Wine prefix in $WINEPREFIX"
-    wineboot --init >/dev/null 2>&1 && wineserver -w
-  fi
-  # Wine draws the window frames itself: no window manager, and closes take milliseconds.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  # Marlett, for the glyph of the title-bar close box.
-  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-fi
 # Becomes a program of the demo, the Linux one itself or the Windows one through Wine, so
 # that its process id is the program's own. Used in a subshell only.
 run_program() { if ((windows)); then exec wine "$@"; else exec "$@"; fi; }
@@ -145,11 +127,34 @@ export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
+# --- Wine, for the Windows build -------------------------------------------------------------
+# Set up once the display is there: Wine's desktop process, started by the first program,
+# keeps the display it was started with.
+if ((windows)); then
+  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine takes its code page (936) and the charset of file names from the locale.
+  export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+  if [[ -z ${WINEPREFIX:-} ]]; then
+    export WINEPREFIX=$work/wine
+    own_wine_prefix=1
+  fi
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    say "Making a Wine prefix in $WINEPREFIX"
+    wineboot --init >/dev/null 2>&1 && wineserver -w
+  fi
+  # One server for every program of the demo (a program then starts in a fraction of a
+  # second), detached from the demo's output so that no caller waits for it to quit.
+  if ((own_wine_prefix)); then wineserver -p </dev/null >/dev/null 2>&1; fi
+  # Wine draws the window frames itself: no window manager, and closes take milliseconds.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # Marlett, for the glyph of the title-bar close box.
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
 # --- the running product and the wizard ---------------------------------------------------
 (run_program "$product_program" Brimsel) > "$work/product.log" 2>&1 &
 product=$!
 pids+=("$product")
-wait_for "xdotool search --onlyvisible --name '^Brimsel\$' >/dev/null 2>&1" 15 || fail "the product window did not open"
+wait_for "xdotool search --onlyvisible --name '^Brimsel\$' >/dev/null 2>&1" 30 || fail "the product window did not open"
 
 say "Starting $inst/update.exe"
 (cd / && run_program "$inst/update.exe") > "$work/update.log" 2>&1 &
