@@ -6,6 +6,7 @@
 
 // Before <windows.h>, whose macros have the names of the recorder's constants.
 #include "app/message_box_recorder.h"
+#include "app/win32/message_loop.h"
 #include "app/win32/tfrm_update.h"
 // After <windows.h>, which it needs.
 #include <commctrl.h>
@@ -329,6 +330,26 @@ TEST_F(Win32WindowTest, KeyboardMnemonicsWorkEscapeDoesNotCloseEnterInTheListPre
   Key(Control("btnClose"), WM_SYSCHAR, 'c');  // Alt+C
   EXPECT_EQ(boxes_.Boxes().size(), 2u);
   EXPECT_FALSE(window.Closed());
+}
+
+// The pump that a step calls between chunks of its work goes through the same keyboard:
+// Alt+C during the download asks the exit question; Yes ends the loop afterwards.
+TEST_F(Win32WindowTest, KeysReachTheWindowWhileAStepPumpsMessages) {
+  bool cancelSeenByStep = false;
+  ShowWindow(2, [&](WizardWindow& window) {
+    ::PostMessageA(Control("btnClose"), WM_SYSCHAR, 'c', 0);
+    ::PostMessageA(Control("btnClose"), WM_SYSCHAR, 'c', 0);
+    boxes_.Answer(IDNO);
+    boxes_.Answer(IDYES);
+    PumpMessages(*window_);
+    cancelSeenByStep = window.CancelFlag();
+    PumpMessages(*window_);  // the quit waits for the program's loop
+  });
+  GoToStep(2);
+  EXPECT_EQ(boxes_.Boxes().size(), 2u);
+  EXPECT_TRUE(cancelSeenByStep);
+  EXPECT_TRUE(window_->Closed());
+  EXPECT_EQ(RunMessageLoop(*window_), 0);
 }
 
 }  // namespace
