@@ -150,8 +150,11 @@ void TfrmUpdate::showEvent(QShowEvent* event) {
 }
 
 void TfrmUpdate::keyPressEvent(QKeyEvent* event) {
-  // Esc does not close the wizard; only Close and the title-bar close box do.
-  if (event->key() == Qt::Key_Escape) return;
+  // Esc does not close the wizard; only Close and the title-bar close box do. Enter
+  // presses the focused button, which takes it itself; anywhere else (the server list) it
+  // presses nothing, as the window has no default button.
+  const int key = event->key();
+  if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter) return;
   QDialog::keyPressEvent(event);
 }
 

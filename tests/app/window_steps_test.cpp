@@ -188,6 +188,29 @@ TEST_F(WindowStepsTest, TitleBarCloseBoxEndsWithoutQuestionOrCancelFlagButEscape
   EXPECT_FALSE(window.State().cancelFlag);
 }
 
+// Enter presses the focused button and nothing else: not Close after it was used, from
+// the server list that the update check gives the focus to.
+TEST_F(WindowStepsTest, EnterInTheServerListPressesNoButton) {
+  TfrmUpdate& window = ShowWindow();
+  window.activateWindow();
+  Find<QPushButton>("btnClose")->setFocus();
+  boxes_.Answer(platform::IDNO);
+  ClickClose();
+  ClickNext();
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  window.FocusServerList();
+  QWidget* list = Find("lsvTest");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(list, &enter);
+  EXPECT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_EQ(stepsRun_, (std::vector<int>{1}));
+  EXPECT_TRUE(window.isVisible());
+  // On a focused button Enter presses that button.
+  Find<QPushButton>("btnNext")->setFocus();
+  QApplication::sendEvent(Find("btnNext"), &enter);
+  EXPECT_EQ(stepsRun_, (std::vector<int>{1, 2}));
+}
+
 TEST_F(WindowStepsTest, ShowStepOutsideTheWizardsStepsChangesNothing) {
   TfrmUpdate& window = ShowWindow();
   GoToStep(4);
