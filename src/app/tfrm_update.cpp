@@ -8,17 +8,15 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedWidget>
-#include <exception>
 
-#include "app/error_box.h"
 #include "app/steps.h"
 #include "app/vendor_site.h"
 #include "app/window_texts.h"
+#include "app/wizard_form.h"
 #include "archive/unzipper.h"
 #include "platform/client_socket.h"
 #include "platform/files.h"
 #include "platform/qt/qt_text.h"
-#include "settings/settings_file.h"
 
 
 // The window's picture and icon are compiled into the library; a static library needs
@@ -53,42 +51,13 @@ void TfrmUpdate::FormCreate() {
   packageSocket_->SetClientType(platform::ctBlocking);
 }
 
-template <typename Handler>
-void TfrmUpdate::Guarded(Handler&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorBox(Handle(), error.what());
-  } catch (...) {
-    ShowErrorBox(Handle(), "Unknown error");
-  }
-}
-
 void TfrmUpdate::FormShow() {
-  state_.settingsPath = state_.installationFolder + kSettingsFileName;
-  steps_.Start();
-  // What was read before a value that cannot be deciphered is held all the same; the rest
-  // of the window's set-up is skipped and the error is reported.
-  ShowTimeSettings values;
-  const auto hold = [&] {
-    state_.productTitle = values.title;
-    state_.productVersion = values.version;
-    state_.packageName = values.packageName;
-  };
-  try {
-    ReadShowTimeSettings(state_.settingsPath, values);
-  } catch (...) {
-    hold();
-    throw;
-  }
-  hold();
-  const std::string& homepage = values.homepage;  // ends in "/"
+  ReadShowTimeState(state_, steps_);
 
   ReplaceProductName(*c_.lblTitle);
   ReplaceProductName(*c_.lblHit);
 
-  state_.homepage = homepage;
-  c_.lblUrl->setText(platform::FromGbk(homepage));
+  c_.lblUrl->setText(platform::FromGbk(state_.homepage));
   c_.lblUrl->adjustSize();
 
   AddServer(texts::kBuiltInServerName, state_.vendorSiteUrl);
@@ -104,21 +73,14 @@ void TfrmUpdate::ReplaceProductName(QLabel& label) {
 }
 
 void TfrmUpdate::btnNextClick() {
-  Guarded([this] {
-    if (NextCaption() == texts::kOkCaption) {
-      close();
-      return;
-    }
-    SetNextEnabled(false);
-    steps_.Advance(*this);
-    SetNextEnabled(true);  // whatever the step did with the button
+  RunGuarded(*this, [this] {
+    if (PressNext(*this)) close();
   });
 }
 
 void TfrmUpdate::btnCloseClick() {
-  Guarded([this] {
-    if (!AskYesNo(texts::kExitQuestion)) return;
-    state_.cancelFlag = true;
+  RunGuarded(*this, [this] {
+    if (!ConfirmExit(*this)) return;
     // Takes effect once the running handler is back in the event loop.
     QCoreApplication::quit();
     close();
@@ -143,7 +105,7 @@ bool TfrmUpdate::AskYesNo(const std::string& text) {
 void TfrmUpdate::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;
-  Guarded([this] { FormShow(); });
+  RunGuarded(*this, [this] { FormShow(); });
   // With no window manager (Xvfb) a new window is not made active by anyone, and its
   // mnemonics (Alt+N) would not reach it.
   activateWindow();

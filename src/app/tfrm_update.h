@@ -133,9 +133,6 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   void BuildFinishPage();
 
   void FormCreate();
-  // Runs a handler; an error escaping it is shown in the error box and the program goes on.
-  template <typename Handler>
-  void Guarded(Handler&& handler);
   void ReplaceProductName(QLabel& label);
 
   Options options_;

@@ -5,21 +5,19 @@
 // After <windows.h>, which it needs.
 #include <commctrl.h>
 
-#include <exception>
 #include <stdexcept>
 #include <string_view>
 
-#include "app/error_box.h"
 #include "app/steps.h"
 #include "app/vendor_site.h"
 #include "app/win32/control_ids.h"
 #include "app/win32/resource_ids.h"
 #include "app/window_texts.h"
+#include "app/wizard_form.h"
 #include "archive/unzipper.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "settings/settings_file.h"
 
 namespace brimsel {
 namespace {
@@ -92,19 +90,8 @@ void TfrmUpdate::FormCreate() {
   packageSocket_->SetClientType(platform::ctBlocking);
 }
 
-template <typename Handler>
-void TfrmUpdate::Guarded(Handler&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorBox(Handle(), error.what());
-  } catch (...) {
-    ShowErrorBox(Handle(), "Unknown error");
-  }
-}
-
 void TfrmUpdate::Show() {
-  Guarded([this] { FormShow(); });
+  RunGuarded(*this, [this] { FormShow(); });
   RECT frame = {};
   ::GetWindowRect(form_, &frame);
   const int width = frame.right - frame.left;
@@ -118,29 +105,12 @@ void TfrmUpdate::Show() {
 }
 
 void TfrmUpdate::FormShow() {
-  state_.settingsPath = state_.installationFolder + kSettingsFileName;
-  steps_.Start();
-  // What was read before a value that cannot be deciphered is held all the same; the rest
-  // of the window's set-up is skipped and the error is reported.
-  ShowTimeSettings values;
-  const auto hold = [&] {
-    state_.productTitle = values.title;
-    state_.productVersion = values.version;
-    state_.packageName = values.packageName;
-  };
-  try {
-    ReadShowTimeSettings(state_.settingsPath, values);
-  } catch (...) {
-    hold();
-    throw;
-  }
-  hold();
+  ReadShowTimeState(state_, steps_);
 
   ReplaceProductName("lblTitle");
   ReplaceProductName("lblHit");
 
-  state_.homepage = values.homepage;  // ends in "/"
-  SetLabelText("lblUrl", values.homepage);
+  SetLabelText("lblUrl", state_.homepage);
 
   AddServer(texts::kBuiltInServerName, state_.vendorSiteUrl);
 }
@@ -168,22 +138,14 @@ void TfrmUpdate::ReplaceProductName(const char* labelName) {
 }
 
 void TfrmUpdate::btnNextClick() {
-  Guarded([this] {
-    if (NextCaption() == texts::kOkCaption) {
-      Close();
-      return;
-    }
-    SetNextEnabled(false);
-    steps_.Advance(*this);
-    SetNextEnabled(true);  // whatever the step did with the button
+  RunGuarded(*this, [this] {
+    if (PressNext(*this)) Close();
   });
 }
 
 void TfrmUpdate::btnCloseClick() {
-  Guarded([this] {
-    if (!AskYesNo(texts::kExitQuestion)) return;
-    state_.cancelFlag = true;
-    Close();
+  RunGuarded(*this, [this] {
+    if (ConfirmExit(*this)) Close();
   });
 }
 

@@ -111,8 +111,6 @@ class TfrmUpdate : public WizardWindow {
 
   void FormCreate();
   void Close();
-  template <typename Handler>
-  void Guarded(Handler&& handler);
   void ReplaceProductName(const char* labelName);
 
   static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

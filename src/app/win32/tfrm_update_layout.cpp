@@ -11,23 +11,16 @@
 #include "app/win32/tfrm_update.h"
 // After <windows.h>, which it needs.
 #include <commctrl.h>
+#include "app/window_geometry.h"
 #include "app/window_texts.h"
 
 namespace brimsel {
 namespace {
 
-constexpr int kClientWidth = 519;
-constexpr int kClientHeight = 341;
-constexpr int kBottomPanelHeight = 46;
-constexpr int kLeftPanelWidth = 153;
-constexpr int kNotebookWidth = kClientWidth - kLeftPanelWidth;       // 366
-constexpr int kNotebookHeight = kClientHeight - kBottomPanelHeight;  // 295
-constexpr int kServerPanelHeight = 47;
-constexpr int kDefaultColumnWidth = 50;  // what a report list gives a column of no width
-constexpr int kFontHeight = 12;
+using namespace geometry;
 
 HFONT MakeWindowFont(int weight) {
-  return ::CreateFontA(-kFontHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
+  return ::CreateFontA(-kFontPixels, 0, 0, 0, weight, FALSE, FALSE, FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS,
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, texts::kFontFamily);
 }
 
