@@ -108,7 +108,7 @@ TEST(ShellExecuteA, UpdateBatWaitsForTheUpdaterThenReplacesItAndDeletesItself) {
   HelperProcess running("--sleep", "2000", updater);
   ASSERT_TRUE(running.Running());
   const std::string script = WriteSelfReplaceScript(folder);
-  ASSERT_TRUE(platform::ShellExecuteA(0, "OPEN", script, "", "", SW_HIDE));
+  ASSERT_TRUE(platform::ShellExecuteA(0, "OPEN", script, "", "", platform::SW_HIDE));
 
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   bool replacedWhileRunning = false;
