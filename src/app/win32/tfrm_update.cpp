@@ -154,7 +154,7 @@ void TfrmUpdate::btnCloseClick() {
 void TfrmUpdate::Close() {
   if (closed_) return;
   closed_ = true;
-  ::ShowWindow(form_, SW_HIDE);
+  ::ShowWindow(form_, platform::SW_HIDE);
   ::PostQuitMessage(0);
 }
 
@@ -162,18 +162,18 @@ void TfrmUpdate::ShowStep(int step) { steps_.Show(*this, step); }
 
 void TfrmUpdate::ShowPage(int index) {
   if (index < 0 || index >= kPageCount || index == currentPage_) return;
-  ::ShowWindow(pages_[currentPage_], SW_HIDE);
+  ::ShowWindow(pages_[currentPage_], platform::SW_HIDE);
   ::ShowWindow(pages_[index], SW_SHOW);
   currentPage_ = index;
 }
 
 void TfrmUpdate::ShowInfo(const std::string& text) {
-  // The flags and answers of platform/message_box.h are the system's own macros here.
-  platform::MessageBox(Handle(), text, texts::kOnlineUpdate, MB_OK | MB_ICONINFORMATION);
+  platform::MessageBox(Handle(), text, texts::kOnlineUpdate, platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 bool TfrmUpdate::AskYesNo(const std::string& text) {
-  return platform::MessageBox(Handle(), text, texts::kOnlineUpdate, MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return platform::MessageBox(Handle(), text, texts::kOnlineUpdate, platform::MB_YESNO | platform::MB_ICONQUESTION) ==
+         platform::IDYES;
 }
 
 bool TfrmUpdate::PreTranslate(MSG& message) {
@@ -220,7 +220,7 @@ LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
-    case WM_CLOSE:
+    case platform::WM_CLOSE:
       // The title-bar close box ends the program without the question; the cancel flag
       // stays as it was.
       Close();

@@ -109,7 +109,7 @@ void TfrmUpdate::BuildNotebook() {
   const char* names[kPageCount] = {"Default", "tesk", "2", "4", "3"};
   for (int index = 0; index < kPageCount; ++index) {
     pages_[index] = MakePanel(notebook, names[index], 0, 0, kNotebookWidth, kNotebookHeight);
-    if (index != 0) ::ShowWindow(pages_[index], SW_HIDE);
+    if (index != 0) ::ShowWindow(pages_[index], platform::SW_HIDE);
   }
   currentPage_ = 0;
 

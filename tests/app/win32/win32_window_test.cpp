@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-// Before <windows.h>, whose macros have the names of the recorder's constants.
 #include "app/message_box_recorder.h"
 #include "app/win32/message_loop.h"
 #include "app/win32/tfrm_update.h"
@@ -285,16 +284,16 @@ TEST_F(Win32WindowTest, CloseAsksOnEveryPageAndTheCloseBoxDoesNot) {
     TfrmUpdate& window = ShowWindow();
     GoToStep(step);
     boxes_.Clear();
-    boxes_.Answer(IDNO);
+    boxes_.Answer(platform::IDNO);
     window.btnCloseClick();
     ASSERT_EQ(boxes_.Boxes().size(), 1u) << step;
     EXPECT_EQ(boxes_.Boxes()[0].text, Utf8ToGbk("在线升级尚未完成，您确定要退出吗?"));
     EXPECT_EQ(boxes_.Boxes()[0].caption, Utf8ToGbk("在线升级"));
-    EXPECT_EQ(boxes_.Boxes()[0].flags, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
+    EXPECT_EQ(boxes_.Boxes()[0].flags, platform::MB_YESNO | platform::MB_ICONQUESTION);
     EXPECT_EQ(boxes_.Boxes()[0].owner, window.Handle());
     EXPECT_FALSE(window.Closed());
     EXPECT_EQ(window.CurrentPage(), step);
-    boxes_.Answer(IDYES);
+    boxes_.Answer(platform::IDYES);
     window.btnCloseClick();
     EXPECT_TRUE(window.State().cancelFlag) << step;
     EXPECT_TRUE(window.Closed()) << step;
@@ -302,7 +301,7 @@ TEST_F(Win32WindowTest, CloseAsksOnEveryPageAndTheCloseBoxDoesNot) {
   TfrmUpdate& window = ShowWindow();
   GoToStep(2);
   boxes_.Clear();
-  ::SendMessageA(window.Hwnd(), WM_CLOSE, 0, 0);  // what the title-bar close box sends
+  ::SendMessageA(window.Hwnd(), platform::WM_CLOSE, 0, 0);  // what the title-bar close box sends
   EXPECT_TRUE(window.Closed());
   EXPECT_TRUE(boxes_.Boxes().empty());
   EXPECT_FALSE(window.State().cancelFlag);
@@ -339,8 +338,8 @@ TEST_F(Win32WindowTest, KeysReachTheWindowWhileAStepPumpsMessages) {
   ShowWindow(2, [&](WizardWindow& window) {
     ::PostMessageA(Control("btnClose"), WM_SYSCHAR, 'c', 0);
     ::PostMessageA(Control("btnClose"), WM_SYSCHAR, 'c', 0);
-    boxes_.Answer(IDNO);
-    boxes_.Answer(IDYES);
+    boxes_.Answer(platform::IDNO);
+    boxes_.Answer(platform::IDYES);
     PumpMessages(*window_);
     cancelSeenByStep = window.CancelFlag();
     PumpMessages(*window_);  // the quit waits for the program's loop
