@@ -9,13 +9,10 @@
 #include <QShowEvent>
 #include <QStackedWidget>
 
-#include "app/steps.h"
-#include "app/vendor_site.h"
 #include "app/window_texts.h"
 #include "app/wizard_form.h"
 #include "archive/unzipper.h"
 #include "platform/client_socket.h"
-#include "platform/files.h"
 #include "platform/qt/qt_text.h"
 
 
@@ -24,13 +21,6 @@
 static void InitWindowResources() { Q_INIT_RESOURCE(update); }
 
 namespace brimsel {
-
-TfrmUpdate::Options::Options()
-    : installationFolder(platform::InstallationFolder()),
-      vendorSiteUrl(kVendorSiteUrl),
-      updateCheck(RunUpdateCheck),
-      downloadStep(RunDownloadStep),
-      installStep(RunInstallStep) {}
 
 TfrmUpdate::TfrmUpdate(Options options, QWidget* parent)
     : QDialog(parent),

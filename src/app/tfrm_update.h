@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/wizard_form.h"
 #include "app/wizard_window.h"
 
 class QFrame;
@@ -28,16 +29,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
  public:
   using StepAction = StepController::StepAction;
 
-  struct Options {
-    Options();  // the folder of the running program, the built-in site and the real steps
-    std::string installationFolder;  // ends in "\"
-    std::string vendorSiteUrl;       // scheme and host, no trailing slash
-    // The actions of steps 1 to 3 (steps.h); replaceable so that the step controller can
-    // be exercised on its own.
-    StepAction updateCheck;
-    StepAction downloadStep;
-    StepAction installStep;
-  };
+  using Options = WizardOptions;
 
   explicit TfrmUpdate(Options options = Options(), QWidget* parent = nullptr);
   ~TfrmUpdate() override;

@@ -1,9 +1,19 @@
 #include "app/wizard_form.h"
 
+#include "app/steps.h"
+#include "app/vendor_site.h"
 #include "app/window_texts.h"
+#include "platform/files.h"
 #include "settings/settings_file.h"
 
 namespace brimsel {
+
+WizardOptions::WizardOptions()
+    : installationFolder(platform::InstallationFolder()),
+      vendorSiteUrl(kVendorSiteUrl),
+      updateCheck(RunUpdateCheck),
+      downloadStep(RunDownloadStep),
+      installStep(RunInstallStep) {}
 
 void ReadShowTimeState(WizardState& state, StepController& steps) {
   state.settingsPath = state.installationFolder + kSettingsFileName;

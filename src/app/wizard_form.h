@@ -11,6 +11,18 @@
 
 namespace brimsel {
 
+// What a wizard window is made with.
+struct WizardOptions {
+  WizardOptions();  // the folder of the running program, the built-in site and the real steps
+  std::string installationFolder;  // ends in "\"
+  std::string vendorSiteUrl;       // scheme and host, no trailing slash
+  // The actions of steps 1 to 3 (steps.h); replaceable so that the step controller can be
+  // exercised on its own.
+  StepController::StepAction updateCheck;
+  StepController::StepAction downloadStep;
+  StepController::StepAction installStep;
+};
+
 // FormShow's reading: the settings path, the wizard step back at 0, and the product title,
 // version, homepage (ending in "/") and package name from Update.ini. What was read before
 // a value that cannot be deciphered is held all the same, and the error goes on.

@@ -8,8 +8,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "app/steps.h"
-#include "app/vendor_site.h"
 #include "app/win32/control_ids.h"
 #include "app/win32/resource_ids.h"
 #include "app/window_texts.h"
@@ -17,7 +15,6 @@
 #include "archive/unzipper.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
 
 namespace brimsel {
 namespace {
@@ -59,13 +56,6 @@ void RegisterWindowClasses(WNDPROC formProc) {
 }
 
 }  // namespace
-
-TfrmUpdate::Options::Options()
-    : installationFolder(platform::InstallationFolder()),
-      vendorSiteUrl(kVendorSiteUrl),
-      updateCheck(RunUpdateCheck),
-      downloadStep(RunDownloadStep),
-      installStep(RunInstallStep) {}
 
 TfrmUpdate::TfrmUpdate(Options options)
     : options_(std::move(options)),

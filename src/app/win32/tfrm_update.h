@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "app/step_controller.h"
+#include "app/wizard_form.h"
 #include "app/wizard_window.h"
 #include "platform/windows/windows_api.h"
 
@@ -19,14 +20,7 @@ class TfrmUpdate : public WizardWindow {
  public:
   using StepAction = StepController::StepAction;
 
-  struct Options {
-    Options();  // the folder of the running program, the built-in site and the real steps
-    std::string installationFolder;  // ends in "\"
-    std::string vendorSiteUrl;       // scheme and host, no trailing slash
-    StepAction updateCheck;
-    StepAction downloadStep;
-    StepAction installStep;
-  };
+  using Options = WizardOptions;
 
   // Creates the window and its controls (hidden) and runs FormCreate.
   explicit TfrmUpdate(Options options = Options());
