@@ -4,6 +4,7 @@
 # wizard clicked through page by page.
 #
 #   scripts/demo.sh [--build-dir DIR] [--work DIR] [--check] [--key DIR --updater FILE]
+#                   [--windows [--windows-build DIR]]
 #
 # --key signs the release with DIR/vendor.key (updtool keygen); --updater installs FILE,
 # an update.exe built with DIR/vendor.pub, in place of the build's own.
@@ -11,8 +12,13 @@
 # With a working $DISPLAY (and without --check) the wizard opens there for you to click.
 # Otherwise it runs on a private Xvfb display and is clicked through with xdotool; a
 # screenshot of each page is saved. --check verifies the outcome and exits non-zero when
-# anything is off (the end-to-end test runs it so). Needs root for port 80 of 127.0.0.1,
+# anything is off (the end-to-end tests run it so). Needs root for port 80 of 127.0.0.1,
 # where the updater looks for the vendor's site in this build.
+#
+# --windows runs the Windows build (build-windows/) under Wine instead: its update.exe and
+# a Windows product window, in the Wine prefix named by $WINEPREFIX or else in one of the
+# demo's own; Wine's cmd runs update.bat. The server, updtool and the screenshots still
+# come from the Linux build (--build-dir).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +27,8 @@ work=
 check=0
 key=
 keyed_updater=
+windows=0
+windows_build=$root/build-windows
 while (($#)); do
   case $1 in
     --build-dir) build=$(cd "$2" && pwd); shift 2 ;;
@@ -28,10 +36,13 @@ while (($#)); do
     --check) check=1; shift ;;
     --key) key=$(cd "$2" && pwd); shift 2 ;;
     --updater) keyed_updater=$2; shift 2 ;;
+    --windows) windows=1; shift ;;
+    --windows-build) windows_build=$(cd "$2" && pwd); shift 2 ;;
     *) echo "demo: unknown argument $1" >&2; exit 2 ;;
   esac
 done
-[[ -n $work ]] || work=$(mktemp -d /tmp/brimsel-demo.XXXXXX)
+temporary_work=0
+[[ -n $work ]] || { work=$(mktemp -d /tmp/brimsel-demo.XXXXXX); temporary_work=1; }
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 address=127.0.0.1
@@ -49,20 +60,40 @@ wait_for() {
 }
 
 pids=()
+own_wine_prefix=0
 cleanup() {
   local pid
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
+  if ((own_wine_prefix)); then
+    wineserver -k 2>/dev/null || true
+    # A prefix takes some 600 MB: one made for a throw-away run goes with it.
+    if ((temporary_work)); then rm -rf "$WINEPREFIX"; fi
+  fi
 }
 trap cleanup EXIT
+
+# Becomes a program of the demo, the Linux one itself or the Windows one through Wine, so
+# that its process id is the program's own. Used in a subshell only.
+run_program() { if ((windows)); then exec wine "$@"; else exec "$@"; fi; }
 
 # --- the installation folder, laid out by cmake --install --------------------------------
 say "Installing Brimsel 1.0 into $work/prefix"
 rm -rf "$work/prefix" "$work/site" "$work/package" "$work/screenshots"
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
+updtool=$build/bin/updtool
+if ((windows)); then
+  cmake --install "$windows_build" --prefix "$work/prefix" >/dev/null
+  [[ -f $work/prefix/brimsel/update.exe && -f $work/prefix/bin/updtool.exe ]] || fail "the installation is incomplete"
+  [[ $(ls "$work/prefix/brimsel") == update.exe ]] || fail "the installation holds more than update.exe"
+  product_program=$windows_build/bin/demo_product.exe
+else
+  cmake --install "$build" --prefix "$work/prefix" >/dev/null
+  updtool=$work/prefix/bin/updtool
+  [[ -x $work/prefix/brimsel/update.exe && -x $work/prefix/brimsel/batchrun ]] || fail "the installation is incomplete"
+  product_program=$build/bin/demo_product
+fi
 inst=$work/prefix/brimsel
-updtool=$work/prefix/bin/updtool
-[[ -x $inst/update.exe && -x $inst/batchrun && -x $updtool ]] || fail "the installation is incomplete"
+[[ -x $updtool ]] || fail "no updtool in $build"
 [[ -n $keyed_updater ]] && cp "$keyed_updater" "$inst/update.exe"
 ini=$inst/Update.ini
 "$updtool" ini set "$ini" title Brimsel
@@ -114,14 +145,37 @@ export QT_QPA_PLATFORM=xcb
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
+# --- Wine, for the Windows build -------------------------------------------------------------
+# Set up once the display is there: Wine's desktop process, started by the first program,
+# keeps the display it was started with.
+if ((windows)); then
+  export WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # Wine takes its code page (936) and the charset of file names from the locale.
+  export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+  if [[ -z ${WINEPREFIX:-} ]]; then
+    export WINEPREFIX=$work/wine
+    own_wine_prefix=1
+  fi
+  if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    say "Making a Wine prefix in $WINEPREFIX"
+    wineboot --init >/dev/null 2>&1 && wineserver -w
+  fi
+  # One server for every program of the demo (a program then starts in a fraction of a
+  # second), detached from the demo's output so that no caller waits for it to quit.
+  if ((own_wine_prefix)); then wineserver -p </dev/null >/dev/null 2>&1; fi
+  # Wine draws the window frames itself: no window manager, and closes take milliseconds.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # Marlett, for the glyph of the title-bar close box.
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
 # --- the running product and the wizard ---------------------------------------------------
-"$build/bin/demo_product" Brimsel > "$work/product.log" 2>&1 &
+(run_program "$product_program" Brimsel) > "$work/product.log" 2>&1 &
 product=$!
 pids+=("$product")
-wait_for "xdotool search --onlyvisible --name '^Brimsel\$' >/dev/null 2>&1" 15 || fail "the product window did not open"
+wait_for "xdotool search --onlyvisible --name '^Brimsel\$' >/dev/null 2>&1" 30 || fail "the product window did not open"
 
 say "Starting $inst/update.exe"
-(cd / && exec "$inst/update.exe") > "$work/update.log" 2>&1 &
+(cd / && run_program "$inst/update.exe") > "$work/update.log" 2>&1 &
 updater=$!
 pids+=("$updater")
 
@@ -135,8 +189,12 @@ else
   wait_for '[[ -n $(wizard_windows) ]]' 20 || fail "the wizard did not open"
   wizard=$(wizard_windows | head -n 1)
   shot() { sleep 0.5; "$build/bin/screenshot" "$shots/$1.png" "$wizard"; }  # let the page paint
+  # Wine's own frame puts the client area at (3, 22) of its X window.
+  frame_x=0 frame_y=0
+  if ((windows)); then frame_x=3 frame_y=22; fi
+  click_at() { xdotool mousemove --window "$wizard" $(($1 + frame_x)) $(($2 + frame_y)) click 1; }
   # Next sits at (352, 12) in the 46-pixel panel along the bottom of the 519 x 341 client area.
-  click_next() { xdotool mousemove --window "$wizard" 389 319 click 1; }
+  click_next() { click_at 389 319; }
   # Clicks Next until `condition` holds: a click while Next is still disabled does nothing.
   next_until() {
     local condition=$1 tries
@@ -158,7 +216,8 @@ else
   wait_for "[[ \$('$updtool' ini get '$ini' LastUpdate) == '$today' ]]" 60 || fail "the update was not installed"
   shot 4-log
   # Read the installation log through the clipboard: click into it, select all, copy.
-  xdotool mousemove --window "$wizard" 250 100 click 1 key ctrl+a key ctrl+c
+  click_at 250 100
+  xdotool key ctrl+Home shift+ctrl+End ctrl+c
   wait_for "xclip -o -selection clipboard > '$work/install.log' 2>/dev/null && [[ -s '$work/install.log' ]]" 10 || true
   click_next
   shot 5-finish

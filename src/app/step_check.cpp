@@ -92,8 +92,7 @@ void RunUpdateCheck(WizardWindow& window) {
   state.log.Line("LastUpdate read: " + platform::DateToStr(lastUpdate));
 
   if (!NewerReleasePublished(state, lastUpdate)) {
-    state.wizardStep = WizardWindow::kPageCount - 1;
-    window.ShowStep(state.wizardStep);
+    window.Steps().JumpTo(window, WizardStep::kFinish);
     return;
   }
 

@@ -8,7 +8,7 @@
 #include "net/download_package.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
-#include "platform/x11/window_finder.h"
+#include "platform/window_finder.h"
 
 namespace brimsel {
 namespace {
@@ -70,8 +70,7 @@ void RunDownloadStep(WizardWindow& window) {
   }
   platform::Sleep(kPauseMs);
 
-  state.wizardStep += 1;
-  window.ShowStep(state.wizardStep);
+  window.Steps().Advance(window);
 }
 
 }  // namespace brimsel

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/wizard_form.h"
 #include "app/wizard_window.h"
 
 class QFrame;
@@ -26,19 +27,9 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   Q_OBJECT
 
  public:
-  using StepAction = std::function<void(WizardWindow&)>;
+  using StepAction = StepController::StepAction;
 
-  struct Options {
-    Options();  // the folder of the running program, the built-in site and the real steps
-    std::string installationFolder;  // ends in "\"
-    std::string vendorSiteUrl;       // scheme and host, no trailing slash
-    std::string vendorPublicKey;     // hex; empty: packages are installed unsigned, as ever
-    // The actions of steps 1 to 3 (steps.h); replaceable so that the step controller can
-    // be exercised on its own.
-    StepAction updateCheck;
-    StepAction downloadStep;
-    StepAction installStep;
-  };
+  using Options = WizardOptions;
 
   explicit TfrmUpdate(Options options = Options(), QWidget* parent = nullptr);
   ~TfrmUpdate() override;
@@ -51,7 +42,9 @@ class TfrmUpdate : public QDialog, public WizardWindow {
 
   // WizardWindow.
   WizardState& State() override { return state_; }
+  StepController& Steps() override { return steps_; }
   void ShowStep(int step) override;
+  void ShowPage(int index) override;
   void SetNextEnabled(bool enabled) override;
   void SetNextCaption(const std::string& caption) override;
   std::string NextCaption() const override;
@@ -132,13 +125,11 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   void BuildFinishPage();
 
   void FormCreate();
-  // Runs a handler; an error escaping it is shown in the error box and the program goes on.
-  template <typename Handler>
-  void Guarded(Handler&& handler);
   void ReplaceProductName(QLabel& label);
 
   Options options_;
   WizardState state_;
+  StepController steps_;
   Controls c_;
   std::unique_ptr<platform::TClientSocket> packageSocket_;  // created with the window
   std::unique_ptr<TUnzipper> unzipper_;  // Unzipper1, with its default settings

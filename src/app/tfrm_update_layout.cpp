@@ -15,21 +15,14 @@
 #include <QTreeWidget>
 
 #include "app/tfrm_update.h"
+#include "app/window_geometry.h"
 #include "app/window_texts.h"
 #include "platform/qt/qt_text.h"
 
 namespace brimsel {
 namespace {
 
-constexpr int kClientWidth = 519;
-constexpr int kClientHeight = 341;
-constexpr int kBottomPanelHeight = 46;
-constexpr int kLeftPanelWidth = 153;
-constexpr int kNotebookWidth = kClientWidth - kLeftPanelWidth;    // 366
-constexpr int kNotebookHeight = kClientHeight - kBottomPanelHeight;  // 295
-constexpr int kServerPanelHeight = 47;
-// The width a report list gives a column whose width was never set.
-constexpr int kDefaultColumnWidth = 50;
+using namespace geometry;
 
 using platform::FromGbk;
 
@@ -38,7 +31,7 @@ QFont WindowFont() {
   // 宋体 where it exists; otherwise the one CJK font installed with the program's
   // packages, so that every Chinese text renders the same on every machine.
   font.setFamilies({FromGbk(texts::kFontFamily), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei")});
-  font.setPixelSize(12);
+  font.setPixelSize(kFontPixels);
   return font;
 }
 

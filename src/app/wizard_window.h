@@ -1,11 +1,13 @@
 #pragma once
-// What the step actions use of the wizard window. TfrmUpdate implements it with Qt; the
-// step actions are written against this interface only, so they read like the wizard's
-// own description and call nothing of Qt or POSIX.
+// What the step actions use of the wizard window. TfrmUpdate implements it, with Qt on
+// Linux and with the system's own controls on Windows; the step actions are written
+// against this interface only, so they read like the wizard's own description and name
+// no windowing system.
 
 #include <string>
 
 #include "app/update_log.h"
+#include "app/step_controller.h"
 #include "net/download_view.h"
 #include "platform/message_box.h"
 
@@ -21,7 +23,6 @@ inline constexpr char kStagingFolderName[] = "update";
 
 // The state of one run, held by the window.
 struct WizardState {
-  int wizardStep = 0;        // 0 to 4
   bool cancelFlag = false;   // set by a confirmed Close
   bool selfUpdate = false;   // the package carried update.exe
   bool packageComplete = false;  // the download reached the package's whole length
@@ -42,11 +43,13 @@ struct WizardState {
 
 class WizardWindow : public DownloadView {
  public:
-  static constexpr int kPageCount = 5;
-
   virtual WizardState& State() = 0;
-  // Shows the page of `step` and runs that step's action.
+  // The wizard step and its one writer.
+  virtual StepController& Steps() = 0;
+  // Shows the page of `step` and runs that step's action (StepController::Show).
   virtual void ShowStep(int step) = 0;
+  // Shows page `index` of the notebook; an index that names no page is ignored.
+  virtual void ShowPage(int index) = 0;
 
   virtual void SetNextEnabled(bool enabled) = 0;
   virtual void SetNextCaption(const std::string& caption) = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // The blocking client socket that the package download speaks HTTP over, and the socket
-// stream that waits for data with a time limit. Built on POSIX sockets; names and dotted
-// addresses, IPv4 and IPv6.
+// stream that waits for data with a time limit. Built on POSIX sockets on Linux and on
+// Winsock on Windows; names and dotted addresses, IPv4 and IPv6.
 //
 // Active is true from a successful connect until the program closes the connection or a
 // send or receive error drops it; a graceful close by the server does not make it false

@@ -16,7 +16,8 @@
 namespace brimsel::platform {
 
 // The native path of a Windows-style path: converted to UTF-8 first, then "\" mapped to
-// "/", then each existing component looked up without regard to letter case.
+// "/", then each existing component looked up without regard to letter case. On Windows:
+// the same path in UTF-16.
 std::filesystem::path NativePath(std::string_view path);
 // The Windows-style text of a native path: GBK, with "\" as separator.
 std::string WindowsPath(const std::filesystem::path& native);

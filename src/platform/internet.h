@@ -1,6 +1,6 @@
 #pragma once
-// The Internet client functions that the whole-page fetch uses, shaped like their Windows
-// namesakes and built on libcurl:
+// The Internet client functions that the whole-page fetch uses: WinInet itself in the
+// Windows build; on Linux, functions shaped like their Windows namesakes built on libcurl:
 //
 //   InternetOpenA      an Internet handle, or none (InternetLastErrorText says why);
 //   InternetOpenUrlA   a URL handle, or none when the URL cannot be opened (name not

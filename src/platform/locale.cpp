@@ -1,8 +1,7 @@
 #include "platform/locale.h"
 
-#include <ctime>
-
 #include "platform/exception.h"
+#include "platform/regional_settings.h"
 
 namespace brimsel::platform {
 namespace {
@@ -56,18 +55,39 @@ bool ReadChar(std::string_view text, std::size_t& pos, char wanted) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::tm LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  return local;
+// How many times `letter` repeats at `pos`; `pos` moves past them.
+int CountRun(std::string_view format, std::size_t& pos, char letter) {
+  int count = 0;
+  while (pos < format.size() && format[pos] == letter) {
+    ++pos;
+    ++count;
+  }
+  return count;
 }
 
 }  // namespace
 
-char DateSeparator() { return '-'; }
-char TimeSeparator() { return ':'; }
-char ThousandSeparator() { return ','; }
+namespace regional {
+
+std::optional<ShortDate> ParseShortDate(std::string_view format) {
+  std::size_t pos = 0;
+  if (CountRun(format, pos, 'y') != 4 || pos >= format.size()) return std::nullopt;
+  ShortDate date;
+  date.separator = format[pos++];
+  const int month = CountRun(format, pos, 'M');
+  if (month < 1 || month > 2 || pos >= format.size() || format[pos++] != date.separator) return std::nullopt;
+  const int day = CountRun(format, pos, 'd');
+  if (day < 1 || day > 2 || pos != format.size() || date.separator != '-') return std::nullopt;
+  date.twoDigitMonth = month == 2;
+  date.twoDigitDay = day == 2;
+  return date;
+}
+
+}  // namespace regional
+
+char DateSeparator() { return regional::SystemShortDate().separator; }
+char TimeSeparator() { return regional::SystemTimeSeparator(); }
+char ThousandSeparator() { return regional::SystemThousandSeparator(); }
 
 std::optional<DateTime> EncodeDateTime(const CalendarParts& parts) {
   if (parts.year < 1 || parts.year > 9999 || parts.month < 1 || parts.month > 12 || parts.day < 1 ||
@@ -120,22 +140,25 @@ DateTime StrToDate(std::string_view text) {
 
 std::string DateToStr(DateTime value) {
   const CalendarParts parts = DecodeDateTime(value);
-  std::string year = std::to_string(parts.year);
-  if (year.size() < 4) year.insert(0, 4 - year.size(), '0');
-  return year + DateSeparator() + std::to_string(parts.month) + DateSeparator() + std::to_string(parts.day);
+  const regional::ShortDate format = regional::SystemShortDate();
+  auto padded = [](int number, std::size_t width) {
+    std::string digits = std::to_string(number);
+    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+    return digits;
+  };
+  return padded(parts.year, 4) + format.separator + padded(parts.month, format.twoDigitMonth ? 2 : 1) +
+         format.separator + padded(parts.day, format.twoDigitDay ? 2 : 1);
 }
 
 DateTime Today() {
-  const std::tm local = LocalTimeNow();
-  return DateTime{DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday), 0};
+  const CalendarParts local = regional::LocalNow();
+  return DateTime{DaysFromCivil(local.year, local.month, local.day), 0};
 }
 
 DateTime Now() {
-  const std::tm local = LocalTimeNow();
-  // A leap second (tm_sec 60) counts as the last second of its minute.
-  const int second = local.tm_sec > 59 ? 59 : local.tm_sec;
-  return DateTime{DaysFromCivil(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday),
-                  local.tm_hour * 3600 + local.tm_min * 60 + second};
+  const CalendarParts local = regional::LocalNow();
+  return DateTime{DaysFromCivil(local.year, local.month, local.day),
+                  local.hour * 3600 + local.minute * 60 + local.second};
 }
 
 std::string FormatThousands(std::int64_t value) {

@@ -1,9 +1,10 @@
 #pragma once
-// The system's regional settings as the updater sees them: the short date format
-// "yyyy-M-d" (so "2005-1-1" is 1 January 2005), "-" between the parts of a date, ":"
-// between the parts of a time of day, and "," between groups of thousands. Dates are
-// written with DateToStr and read back with TryStrToDate / StrToDate, always under this
-// one format.
+// The system's regional settings as the updater sees them: the short date format, year,
+// month and day parted by "-" ("yyyy-M-d" on Linux, so "2005-1-1" is 1 January 2005; on
+// Windows the user's format when it has that order and separator, such as "yyyy-MM-dd",
+// and "yyyy-M-d" otherwise), the separator between the parts of a time of day (":"), and
+// the one between groups of thousands (","). Dates are written with DateToStr and read back
+// with TryStrToDate / StrToDate, always under this one format.
 
 #include <compare>
 #include <cstdint>
@@ -36,8 +37,8 @@ struct CalendarParts {
 inline constexpr char kShortDateFormat[] = "yyyy-M-d";
 
 char DateSeparator();      // "-"
-char TimeSeparator();      // ":"
-char ThousandSeparator();  // ","
+char TimeSeparator();      // ":" on Linux; the user's on Windows
+char ThousandSeparator();  // "," on Linux; the user's on Windows
 
 // A valid date and time (years 1 to 9999), or nothing for 2005-2-30, hour 24 and the like.
 std::optional<DateTime> EncodeDateTime(const CalendarParts& parts);

@@ -1,7 +1,8 @@
 #pragma once
 // Every message box of the system goes through this one interface, so that the wizard's
 // boxes, its error box and the zip component's questions can be answered by the real
-// Qt dialog, by a terminal prompt or by a test.
+// Qt dialog, by MessageBoxA (platform/windows/system_message_box.h), by a terminal prompt
+// or by a test.
 
 #include <cstdint>
 #include <functional>

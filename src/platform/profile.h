@@ -24,11 +24,12 @@ std::string GetPrivateProfileStringA(std::string_view section, std::string_view 
 
 // Sets `key` in `section` to `value`, creating the file, the section or the key where
 // missing. Only that key's value changes; every other byte of the file stays as it was,
-// and a new line takes the file's own line end (CR LF for a new file). The file is
-// replaced as a whole, so a failure leaves it untouched. False when the file is read-only
-// or larger than kMaxProfileSize, its folder is missing or cannot be written, or a name or
-// the value holds a line break (or "=" in the key, "]" in the section) that would change
-// the file's structure.
+// and a new line takes the file's own line end (CR LF for a new file). (On Windows the
+// system's own function writes the new file: every section, key and value stays, but
+// hand-made lines are written anew, without their blanks and blank lines, with CR LF.)
+// The file is replaced as a whole, so a failure leaves it untouched. False when the file
+// is read-only, its folder is missing or cannot be written, or a name or the value holds a
+// line break (or "=" in the key, "]" in the section) that would change the file's structure.
 bool WritePrivateProfileStringA(std::string_view section, std::string_view key, std::string_view value,
                                 std::string_view path);
 

@@ -9,8 +9,9 @@ namespace brimsel::platform {
 inline constexpr int SW_HIDE = 0;
 
 // Starts `file` with `operation` ("OPEN") detached from the caller and returns at once.
-// A ".bat" file is run by our batch runner, installed beside the executable. Returns true
-// when the program was started.
+// A ".bat" file is run by the system's command interpreter on Windows, and by our batch
+// runner, installed beside the executable, on Linux. Returns true when the program was
+// started.
 bool ShellExecuteA(WindowHandle owner, std::string_view operation, std::string_view file,
                    std::string_view parameters, std::string_view directory, int showCommand);
 

@@ -77,14 +77,14 @@ TEST_F(UpdateCheckTest, OnlyAStrictlyLaterReleaseDateIsAnUpdate) {
     SCOPED_TRACE(row.page);
     if (!row.update) {
       EXPECT_TRUE(OnFinishPage());
-      EXPECT_EQ(window_->State().wizardStep, 4);
+      EXPECT_EQ(window_->Steps().Current(), 4);
       EXPECT_EQ(window_->ServerTestTime(0), "");  // nothing probed
       ASSERT_EQ(site_->Requests().size(), 1u);
       EXPECT_TRUE(site_->Requests()[0].starts_with("GET /update/getver.asp?soft=Brimsel HTTP/1.1\r\n"));
       continue;
     }
     EXPECT_EQ(CurrentPage(), 1);
-    EXPECT_EQ(window_->State().wizardStep, 1);
+    EXPECT_EQ(window_->Steps().Current(), 1);
     EXPECT_TRUE(IsTime(window_->ServerTestTime(0))) << window_->ServerTestTime(0);
     EXPECT_EQ(window_->SelectedServer(), 0);
     EXPECT_TRUE(NextEnabled());

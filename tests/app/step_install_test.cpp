@@ -78,8 +78,7 @@ class InstallStepTest : public WindowTest {
       WizardState& state = window.State();
       state.stagingFolder = state.installationFolder + "update";
       state.packagePath = state.stagingFolder + "\\brimsel.zip";
-      ++state.wizardStep;
-      window.ShowStep(state.wizardStep);
+      window.Steps().Advance(window);
     };
     MakeWindow(std::move(options));
     window_->show();
@@ -92,9 +91,8 @@ class InstallStepTest : public WindowTest {
     window.State().packageComplete = packageComplete;
     window.State().stagingFolder = instWin_ + "update";
     window.State().packagePath = instWin_ + "update\\brimsel.zip";
-    window.State().wizardStep = 3;
     window.SetNextEnabled(false);
-    window.ShowStep(3);
+    window.Steps().JumpTo(window, WizardStep::kInstall);
     return window;
   }
 
@@ -292,7 +290,7 @@ TEST_F(InstallStepTest, AFailedWriteOfLastUpdateIsReportedAndLeavesNextDisabled)
   ShowInstallWindow();  // Next on the welcome page and on the server page, as a user clicks them
   Find<QPushButton>("btnNext")->click();
   Find<QPushButton>("btnNext")->click();
-  ASSERT_EQ(window_->State().wizardStep, 3);
+  ASSERT_TRUE(window_->Steps().At(WizardStep::kInstall));
   EXPECT_EQ(LogText(), Log({Ok("readme.txt"), Ok("update.exe")}));
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
   EXPECT_EQ(boxes_.Boxes()[0].caption, texts::kApplicationTitle);

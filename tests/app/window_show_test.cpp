@@ -28,7 +28,7 @@ TEST_F(WindowShowTest, WithoutSettingsFileTheTextsHaveNoTitleAndTheHomepageIsASl
 
   const WizardState& state = window.State();
   EXPECT_EQ(state.settingsPath, dir_.WinPath() + "Update.ini");
-  EXPECT_EQ(state.wizardStep, 0);
+  EXPECT_TRUE(window.Steps().At(WizardStep::kWelcome));
   EXPECT_EQ(state.productTitle, "");
   EXPECT_EQ(state.productVersion, "");
   EXPECT_EQ(state.packageName, "");

@@ -33,8 +33,8 @@ class WindowStepsTest : public WindowTest {
   }
   // Takes the shown window to `step` with Next, as a user would.
   void GoToStep(int step) {
-    while (window_->State().wizardStep < step) ClickNext();
-    ASSERT_EQ(window_->State().wizardStep, step);
+    while (window_->Steps().Current() < step) ClickNext();
+    ASSERT_EQ(window_->Steps().Current(), step);
   }
 };
 
@@ -42,7 +42,7 @@ TEST_F(WindowStepsTest, NextRunsEachStepOnItsPageWithNextDisabledMeanwhile) {
   TfrmUpdate& window = ShowWindow();
   for (int step = 1; step <= 3; ++step) {
     ClickNext();
-    EXPECT_EQ(window.State().wizardStep, step);
+    EXPECT_EQ(window.Steps().Current(), step);
     EXPECT_EQ(CurrentPage(), step);
     EXPECT_EQ(NextCaptionUtf8(), "下一步(&N)>");
     EXPECT_TRUE(NextEnabled());
@@ -51,26 +51,25 @@ TEST_F(WindowStepsTest, NextRunsEachStepOnItsPageWithNextDisabledMeanwhile) {
   EXPECT_EQ(nextEnabledDuringStep_, (std::vector<bool>{false, false, false}));
 
   ClickNext();  // step 4: the finish page, Next becomes OK
-  EXPECT_EQ(window.State().wizardStep, 4);
+  EXPECT_EQ(window.Steps().Current(), 4);
   EXPECT_EQ(CurrentPage(), 4);
   EXPECT_EQ(NextCaptionUtf8(), "确定(&O)");
   EXPECT_TRUE(window.isVisible());
 
   ClickNext();  // closes the program without a question
   EXPECT_FALSE(window.isVisible());
-  EXPECT_EQ(window.State().wizardStep, 4);
+  EXPECT_EQ(window.Steps().Current(), 4);
   EXPECT_TRUE(boxes_.Boxes().empty());
   EXPECT_EQ(stepsRun_.size(), 3u);
 }
 
 TEST_F(WindowStepsTest, UpdateCheckCanJumpToTheFinishPageEvenLeavingNextDisabled) {
   ShowWithStep(1, [](WizardWindow& window) {
-    window.State().wizardStep = WizardWindow::kPageCount - 1;
-    window.ShowStep(window.State().wizardStep);
+    window.Steps().JumpTo(window, WizardStep::kFinish);
     window.SetNextEnabled(false);
   });
   ClickNext();
-  EXPECT_EQ(window_->State().wizardStep, 4);
+  EXPECT_EQ(window_->Steps().Current(), 4);
   EXPECT_EQ(CurrentPage(), 4);
   EXPECT_EQ(NextCaptionUtf8(), "确定(&O)");
   EXPECT_TRUE(NextEnabled());
@@ -81,12 +80,12 @@ TEST_F(WindowStepsTest, UpdateCheckCanJumpToTheFinishPageEvenLeavingNextDisabled
 TEST_F(WindowStepsTest, DownloadStepMovesOnToTheInstallationItself) {
   ShowWithStep(2, [this](WizardWindow& window) {
     stepsRun_.push_back(2);
-    window.ShowStep(++window.State().wizardStep);
+    window.Steps().Advance(window);
   });
   GoToStep(1);
   ClickNext();
   EXPECT_EQ(stepsRun_, (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(window_->State().wizardStep, 3);
+  EXPECT_EQ(window_->Steps().Current(), 3);
   EXPECT_EQ(CurrentPage(), 3);
   EXPECT_TRUE(NextEnabled());
 }
@@ -105,7 +104,7 @@ TEST_F(WindowStepsTest, ErrorEscapingAStepIsShownAndLeavesNextDisabled) {
   // The program goes on, on the page of the step, with only Close usable.
   EXPECT_TRUE(window_->isVisible());
   EXPECT_EQ(CurrentPage(), 3);
-  EXPECT_EQ(window_->State().wizardStep, 3);
+  EXPECT_EQ(window_->Steps().Current(), 3);
   EXPECT_FALSE(NextEnabled());
   EXPECT_TRUE(Find<QPushButton>("btnClose")->isEnabled());
   EXPECT_EQ(window_->LogText(), "x");
@@ -135,7 +134,7 @@ TEST_F(WindowStepsTest, CloseAnsweredNoChangesNothingAndYesEndsTheProgramOnEvery
     EXPECT_EQ(box.owner, window.Handle());
     EXPECT_TRUE(window.isVisible());
     EXPECT_FALSE(window.State().cancelFlag);
-    EXPECT_EQ(window.State().wizardStep, step);
+    EXPECT_EQ(window.Steps().Current(), step);
     EXPECT_EQ(CurrentPage(), step);
     EXPECT_EQ(NextCaptionUtf8(), caption);
 
@@ -189,6 +188,29 @@ TEST_F(WindowStepsTest, TitleBarCloseBoxEndsWithoutQuestionOrCancelFlagButEscape
   EXPECT_FALSE(window.State().cancelFlag);
 }
 
+// Enter presses the focused button and nothing else: not Close after it was used, from
+// the server list that the update check gives the focus to.
+TEST_F(WindowStepsTest, EnterInTheServerListPressesNoButton) {
+  TfrmUpdate& window = ShowWindow();
+  window.activateWindow();
+  Find<QPushButton>("btnClose")->setFocus();
+  boxes_.Answer(platform::IDNO);
+  ClickClose();
+  ClickNext();
+  ASSERT_EQ(boxes_.Boxes().size(), 1u);
+  window.FocusServerList();
+  QWidget* list = Find("lsvTest");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(list, &enter);
+  EXPECT_EQ(boxes_.Boxes().size(), 1u);
+  EXPECT_EQ(stepsRun_, (std::vector<int>{1}));
+  EXPECT_TRUE(window.isVisible());
+  // On a focused button Enter presses that button.
+  Find<QPushButton>("btnNext")->setFocus();
+  QApplication::sendEvent(Find("btnNext"), &enter);
+  EXPECT_EQ(stepsRun_, (std::vector<int>{1, 2}));
+}
+
 TEST_F(WindowStepsTest, ShowStepOutsideTheWizardsStepsChangesNothing) {
   TfrmUpdate& window = ShowWindow();
   GoToStep(4);
@@ -196,7 +218,7 @@ TEST_F(WindowStepsTest, ShowStepOutsideTheWizardsStepsChangesNothing) {
     window.ShowStep(step);
     EXPECT_EQ(CurrentPage(), 4);
     EXPECT_EQ(NextCaptionUtf8(), "确定(&O)");
-    EXPECT_EQ(window.State().wizardStep, 4);
+    EXPECT_EQ(window.Steps().Current(), 4);
   }
   // Step 5 names no page but turns OK back into Next, so the next click goes on to step 5
   // instead of closing; step 0 shows the welcome page with Next.
@@ -206,7 +228,7 @@ TEST_F(WindowStepsTest, ShowStepOutsideTheWizardsStepsChangesNothing) {
   EXPECT_EQ(stepsRun_.size(), 3u);
   ClickNext();
   EXPECT_TRUE(window.isVisible());
-  EXPECT_EQ(window.State().wizardStep, 5);
+  EXPECT_EQ(window.Steps().Current(), 5);
 
   window.ShowStep(4);
   ASSERT_EQ(NextCaptionUtf8(), "确定(&O)");

@@ -1,14 +1,9 @@
 #include "support/scripted_server.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <algorithm>
-#include <cstring>
+#include <utility>
+
+#include "support/socket_ops.h"
 
 namespace brimsel::test {
 namespace {
@@ -20,15 +15,9 @@ int RemainingMs(Clock::time_point deadline) {
   return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// Waits for `events` on `fd` until the deadline; false when it passes.
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
-  pollfd waiting{fd, events, 0};
-  for (;;) {
-    const int ready = ::poll(&waiting, 1, RemainingMs(deadline));
-    if (ready > 0) return true;
-    if (ready == 0) return false;
-    if (errno != EINTR) return false;
-  }
+// Waits until `fd` is ready for `what` or the deadline passes; false when it passes.
+bool WaitFor(int fd, sockets::Wait what, Clock::time_point deadline) {
+  return sockets::WaitFor(fd, what, RemainingMs(deadline));
 }
 
 const char* ReasonPhrase(int status) {
@@ -52,8 +41,8 @@ std::string ServerConnection::ReadRequest(std::chrono::milliseconds limit) {
   // Peek first, then take no more than the head: what follows stays for a later read.
   char buffer[64 * 1024];
   while (request.find("\r\n\r\n") == std::string::npos) {
-    if (fd_ < 0 || !WaitFor(fd_, POLLIN, deadline)) return {};
-    const ssize_t seen = ::recv(fd_, buffer, sizeof buffer, MSG_PEEK);
+    if (fd_ < 0 || !WaitFor(fd_, sockets::Wait::Readable, deadline)) return {};
+    const long seen = sockets::Receive(fd_, buffer, sizeof buffer, true);
     if (seen <= 0) return {};
     // The end of the head may straddle what was taken before and what is peeked now.
     const std::size_t keep = std::min<std::size_t>(request.size(), 3);
@@ -61,7 +50,7 @@ std::string ServerConnection::ReadRequest(std::chrono::milliseconds limit) {
     window.append(buffer, static_cast<std::size_t>(seen));
     const std::size_t end = window.find("\r\n\r\n");
     const std::size_t take = end == std::string::npos ? static_cast<std::size_t>(seen) : end + 4 - keep;
-    const ssize_t n = ::recv(fd_, buffer, take, 0);
+    const long n = sockets::Receive(fd_, buffer, take);
     if (n <= 0) return {};
     request.append(buffer, static_cast<std::size_t>(n));
   }
@@ -72,9 +61,9 @@ std::string ServerConnection::ReadRequest(std::chrono::milliseconds limit) {
 bool ServerConnection::Send(std::string_view bytes) {
   while (!bytes.empty()) {
     if (fd_ < 0) return false;
-    const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    const long n = sockets::Send(fd_, bytes.data(), bytes.size());
     if (n < 0) {
-      if (errno == EINTR) continue;
+      if (sockets::Interrupted()) continue;
       return false;
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -93,7 +82,7 @@ bool ServerConnection::SendSlowly(std::string_view bytes, std::chrono::milliseco
 void ServerConnection::SendUntilClientGoes(std::string_view chunk, std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
   while (fd_ >= 0 && server_.Running() && Clock::now() < deadline) {
-    if (!WaitFor(fd_, POLLOUT, deadline)) return;
+    if (!WaitFor(fd_, sockets::Wait::Writable, deadline)) return;
     if (!Send(chunk)) return;
   }
 }
@@ -101,26 +90,24 @@ void ServerConnection::SendUntilClientGoes(std::string_view chunk, std::chrono::
 bool ServerConnection::WaitForClientClose(std::chrono::milliseconds limit) {
   const auto deadline = Clock::now() + limit;
   char scratch[4096];
-  while (fd_ >= 0 && WaitFor(fd_, POLLIN, deadline)) {
-    const ssize_t n = ::recv(fd_, scratch, sizeof scratch, 0);
+  while (fd_ >= 0 && WaitFor(fd_, sockets::Wait::Readable, deadline)) {
+    const long n = sockets::Receive(fd_, scratch, sizeof scratch);
     if (n == 0) return true;
-    if (n < 0 && errno != EINTR) return true;  // reset by the client counts as gone
+    if (n < 0 && !sockets::Interrupted()) return true;  // reset by the client counts as gone
   }
   return false;
 }
 
 void ServerConnection::Close() {
   if (fd_ >= 0) {
-    ::close(fd_);
+    sockets::Close(fd_);
     fd_ = -1;
   }
 }
 
 void ServerConnection::Reset() {
   if (fd_ < 0) return;
-  linger abortive{1, 0};
-  ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-  Close();
+  sockets::Reset(std::exchange(fd_, -1));
 }
 
 ScriptedServer::ScriptedServer(int block, Script script) : script_(std::move(script)) {
@@ -150,50 +137,21 @@ ScriptedServer::ScriptedServer(const std::string& address, Script script) : scri
 ScriptedServer::~ScriptedServer() {
   stopping_ = true;
   if (thread_.joinable()) thread_.join();
-  if (listenFd_ >= 0) ::close(listenFd_);
+  if (listenFd_ >= 0) sockets::Close(listenFd_);
 }
 
 void ScriptedServer::Bind(const std::string& address, std::uint16_t port, std::string& error) {
-  sockaddr_storage storage{};
-  socklen_t length = 0;
-  auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
-  auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
-  if (::inet_pton(AF_INET, address.c_str(), &v4->sin_addr) == 1) {
-    v4->sin_family = AF_INET;
-    v4->sin_port = htons(port);
-    length = sizeof *v4;
-  } else if (::inet_pton(AF_INET6, address.c_str(), &v6->sin6_addr) == 1) {
-    v6->sin6_family = AF_INET6;
-    v6->sin6_port = htons(port);
-    length = sizeof *v6;
-  } else {
-    error = "not an address: " + address;
-    return;
-  }
-  const int fd = ::socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return;
-  }
-  const int on = 1;
-  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0 || ::listen(fd, 16) != 0) {
-    const int code = errno;
-    error = std::string(code == EACCES ? "EACCES: " : "") + std::strerror(code);
-    ::close(fd);
-    return;
-  }
-  socklen_t size = length;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &size);
-  port_ = ntohs(storage.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
+  const int fd = sockets::Listen(address, port, error);
+  if (fd == sockets::kNone) return;
+  port_ = port;
   address_ = address;
   listenFd_ = fd;
 }
 
 void ScriptedServer::Serve() {
   while (!stopping_) {
-    if (!WaitFor(listenFd_, POLLIN, Clock::now() + 50ms)) continue;
-    const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (!WaitFor(listenFd_, sockets::Wait::Readable, Clock::now() + 50ms)) continue;
+    const int fd = sockets::Accept(listenFd_);
     if (fd < 0) continue;
     ServerConnection connection(fd, *this);
     const int index = connections_++;

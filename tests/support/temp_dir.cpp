@@ -1,8 +1,7 @@
 #include "support/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -11,10 +10,20 @@
 namespace brimsel::test {
 namespace fs = std::filesystem;
 
+// A random name rather than one made from the process id: Wine reuses small ids, and
+// create_directory fails on a name that is taken, so no two folders are ever shared.
 TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "brimsel-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-  path_ = pattern;
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  const fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = base / ("brimsel-test-" + std::to_string(random() % 1000000000000ULL));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir() {

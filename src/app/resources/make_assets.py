@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the wizard's left picture (image1.bmp, 118 x 254, 24-bit) and its window icon
-(update_icon.png, 32 x 32). Run once; the outputs are committed beside this script.
+(update_icon.png, 32 x 32, and the same as update.ico for the Windows build). Run once; the outputs are committed beside this script.
 
     python3 make_assets.py
 
@@ -123,6 +123,30 @@ def write_png_rgba(path, rows):
     path.write_bytes(png)
 
 
+def write_ico32(path, rows):
+    """One 32-bit image with alpha and its AND mask, as every Windows version reads it."""
+    h, w = len(rows), len(rows[0])
+    xor = bytearray()
+    for row in reversed(rows):  # bottom-up, BGRA
+        for r, g, b, a in row:
+            xor += bytes((b, g, r, a))
+    mask_stride = ((w + 31) // 32) * 4
+    mask = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(mask_stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    info = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    image = info + xor + mask
+    header = struct.pack("<HHH", 0, 1, 1)
+    entry = struct.pack("<BBBBHHII", w, h, 0, 0, 1, 32, len(image), 6 + 16)
+    path.write_bytes(header + entry + image)
+
+
 if __name__ == "__main__":
     write_bmp24(HERE / "image1.bmp", render(118, 254, picture_sample))
-    write_png_rgba(HERE / "update_icon.png", render(32, 32, icon_sample))
+    icon = render(32, 32, icon_sample)
+    write_png_rgba(HERE / "update_icon.png", icon)
+    write_ico32(HERE / "update.ico", icon)

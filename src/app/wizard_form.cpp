@@ -1,0 +1,75 @@
+#include "app/wizard_form.h"
+
+#include "app/steps.h"
+#include "app/vendor_site.h"
+#include "app/window_texts.h"
+#include "platform/files.h"
+#include "settings/settings_file.h"
+
+namespace brimsel {
+namespace {
+
+void LogStart(WizardState& state) {
+  state.log.Start(state.installationFolder + kStagingFolderName,
+                  "update.exe started in " + state.installationFolder + ", vendor site " + state.vendorSiteUrl +
+                      (state.vendorPublicKey.empty() ? "" : ", signed packages only"));
+}
+
+// Which settings were there; of the values only the package name, which every URL shows.
+void LogSettings(WizardState& state, const ShowTimeSettings& values) {
+  const auto presence = [](const std::string& value) { return value.empty() ? "empty" : "set"; };
+  state.log.Line("settings " + state.settingsPath + (platform::FileExists(state.settingsPath) ? "" : " (missing)") +
+                 ": title " + presence(values.title) + ", version " + presence(values.version) + ", homepage " +
+                 presence(values.homepage) + ", FSoftName " +
+                 (values.packageName.empty() ? std::string("empty") : "\"" + values.packageName + "\""));
+}
+
+}  // namespace
+
+WizardOptions::WizardOptions()
+    : installationFolder(platform::InstallationFolder()),
+      vendorSiteUrl(kVendorSiteUrl),
+      updateCheck(RunUpdateCheck),
+      downloadStep(RunDownloadStep),
+      installStep(RunInstallStep) {}
+
+void ReadShowTimeState(WizardState& state, StepController& steps) {
+  state.settingsPath = state.installationFolder + kSettingsFileName;
+  steps.Start();
+  LogStart(state);
+  ShowTimeSettings values;
+  const auto hold = [&] {
+    state.productTitle = values.title;
+    state.productVersion = values.version;
+    state.packageName = values.packageName;
+  };
+  try {
+    ReadShowTimeSettings(state.settingsPath, values);
+  } catch (const std::exception& error) {
+    hold();
+    state.log.Line(std::string("settings: ") + error.what());
+    throw;
+  } catch (...) {
+    hold();
+    throw;
+  }
+  hold();
+  LogSettings(state, values);
+  state.homepage = values.homepage;
+}
+
+bool PressNext(WizardWindow& window) {
+  if (window.NextCaption() == texts::kOkCaption) return true;
+  window.SetNextEnabled(false);
+  window.Steps().Advance(window);
+  window.SetNextEnabled(true);
+  return false;
+}
+
+bool ConfirmExit(WizardWindow& window) {
+  if (!window.AskYesNo(texts::kExitQuestion)) return false;
+  window.State().cancelFlag = true;
+  return true;
+}
+
+}  // namespace brimsel

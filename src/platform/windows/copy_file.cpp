@@ -1,0 +1,59 @@
+// CopyFileA writes the target in place, so a full disk or a pulled network cable halfway
+// leaves a cut file where a working one was. The copy goes to a temporary file in the
+// target's folder first and replaces the target in one move once it is whole.
+#include "platform/copy_file.h"
+
+#include "platform/windows/windows_api.h"
+
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/files.h"
+
+namespace brimsel::platform {
+namespace {
+
+// A new empty file with a unique name in the folder of `target`, or empty text.
+std::string TemporaryBeside(const std::string& target) {
+  const std::size_t slash = LastDelimiter(target, "\\/:");
+  std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+  char name[MAX_PATH + 16];
+  if (::GetTempFileNameA(folder.c_str(), "~up", 0, name) == 0) return {};
+  return name;
+}
+
+std::string FullPath(const std::string& path) {
+  char buffer[MAX_PATH * 2];
+  const DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+  return length == 0 || length >= sizeof buffer ? path : std::string(buffer, length);
+}
+
+void RemoveTemporary(const std::string& path) {
+  ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileA(path.c_str());
+}
+
+}  // namespace
+
+bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+  if (existingFile.empty() || newFile.empty()) return false;
+  const std::string source(existingFile);
+  const std::string target(newFile);
+  if (!FileExists(source) || DirectoryExists(target)) return false;
+  // A file copied onto itself would be replaced by its own staged copy; the system refuses.
+  if (SameTextIgnoringCase(FullPath(source), FullPath(target))) return false;
+  // Refused before anything is written, as the system's own copy would refuse them.
+  if (FileExists(target) && (failIfExists || IsReadOnly(target) || IsRunningExecutable(target))) return false;
+
+  const std::string staged = TemporaryBeside(target);
+  if (staged.empty()) return false;
+  const DWORD moveFlags = MOVEFILE_WRITE_THROUGH | (failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING);
+  if (::CopyFileA(source.c_str(), staged.c_str(), FALSE) && ::MoveFileExA(staged.c_str(), target.c_str(), moveFlags))
+    return true;
+  const DWORD error = ::GetLastError();
+  RemoveTemporary(staged);
+  ::SetLastError(error);
+  return false;
+}
+
+}  // namespace brimsel::platform

@@ -1,0 +1,145 @@
+// The whole-page fetch over WinInet. The system's calls block until the server answers;
+// they run on a helper thread while the caller's thread pumps its messages, so that the
+// window keeps repainting during a slow reply, as the Linux build does.
+#include "platform/internet.h"
+
+#include "platform/windows/windows_api.h"
+#include <wininet.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <utility>
+
+#include "platform/pump.h"
+#include "platform/windows/windows_text.h"
+
+namespace brimsel::platform {
+namespace {
+
+thread_local std::string lastErrorText;
+
+// Runs `call` on a helper thread and pumps messages every kPumpIntervalMs until it has returned.
+template <typename Call>
+auto Pumping(Call call) {
+  auto result = std::async(std::launch::async, std::move(call));
+  while (result.wait_for(std::chrono::milliseconds(kPumpIntervalMs)) != std::future_status::ready) ProcessMessages();
+  return result.get();
+}
+
+struct InternetHandleCloser {
+  void operator()(void* handle) const { ::InternetCloseHandle(handle); }
+};
+using Owned = std::unique_ptr<void, InternetHandleCloser>;
+
+bool IsPageUrl(std::string_view url) {
+  auto startsWith = [&](std::string_view scheme) {
+    return url.size() >= scheme.size() && ::_strnicmp(url.data(), scheme.data(), scheme.size()) == 0;
+  };
+  return startsWith("http://") || startsWith("https://");
+}
+
+}  // namespace
+
+class InternetSession {
+ public:
+  explicit InternetSession(HINTERNET handle) : handle_(handle) {}
+  HINTERNET get() const { return handle_.get(); }
+
+ private:
+  Owned handle_;
+};
+
+// Each blocking call costs a helper thread, so the body is read in pieces of what has
+// arrived (up to kPieceSize) and handed out from there in the caller's smaller reads.
+class InternetUrl {
+ public:
+  explicit InternetUrl(HINTERNET handle) : handle_(handle) {}
+
+  bool Read(void* buffer, unsigned toRead, unsigned* read) {
+    if (pendingStart_ == pending_.size() && !ReadPiece()) return false;
+    const std::size_t count = std::min<std::size_t>(toRead, pending_.size() - pendingStart_);
+    std::memcpy(buffer, pending_.data() + pendingStart_, count);
+    pendingStart_ += count;
+    *read = static_cast<unsigned>(count);
+    return true;
+  }
+
+ private:
+  static constexpr DWORD kPieceSize = 64 * 1024;
+
+  // The next piece of the body; empty at its end. False when the transfer failed.
+  bool ReadPiece() {
+    pending_.assign(kPieceSize, '\0');
+    pendingStart_ = 0;
+    DWORD got = 0;
+    const BOOL ok = Pumping([&] {
+      DWORD available = 0;
+      // Waits for the first bytes; then the read takes no more than what is there.
+      if (!::InternetQueryDataAvailable(handle_.get(), &available, 0, 0)) available = kPieceSize;
+      const DWORD ask = std::clamp<DWORD>(available, 1, kPieceSize);
+      return ::InternetReadFile(handle_.get(), pending_.data(), ask, &got);
+    });
+    pending_.resize(ok ? got : 0);
+    return ok;
+  }
+
+  Owned handle_;
+  std::string pending_;
+  std::size_t pendingStart_ = 0;
+};
+
+void InternetSessionCloser::operator()(InternetSession* session) const {
+  std::default_delete<InternetSession>()(session);
+}
+void InternetUrlCloser::operator()(InternetUrl* url) const { std::default_delete<InternetUrl>()(url); }
+
+HInternetSession InternetOpenA(const char* agent, unsigned accessType, const char* proxyName, const char* proxyBypass,
+                               unsigned flags) {
+  if (accessType != INTERNET_OPEN_TYPE_DIRECT || proxyName != nullptr) {
+    lastErrorText = windows::ErrorText(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  HINTERNET handle = ::InternetOpenA(agent, accessType, proxyName, proxyBypass, flags);
+  if (handle == nullptr) {
+    lastErrorText = windows::ErrorText(::GetLastError());
+    return nullptr;
+  }
+  // Limits, so that a host that never answers ends in "cannot be opened" rather than in a
+  // wizard that waits forever.
+  DWORD connect = kConnectTimeoutMs;
+  DWORD transfer = kTransferTimeoutMs;
+  ::InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
+  ::InternetSetOptionA(handle, INTERNET_OPTION_SEND_TIMEOUT, &transfer, sizeof transfer);
+  ::InternetSetOptionA(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &transfer, sizeof transfer);
+  return HInternetSession(std::make_unique<InternetSession>(handle).release());
+}
+
+HInternetUrl InternetOpenUrlA(InternetSession& session, std::string_view url, const char* headers,
+                              unsigned headersLength, unsigned flags, std::uintptr_t context) {
+  // Pages only: not a local file or an FTP folder, whatever the URL says.
+  if (!IsPageUrl(url)) return nullptr;
+  const std::string urlText(url);
+  const DWORD length = headers == nullptr ? 0 : headersLength != 0 ? headersLength : std::strlen(headers);
+  // Straight from the server every time: never a page kept from an earlier run.
+  const DWORD allFlags = flags | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+  HINTERNET handle = Pumping([&] {
+    return ::InternetOpenUrlA(session.get(), urlText.c_str(), headers, length, allFlags, context);
+  });
+  if (handle == nullptr) return nullptr;
+  return HInternetUrl(std::make_unique<InternetUrl>(handle).release());
+}
+
+bool InternetReadFile(InternetUrl& url, void* buffer, unsigned toRead, unsigned* read) {
+  *read = 0;
+  if (toRead == 0) return true;
+  return url.Read(buffer, toRead, read);
+}
+
+void InternetCloseHandle(HInternetUrl& url) { url.reset(); }
+void InternetCloseHandle(HInternetSession& session) { session.reset(); }
+
+std::string InternetLastErrorText() { return lastErrorText; }
+
+}  // namespace brimsel::platform
