@@ -3,7 +3,10 @@
 # Brimsel, a local update server with a newer release, the product's window open, and the
 # wizard clicked through page by page.
 #
-#   scripts/demo.sh [--build-dir DIR] [--work DIR] [--check]
+#   scripts/demo.sh [--build-dir DIR] [--work DIR] [--check] [--key DIR --updater FILE]
+#
+# --key signs the release with DIR/vendor.key (updtool keygen); --updater installs FILE,
+# an update.exe built with DIR/vendor.pub, in place of the build's own.
 #
 # With a working $DISPLAY (and without --check) the wizard opens there for you to click.
 # Otherwise it runs on a private Xvfb display and is clicked through with xdotool; a
@@ -16,11 +19,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
 work=
 check=0
+key=
+keyed_updater=
 while (($#)); do
   case $1 in
     --build-dir) build=$(cd "$2" && pwd); shift 2 ;;
     --work) work=$2; shift 2 ;;
     --check) check=1; shift ;;
+    --key) key=$(cd "$2" && pwd); shift 2 ;;
+    --updater) keyed_updater=$2; shift 2 ;;
     *) echo "demo: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -56,6 +63,7 @@ cmake --install "$build" --prefix "$work/prefix" >/dev/null
 inst=$work/prefix/brimsel
 updtool=$work/prefix/bin/updtool
 [[ -x $inst/update.exe && -x $inst/batchrun && -x $updtool ]] || fail "the installation is incomplete"
+[[ -n $keyed_updater ]] && cp "$keyed_updater" "$inst/update.exe"
 ini=$inst/Update.ini
 "$updtool" ini set "$ini" title Brimsel
 "$updtool" ini set "$ini" version 1.0
@@ -74,11 +82,14 @@ printf 'new data\r\n' > "$work/package/data/brimsel.dat"
 # The new updater: this build's, marked so that it differs from the installed one.
 { cat "$inst/update.exe"; printf '\n#brimsel-updater 1.1\n'; } > "$work/package/Update.EXE"
 chmod +x "$work/package/Update.EXE"
-(cd "$work/package" && zip -q -r -X "$work/site/update/Brimsel.zip" readme.txt data Update.EXE)
-echo "$today" > "$work/site/update/Brimsel.date"
+sign=() public_key=()
+[[ -n $key ]] && sign=(--sign "$key/vendor.key") public_key=(--public-key "$key/vendor.pub")
+"$updtool" release "$work/package" Brimsel --site "$work/site" --date "$today" "${sign[@]}"
 "$updtool" serve "$work/site" --address "$address" > "$work/server.log" 2>&1 &
 pids+=($!)
 wait_for "curl -sf -o /dev/null http://$address/update/test.html" 10 || fail "the update server did not start: $(cat "$work/server.log")"
+say "Checking the release as an updater of 2025-1-1 would"
+"$updtool" check "http://$address" Brimsel --last-update 2025-1-1 "${public_key[@]}" || fail "updtool check refused the release"
 
 # --- a display ------------------------------------------------------------------------------
 interactive=0
@@ -156,6 +167,8 @@ wait_for "[[ ! -e '$inst/update.bat' ]] && cmp -s '$inst/update.exe' '$work/pack
 say "Installation log"
 [[ -s $work/install.log ]] && cat "$work/install.log" && echo
 say "LastUpdate is now: $("$updtool" ini get "$ini" LastUpdate)"
+say "update.log"
+cat "$inst/update/update.log" 2>/dev/null | iconv -f GBK -t UTF-8 || true
 yes_no() { if eval "$1"; then echo yes; else echo no; fi; }
 echo "The product's window was closed: $(yes_no "! kill -0 $product 2>/dev/null")"
 echo "The new update.exe is in place and update.bat is gone: $(yes_no "cmp -s '$inst/update.exe' '$work/package/Update.EXE' && [[ ! -e '$inst/update.bat' ]]")"
@@ -173,6 +186,9 @@ if ((check)); then
   kill -0 "$product" 2>/dev/null && problems+=("the product window was not closed")
   cmp -s "$inst/update.exe" "$work/package/Update.EXE" || problems+=("update.exe was not replaced")
   [[ -e $inst/update.bat ]] && problems+=("update.bat was not deleted")
+  runlog=$(iconv -f GBK -t UTF-8 "$inst/update/update.log" 2>/dev/null || true)
+  grep -q "LastUpdate written: $today" <<<"$runlog" || problems+=("update.log does not say that LastUpdate was written")
+  [[ -n $key ]] && ! grep -q "signature of .* verified" <<<"$runlog" && problems+=("update.log does not say that the signature was verified")
   if ((${#problems[@]})); then
     printf 'FAILED: %s\n' "${problems[@]}" >&2
     exit 1

@@ -2,15 +2,22 @@
 // comes from Update.ini beside it.
 
 #include <QApplication>
+#include <cstdio>
 
 #include "app/tfrm_update.h"
+#include "app/vendor_key.h"
 #include "app/window_texts.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_pump.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_translations.h"
+#include "platform/display_check.h"
 
 int main(int argc, char** argv) {
+  if (std::string why; !brimsel::platform::DisplayAvailable(why)) {
+    std::fprintf(stderr, "update.exe: %s; the wizard needs a desktop to show its window on\n", why.c_str());
+    return 1;
+  }
   QApplication application(argc, argv);
   // The application title. Not the display name: Qt would append that to every window
   // caption on X11 ("在线升级 — 升级程序").
@@ -19,7 +26,9 @@ int main(int argc, char** argv) {
   brimsel::platform::InstallQtPump();
   brimsel::platform::InstallQtMessageBox();
 
-  brimsel::TfrmUpdate frmUpdate;
+  brimsel::TfrmUpdate::Options options;
+  options.vendorPublicKey = brimsel::kVendorPublicKey;
+  brimsel::TfrmUpdate frmUpdate(options);
   frmUpdate.show();
   return QApplication::exec();
 }

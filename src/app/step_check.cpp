@@ -9,6 +9,8 @@
 #include "app/wizard_window.h"
 #include "net/fastest_server.h"
 #include "net/fetch_page.h"
+#include "net/update_site.h"
+#include "signature/signature_marker.h"
 #include "pattern/match_first_group.h"
 #include "platform/locale.h"
 #include "platform/sleep.h"
@@ -17,22 +19,40 @@
 namespace brimsel {
 namespace {
 
-// The release date in the version reply: "<!--date" + the date without blanks + "Main -->".
-constexpr char kReleaseDatePattern[] = "<!--date(\\S+)Main -->";
-constexpr char kVersionQuery[] = "/update/getver.asp?soft=";
-constexpr char kProbePage[] = "/update/test.html";
-constexpr char kProbePassed[] = "\xB2\xE2\xCA\xD4\xB3\xC9\xB9\xA6";       // 测试成功
 constexpr char kConnectionFailed[] = "\xC1\xAC\xBD\xD3\xCA\xA7\xB0\xDC";  // 连接失败
 constexpr unsigned kPauseMs = 100;
 
+void LogReleaseDate(WizardState& state, const std::string& dateText, std::optional<platform::DateTime> release,
+                    platform::DateTime lastUpdate) {
+  if (dateText.empty()) {
+    state.log.Line("the version page has no marker <!--date...Main -->; no update");
+  } else if (!release) {
+    state.log.Line("the release date \"" + dateText + "\" is not a date like 2005-1-1; no update");
+  } else if (!(*release > lastUpdate)) {
+    state.log.Line("release " + platform::DateToStr(*release) + " is not later than LastUpdate " +
+                   platform::DateToStr(lastUpdate) + "; no update");
+  } else {
+    state.log.Line("release " + platform::DateToStr(*release) + " is newer than LastUpdate " +
+                   platform::DateToStr(lastUpdate) + (state.packageSignature.empty() ? "" : "; the page is signed"));
+  }
+}
+
 // True when the vendor site publishes a release strictly later than `lastUpdate`. Any
 // failure on the way (no reply, no marker, no date) means no update.
-bool NewerReleasePublished(const WizardState& state, platform::DateTime lastUpdate) {
+bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
   try {
-    const std::string reply = FetchPage(state.vendorSiteUrl + kVersionQuery + state.packageName);
+    const std::string url = state.vendorSiteUrl + kVersionQuery + state.packageName;
+    const PageFetch page = FetchPageReporting(url);
+    state.log.Line("request " + url + ": " + DescribeFetch(page));
+    const std::string& reply = page.body;
     const std::string dateText = MatchFirstGroup(reply, kReleaseDatePattern);
     const std::optional<platform::DateTime> release = platform::TryStrToDate(dateText);
+    state.packageSignature = signature::SignatureOfPage(reply);
+    LogReleaseDate(state, dateText, release, lastUpdate);
     return release && *release > lastUpdate;
+  } catch (const std::exception& error) {
+    state.log.Line(std::string("update check failed: ") + error.what() + "; no update");
+    return false;
   } catch (...) {
     return false;
   }
@@ -47,16 +67,20 @@ int ProbeServers(WizardWindow& window) {
   for (int row = 0; row < window.ServerCount(); ++row) {
     const std::string probeUrl = window.ServerUrl(row) + kProbePage;
     const Clock::time_point start = Clock::now();
-    const std::string reply = FetchPage(probeUrl);
+    const PageFetch probe = FetchPageReporting(probeUrl);
+    const std::string& reply = probe.body;
     const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     if (reply.find(kProbePassed) != std::string::npos) {
       fastest.Offer(row, elapsedMs);
       window.SetServerTestTime(row, std::to_string(elapsedMs) + "ms");
+      window.State().log.Line("probe " + probeUrl + ": " + std::to_string(elapsedMs) + " ms");
     } else {
       window.SetServerTestTime(row, kConnectionFailed);
+      window.State().log.Line("probe " + probeUrl + " failed: " + DescribeFetch(probe) + ", the reply lacks " + kProbePassed);
     }
     platform::Sleep(kPauseMs);
   }
+  if (fastest.Row() < 0) window.State().log.Line("no server passed the probe");
   return fastest.Row();
 }
 
@@ -65,6 +89,7 @@ int ProbeServers(WizardWindow& window) {
 void RunUpdateCheck(WizardWindow& window) {
   WizardState& state = window.State();
   const platform::DateTime lastUpdate = ReadLastUpdate(state.settingsPath);
+  state.log.Line("LastUpdate read: " + platform::DateToStr(lastUpdate));
 
   if (!NewerReleasePublished(state, lastUpdate)) {
     state.wizardStep = WizardWindow::kPageCount - 1;

@@ -18,7 +18,6 @@ constexpr char kProductRunningNotice[] =
     "\xBC\xEC\xB2\xE9\xB5\xBD\xD6\xF7\xB3\xCC\xD0\xF2\xD5\xFD\xD4\xDA\xD4\xCB\xD0\xD0\xD6\xD0\xA3\xAC\xCE\xAA\xC1\xCB"
     "\xCD\xEA\xB3\xC9\xC9\xFD\xBC\xB6\xA3\xAC\xBD\xAB\xD7\xD4\xB6\xAF\xB9\xD8\xB1\xD5\xD6\xF7\xB3\xCC\xD0\xF2";
 constexpr char kDownloadingPackage[] = "\xD5\xFD\xD4\xDA\xCF\xC2\xD4\xD8\xC9\xFD\xBC\xB6\xB0\xFC";  // 正在下载升级包
-constexpr char kStagingFolderName[] = "update";
 constexpr char kPackageFolder[] = "/update/";
 constexpr char kPackageExtension[] = ".zip";
 constexpr unsigned kPauseMs = 100;
@@ -41,7 +40,8 @@ void RunDownloadStep(WizardWindow& window) {
   window.RepaintNow();
 
   state.stagingFolder = state.installationFolder + kStagingFolderName;
-  if (!platform::DirectoryExists(state.stagingFolder)) platform::ForceDirectories(state.stagingFolder);
+  if (!platform::DirectoryExists(state.stagingFolder) && !platform::ForceDirectories(state.stagingFolder))
+    state.log.Line("the staging folder " + state.stagingFolder + " cannot be made");
   state.packagePath = state.stagingFolder + "\\" + state.packageName + kPackageExtension;
 
   // The selected server, or else the first. The list is empty only when showing the window
@@ -58,8 +58,13 @@ void RunDownloadStep(WizardWindow& window) {
   if (platform::FileExists(state.packagePath)) platform::DeleteFile(state.packagePath);
   window.SetFileLabel(kDownloadingPackage);
   window.SetProgressPosition(0);
-  if (haveServer && DownloadPackage(window.PackageSocket(), window, state.packageUrl, state.packagePath)) {
-    window.SetProgressPosition(0);
+  if (haveServer) {
+    const DownloadReport report =
+        DownloadPackageReporting(window.PackageSocket(), window, state.packageUrl, state.packagePath);
+    state.log.Line("download " + state.packageUrl + " into " + state.packagePath + ": " + DescribeDownload(report));
+    if (report.outcome == DownloadOutcome::Complete) window.SetProgressPosition(0);
+  } else {
+    state.log.Line("no server to download the package from");
   }
   platform::Sleep(kPauseMs);
 

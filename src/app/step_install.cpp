@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/install_log.h"
+#include "app/package_signature_gate.h"
 #include "app/self_replace_script.h"
 #include "app/steps.h"
 #include "app/wizard_window.h"
@@ -53,6 +55,7 @@ std::vector<std::string> ExtractPackage(WizardWindow& window) {
     if (platform::FileExists(staged)) platform::DeleteFile(staged);
   }
   unzipper.DoAll = true;
+  LogExtractionTroubles(unzipper, window.State().log);
   unzipper.ExtractFiles();
   return names;
 }
@@ -69,6 +72,7 @@ int InstallFiles(WizardWindow& window, const std::vector<std::string>& names) {
     if (name == kUpdaterName) state.selfUpdate = true;
     const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
     window.AppendLog((copied ? kFileUpdated : kFileNotUpdated) + name);
+    state.log.Line((copied ? "copied " : "copy failed: ") + source + " -> " + state.installationFolder + name);
   }
   return staged;
 }
@@ -78,6 +82,7 @@ void StartSelfReplacement(WizardWindow& window) {
   try {
     const std::string script = WriteSelfReplaceScript(window.State().installationFolder);
     platform::ShellExecuteA(window.Handle(), "OPEN", script, "", "", platform::SW_HIDE);
+    window.State().log.Line("started " + script + " to replace update.exe once the wizard has ended");
   } catch (...) {
     // Not being able to replace the updater leaves the old one working: nothing to report.
   }
@@ -89,20 +94,34 @@ void RunInstallStep(WizardWindow& window) {
   WizardState& state = window.State();
   window.ClearLog();
   if (!platform::FileExists(state.packagePath)) {
+    state.log.Line("no package file " + state.packagePath + ": nothing installed, LastUpdate not written");
+    window.SetNextEnabled(true);
+    return;
+  }
+  if (!PackageSignatureAccepted(state)) {
     window.SetNextEnabled(true);
     return;
   }
   std::vector<std::string> names;
   try {
     names = ExtractPackage(window);
-  } catch (...) {
+  } catch (const std::exception& error) {
     // A package that cannot be read whole installs nothing at all.
+    state.log.Line(std::string("the package cannot be extracted: ") + error.what() +
+                   "; nothing installed, LastUpdate not written");
+    window.SetNextEnabled(true);
+    return;
+  } catch (...) {
     window.SetNextEnabled(true);
     return;
   }
   // Only an update that brought files is recorded: an empty or failed download is not an
   // installed update. A failure to record it is an error the window reports.
-  if (InstallFiles(window, names) > 0) WriteLastUpdate(state.settingsPath);
+  if (InstallFiles(window, names) > 0) {
+    LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
+  } else {
+    state.log.Line("the package brought no file: LastUpdate not written");
+  }
   if (state.selfUpdate) StartSelfReplacement(window);
   window.SetNextEnabled(true);
 }

@@ -26,6 +26,24 @@
 static void InitWindowResources() { Q_INIT_RESOURCE(update); }
 
 namespace brimsel {
+namespace {
+
+void LogStart(WizardState& state) {
+  state.log.Start(state.installationFolder + kStagingFolderName,
+                  "update.exe started in " + state.installationFolder + ", vendor site " + state.vendorSiteUrl +
+                      (state.vendorPublicKey.empty() ? "" : ", signed packages only"));
+}
+
+// Which settings were there; of the values only the package name, which every URL shows.
+void LogSettings(WizardState& state, const ShowTimeSettings& values) {
+  const auto presence = [](const std::string& value) { return value.empty() ? "empty" : "set"; };
+  state.log.Line("settings " + state.settingsPath + (platform::FileExists(state.settingsPath) ? "" : " (missing)") +
+                 ": title " + presence(values.title) + ", version " + presence(values.version) + ", homepage " +
+                 presence(values.homepage) + ", FSoftName " +
+                 (values.packageName.empty() ? std::string("empty") : "\"" + values.packageName + "\""));
+}
+
+}  // namespace
 
 TfrmUpdate::Options::Options()
     : installationFolder(platform::InstallationFolder()),
@@ -39,6 +57,7 @@ TfrmUpdate::TfrmUpdate(Options options, QWidget* parent)
   InitWindowResources();
   state_.installationFolder = options_.installationFolder;
   state_.vendorSiteUrl = options_.vendorSiteUrl;
+  state_.vendorPublicKey = options_.vendorPublicKey;
   BuildControls();
   FormCreate();
 }
@@ -64,6 +83,7 @@ void TfrmUpdate::Guarded(Handler&& handler) {
 void TfrmUpdate::FormShow() {
   state_.settingsPath = state_.installationFolder + kSettingsFileName;
   state_.wizardStep = 0;
+  LogStart(state_);
   // What was read before a value that cannot be deciphered is held all the same; the rest
   // of the window's set-up is skipped and the error is reported.
   ShowTimeSettings values;
@@ -74,11 +94,16 @@ void TfrmUpdate::FormShow() {
   };
   try {
     ReadShowTimeSettings(state_.settingsPath, values);
+  } catch (const std::exception& error) {
+    hold();
+    state_.log.Line(std::string("settings: ") + error.what());
+    throw;
   } catch (...) {
     hold();
     throw;
   }
   hold();
+  LogSettings(state_, values);
   const std::string& homepage = values.homepage;  // ends in "/"
 
   ReplaceProductName(*c_.lblTitle);

@@ -32,6 +32,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
     Options();  // the folder of the running program, the built-in site and the real steps
     std::string installationFolder;  // ends in "\"
     std::string vendorSiteUrl;       // scheme and host, no trailing slash
+    std::string vendorPublicKey;     // hex; empty: packages are installed unsigned, as ever
     // The actions of steps 1 to 3 (steps.h); replaceable so that the step controller can
     // be exercised on its own.
     StepAction updateCheck;

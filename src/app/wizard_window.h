@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "app/update_log.h"
 #include "net/download_view.h"
 #include "platform/message_box.h"
 
@@ -14,6 +15,9 @@ class TUnzipper;
 namespace platform {
 class TClientSocket;
 }
+
+// The staging folder is the installation folder + this name.
+inline constexpr char kStagingFolderName[] = "update";
 
 // The state of one run, held by the window.
 struct WizardState {
@@ -30,6 +34,9 @@ struct WizardState {
   std::string settingsPath;  // installation folder + "Update.ini"
   std::string installationFolder;  // the folder of update.exe, ending in "\"
   std::string vendorSiteUrl;       // scheme and host, no trailing slash
+  std::string vendorPublicKey;     // hex; empty when packages are not signature-checked
+  std::string packageSignature;    // from the version page; empty when it carries none
+  UpdateLog log;                   // update.log in the staging folder
 };
 
 class WizardWindow : public DownloadView {

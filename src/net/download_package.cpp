@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "net/download_outcome.h"
 #include "net/download_view.h"
 #include "net/package_requests.h"
 #include "net/package_writer.h"
@@ -69,26 +70,25 @@ void Reconnect(TClientSocket& socket) {
 [[noreturn]] void RaiseFileError(const platform::File& file) { throw Exception(file.LastError()); }
 
 // The body loop: chunks of at most 4096 bytes appended to the package until the file holds
-// the whole package (true), or the user cancels, or the server fails it (false).
-bool ReceiveBody(TClientSocket& socket, DownloadView& view, const DownloadLimits& limits, const ReplyHeaders& get,
-                 std::int64_t totalLength, PackageWriter& writer) {
+// the whole package (Complete), or the user cancels, or the server fails it.
+DownloadOutcome ReceiveBody(TClientSocket& socket, DownloadView& view, const DownloadLimits& limits, const ReplyHeaders& get,
+                 std::int64_t totalLength, PackageWriter& writer, std::int64_t& received) {
   std::array<char, kReceiveBufferSize> buffer;
-  std::int64_t received = 0;
   platform::TWinSocketStream stream(socket, limits.bodyWaitMs);
   while (socket.Active()) {
-    if (view.CancelFlag()) return false;
+    if (view.CancelFlag()) return DownloadOutcome::Cancelled;
     const std::int64_t size = writer.Size();
-    if (size >= totalLength) return true;
+    if (size >= totalLength) return DownloadOutcome::Complete;
     // What is not the package, or has no known length, is never written.
-    if (!IsSuccessStatus(get.status) || !get.contentLength) return false;
+    if (!IsSuccessStatus(get.status) || !get.contentLength) return DownloadOutcome::GetRefused;
     const std::int64_t rangeLength = *get.contentLength;
     // The server has sent all it promised and the file is still short.
-    if (received >= rangeLength) return false;
+    if (received >= rangeLength) return DownloadOutcome::BodyShort;
 
     buffer.fill(0);
-    if (!stream.WaitForData(limits.bodyWaitMs)) return false;  // the server stopped sending
+    if (!stream.WaitForData(limits.bodyWaitMs)) return DownloadOutcome::BodyStalled;  // the server stopped sending
     const int count = socket.ReceiveBuf(buffer.data(), static_cast<int>(buffer.size()));
-    if (count == 0) return false;  // closed before the end of the package
+    if (count == 0) return DownloadOutcome::BodyClosedEarly;  // closed before the end of the package
 
     // Bytes beyond the promised length, or beyond the package's end, are not part of it.
     const auto wanted = static_cast<std::size_t>(
@@ -101,12 +101,17 @@ bool ReceiveBody(TClientSocket& socket, DownloadView& view, const DownloadLimits
     view.SetProgressPosition(static_cast<int>(received));
     platform::ProcessMessages();
   }
-  return false;
+  return DownloadOutcome::BodyClosedEarly;
+}
+
+// A header loop that did not reach the blank line: cancelled, or the reply was incomplete.
+DownloadOutcome ReportedOutcome(HeaderOutcome outcome, DownloadOutcome incomplete) {
+  return outcome == HeaderOutcome::Cancelled ? DownloadOutcome::Cancelled : incomplete;
 }
 
 // Steps 3 to 12; raises on failures of the file or the socket.
-bool Download(TClientSocket& socket, DownloadView& view, const std::string& url, const std::string& localPath,
-              const DownloadLimits& limits) {
+DownloadOutcome Download(TClientSocket& socket, DownloadView& view, const std::string& url, const std::string& localPath,
+                         const DownloadLimits& limits, DownloadReport& report) {
   bool& cancelFlag = view.CancelFlag();
 
   platform::File file;
@@ -128,48 +133,70 @@ bool Download(TClientSocket& socket, DownloadView& view, const std::string& url,
   Reconnect(socket);
   socket.SendText(HeadRequest(host, path));
   ReplyHeaders head;
-  if (ReadReplyHeaders(socket, cancelFlag, limits, head) != HeaderOutcome::Complete) return false;
+  const HeaderOutcome headOutcome = ReadReplyHeaders(socket, cancelFlag, limits, head);
+  report.headStatus = head.status;
+  if (head.contentLength) report.totalLength = *head.contentLength;
+  if (headOutcome != HeaderOutcome::Complete) return ReportedOutcome(headOutcome, DownloadOutcome::HeadIncomplete);
   // Without its length, or from a reply that is no success, nothing could be called complete.
-  if (!IsSuccessStatus(head.status) || !head.contentLength) return false;
+  if (!IsSuccessStatus(head.status)) return DownloadOutcome::HeadRefused;
+  if (!head.contentLength) return DownloadOutcome::HeadNoLength;
   const std::int64_t totalLength = *head.contentLength;
 
   Reconnect(socket);
   socket.SendText(GetRequest(host, path, startOffset));
   ReplyHeaders get;
-  if (ReadReplyHeaders(socket, cancelFlag, limits, get) != HeaderOutcome::Complete) return false;
+  const HeaderOutcome getOutcome = ReadReplyHeaders(socket, cancelFlag, limits, get);
+  report.getStatus = get.status;
+  if (get.contentLength) report.rangeLength = *get.contentLength;
+  if (getOutcome != HeaderOutcome::Complete) return ReportedOutcome(getOutcome, DownloadOutcome::GetIncomplete);
   // A server that ignores the range sends the whole package: write it from the start.
   if (get.status == 200 && startOffset > 0) {
     if (!file.SetSize(0) || !file.Seek(0)) RaiseFileError(file);
   }
 
   PackageWriter writer(file);
-  const bool complete = ReceiveBody(socket, view, limits, get, totalLength, writer);
+  const DownloadOutcome outcome = ReceiveBody(socket, view, limits, get, totalLength, writer, report.received);
   // Only bytes that have reached the disk make a complete package.
   writer.Flush();
-  return complete;
+  return outcome;
 }
 
 }  // namespace
 
-bool ContinuePackageDownload(TClientSocket& socket, DownloadView& view, const std::string& url,
-                             const std::string& localPath, const DownloadLimits& limits) {
+DownloadReport ContinuePackageDownloadReporting(TClientSocket& socket, DownloadView& view, const std::string& url,
+                                                const std::string& localPath, const DownloadLimits& limits) {
+  DownloadReport report;
   try {
     view.CancelFlag() = false;
-    return Download(socket, view, url, localPath, limits);
+    report.outcome = Download(socket, view, url, localPath, limits, report);
+  } catch (const std::exception& error) {
+    // Every failure is reported by the result alone; its text is kept for the log.
+    report.outcome = DownloadOutcome::Failed;
+    report.detail = error.what();
   } catch (...) {
-    // Every failure is reported by the result alone.
-    return false;
+    report.outcome = DownloadOutcome::Failed;
   }
+  return report;
 }
 
-bool DownloadPackage(TClientSocket& socket, DownloadView& view, const std::string& url, const std::string& localPath,
-                     const DownloadLimits& limits) {
+DownloadReport DownloadPackageReporting(TClientSocket& socket, DownloadView& view, const std::string& url,
+                                        const std::string& localPath, const DownloadLimits& limits) {
   try {
     if (platform::FileExists(localPath)) platform::DeleteFile(localPath);
   } catch (...) {
     // A leftover that cannot be deleted is appended to.
   }
-  return ContinuePackageDownload(socket, view, url, localPath, limits);
+  return ContinuePackageDownloadReporting(socket, view, url, localPath, limits);
+}
+
+bool ContinuePackageDownload(TClientSocket& socket, DownloadView& view, const std::string& url,
+                             const std::string& localPath, const DownloadLimits& limits) {
+  return ContinuePackageDownloadReporting(socket, view, url, localPath, limits).outcome == DownloadOutcome::Complete;
+}
+
+bool DownloadPackage(TClientSocket& socket, DownloadView& view, const std::string& url, const std::string& localPath,
+                     const DownloadLimits& limits) {
+  return DownloadPackageReporting(socket, view, url, localPath, limits).outcome == DownloadOutcome::Complete;
 }
 
 }  // namespace brimsel

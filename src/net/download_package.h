@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 
+#include "net/download_outcome.h"
 #include "net/header_line.h"
 
 namespace brimsel {
@@ -35,5 +36,12 @@ bool DownloadPackage(platform::TClientSocket& socket, DownloadView& view, const 
 // (the range starts at its size); otherwise a new file is made.
 bool ContinuePackageDownload(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
                              const std::string& localPath, const DownloadLimits& limits = {});
+
+// The same two, with the outcome and its reason kept for the log.
+DownloadReport DownloadPackageReporting(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
+                                        const std::string& localPath, const DownloadLimits& limits = {});
+DownloadReport ContinuePackageDownloadReporting(platform::TClientSocket& socket, DownloadView& view,
+                                                const std::string& url, const std::string& localPath,
+                                                const DownloadLimits& limits = {});
 
 }  // namespace brimsel

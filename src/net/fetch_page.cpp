@@ -18,17 +18,33 @@ std::string NormalizeUrl(const std::string& url) {
   return hasScheme ? url : "http://" + url;
 }
 
-std::string FetchPage(const std::string& url) {
+std::string FetchPage(const std::string& url) { return FetchPageReporting(url).body; }
+
+std::string DescribeFetch(const PageFetch& fetch) {
+  if (fetch.status == 0) return "no reply (" + fetch.error + ")";
+  std::string text = "status " + std::to_string(fetch.status) + ", " + std::to_string(fetch.body.size()) + " bytes";
+  return fetch.error.empty() ? text : text + " (" + fetch.error + ")";
+}
+
+PageFetch FetchPageReporting(const std::string& url) {
   using namespace platform;
-  std::string result;
-  if (url.empty()) return result;
+  PageFetch fetch;
+  std::string& result = fetch.body;
+  if (url.empty()) {
+    fetch.error = "no URL";
+    return fetch;
+  }
 
   HInternetSession internet = InternetOpenA(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   if (!internet) throw Exception(InternetLastErrorText());
 
   // Declared after the Internet handle, so that it is closed first on every path.
   HInternetUrl page = InternetOpenUrlA(*internet, NormalizeUrl(url), nullptr, 0, INTERNET_FLAG_RAW_DATA, 0);
-  if (!page) return result;
+  if (!page) {
+    fetch.error = InternetLastUrlErrorText();
+    return fetch;
+  }
+  fetch.status = HttpStatusCode(*page);
 
   std::array<char, 1024> buffer;
   unsigned count = 0;
@@ -40,9 +56,11 @@ std::string FetchPage(const std::string& url) {
     ProcessMessages();
   } while (count > 0 && result.size() < kMaxPageSize);
 
+  fetch.error = InternetReadErrorText(*page);
+  if (result.size() >= kMaxPageSize) fetch.error = "the reply was cut at " + std::to_string(kMaxPageSize) + " bytes";
   InternetCloseHandle(page);
   InternetCloseHandle(internet);
-  return result;
+  return fetch;
 }
 
 }  // namespace brimsel

@@ -16,6 +16,17 @@ inline constexpr std::size_t kMaxPageSize = 8 * 1024 * 1024;
 // Raises brimsel::Exception only when no Internet handle can be had.
 std::string FetchPage(const std::string& url);
 
+// FetchPage with what a log needs to say: the status and, when the URL could not be opened
+// or the body was cut, the network library's own text.
+struct PageFetch {
+  std::string body;
+  long status = 0;     // 0 when no reply came
+  std::string error;   // empty when none
+};
+PageFetch FetchPageReporting(const std::string& url);
+// "status 200, 57 bytes", or "no reply (<the library's text>)", for a log line.
+std::string DescribeFetch(const PageFetch& fetch);
+
 // `url` unchanged when it begins with "http://" in any letter case; otherwise "http://"
 // put in front of it (other schemes included).
 std::string NormalizeUrl(const std::string& url);

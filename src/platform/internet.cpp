@@ -21,6 +21,7 @@ constexpr char kNotEnoughMemoryText[] =
 constexpr char kInvalidParameterText[] = "\xB2\xCE\xCA\xFD\xB4\xED\xCE\xF3\xA1\xA3";
 
 thread_local std::string lastErrorText;
+thread_local std::string lastUrlErrorText;
 
 bool GlobalInitDone() {
   static const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
@@ -71,6 +72,13 @@ class InternetUrl {
   bool HasPending() const { return pendingStart_ < pending_.size(); }
   bool Done() const { return done_; }
   bool Succeeded() const { return result_ == CURLE_OK; }
+  long Status() const { return blockStatus_; }
+  // The library's own words for the failure, with its detail when it gave one.
+  std::string ErrorText() const {
+    std::string text = curl_easy_strerror(result_);
+    if (errorBuffer_[0] != '\0') text += std::string(": ") + errorBuffer_;
+    return text;
+  }
 
   // Runs the exchange until `ready` holds or it has ended, pumping messages in between.
   template <typename Ready>
@@ -105,6 +113,7 @@ class InternetUrl {
   bool headersDone_ = false;
   bool done_ = false;
   CURLcode result_ = CURLE_OK;
+  char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
 
 void InternetSessionCloser::operator()(InternetSession* session) const {
@@ -140,6 +149,7 @@ bool InternetUrl::Configure(std::string_view url, const char* headers, unsigned 
   ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &InternetUrl::OnHeader) == CURLE_OK;
   ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK;
   ok = ok && curl_easy_setopt(easy, CURLOPT_PRIVATE, this) == CURLE_OK;
+  ok = ok && curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_) == CURLE_OK;
   if (!ok) return false;
 
   if (headers != nullptr) {
@@ -241,9 +251,16 @@ HInternetSession InternetOpenA(const char* /*agent*/, unsigned accessType, const
 HInternetUrl InternetOpenUrlA(InternetSession& session, std::string_view url, const char* headers,
                               unsigned headersLength, unsigned /*flags*/, std::uintptr_t /*context*/) {
   HInternetUrl handle = MakeHandle<HInternetUrl, InternetUrl>(session.Multi());
-  if (!handle->Valid() || !handle->Configure(url, headers, headersLength) || !handle->Start()) return nullptr;
+  lastUrlErrorText.clear();
+  if (!handle->Valid() || !handle->Configure(url, headers, headersLength) || !handle->Start()) {
+    lastUrlErrorText = "the request could not be set up";
+    return nullptr;
+  }
   handle->RunUntil([&] { return handle->Opened(); });
-  if (!handle->Opened()) return nullptr;
+  if (!handle->Opened()) {
+    lastUrlErrorText = handle->ErrorText();
+    return nullptr;
+  }
   return handle;
 }
 
@@ -262,5 +279,8 @@ void InternetCloseHandle(HInternetUrl& url) { url.reset(); }
 void InternetCloseHandle(HInternetSession& session) { session.reset(); }
 
 std::string InternetLastErrorText() { return lastErrorText; }
+std::string InternetLastUrlErrorText() { return lastUrlErrorText; }
+long HttpStatusCode(const InternetUrl& url) { return url.Status(); }
+std::string InternetReadErrorText(const InternetUrl& url) { return url.Succeeded() ? "" : url.ErrorText(); }
 
 }  // namespace brimsel::platform

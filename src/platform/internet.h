@@ -71,4 +71,12 @@ void InternetCloseHandle(HInternetSession& session);
 // The system's message text (GBK) for the last failure of InternetOpenA on this thread.
 std::string InternetLastErrorText();
 
+// Why the last InternetOpenUrlA on this thread gave no handle, in the network library's
+// own words; empty after one that succeeded. Kept so that a log can say why.
+std::string InternetLastUrlErrorText();
+// The status code of the reply (HttpQueryInfo's HTTP_QUERY_STATUS_CODE); 0 before one came.
+long HttpStatusCode(const InternetUrl& url);
+// Why the reading of the body stopped early, in the library's words; empty when it did not.
+std::string InternetReadErrorText(const InternetUrl& url);
+
 }  // namespace brimsel::platform

@@ -11,6 +11,7 @@
 #include "settings/settings_cipher.h"
 #include "settings/settings_file.h"
 #include "updtool/command.h"
+#include "updtool/gbk_text.h"
 
 namespace brimsel::updtool {
 namespace {
@@ -22,13 +23,6 @@ std::optional<std::string> CanonicalKey(const std::string& key) {
   for (const char* known : kKnownKeys)
     if (platform::SameTextIgnoringCase(key, known)) return std::string(known);
   return std::nullopt;
-}
-
-// GBK of a UTF-8 text, or nothing when GBK cannot hold it.
-std::optional<std::string> ToGbk(const std::string& utf8) {
-  std::string gbk = platform::Utf8ToGbk(utf8);
-  if (platform::GbkToUtf8(gbk) != utf8) return std::nullopt;
-  return gbk;
 }
 
 struct IniArguments {
@@ -67,6 +61,10 @@ std::optional<IniArguments> ParseArguments(const Arguments& args, bool withValue
     exitCode = UsageError("FILE is empty");
     return std::nullopt;
   }
+  if (auto refused = RefuseFolder(words[0])) {
+    exitCode = *refused;
+    return std::nullopt;
+  }
   const std::filesystem::path native = std::filesystem::absolute(words[0]);
   if (!ToGbk(native.string())) {
     exitCode = Failure("the path '" + words[0] + "' has characters the system code page cannot hold");
@@ -92,9 +90,9 @@ int RunSet(const Arguments& args) {
   int exitCode = 0;
   const std::optional<IniArguments> parsed = ParseArguments(args, true, exitCode);
   if (!parsed) return exitCode;
+  // The updater would read such a value as 2005-1-1 and offer every release again.
   if (parsed->key == kKeyLastUpdate && !platform::TryStrToDate(parsed->value))
-    std::cerr << "updtool: warning: '" << args.back()
-              << "' is not a date like 2005-1-1; the updater will read 2005-1-1\n";
+    return Failure("'" + args.back() + "' is not a date like 2005-1-1; nothing written");
   const std::string stored = IsPlainKey(*parsed) ? parsed->value : EncryptToHexText(parsed->value, kSettingsKeyString);
   try {
     WriteSetting(parsed->settingsPath, kSettingsSection, parsed->key, stored);

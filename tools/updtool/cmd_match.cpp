@@ -17,6 +17,7 @@ constexpr char kMarkerPattern[] = "<!--date(\\S+)Main -->";
 
 int RunMatch(const Arguments& args) {
   if (args.empty() || args.size() > 2) return UsageError("match takes FILE [PATTERN]");
+  if (auto refused = RefuseFolder(args[0])) return *refused;
   std::error_code error;
   std::ifstream file;
   if (std::filesystem::is_regular_file(args[0], error)) file.open(args[0], std::ios::binary);

@@ -7,6 +7,7 @@
 
 #include "archive/unzipper.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/message_box.h"
 #include "updtool/command.h"
 
@@ -69,6 +70,7 @@ int ExtractPackage(const Arguments& args) {
     }
   }
   if (positional.size() != 2) return UsageError("pkg extract takes FILE and DIR");
+  if (auto refused = RefuseFolder(positional[0])) return *refused;
 
   MessageBoxHandlerScope boxes(TerminalMessageBox);
   TUnzipper unzipper;
@@ -77,8 +79,10 @@ int ExtractPackage(const Arguments& args) {
   unzipper.DoAll = true;
   int failures = 0;
   auto name = [&unzipper](int index) { return platform::GbkToUtf8(unzipper.EntryFileName(index)); };
-  unzipper.OnEndUnZip = [](TUnzipper&, int, const std::string& fName) {
-    std::cout << "extracted  " << platform::GbkToUtf8(fName) << '\n';
+  int files = 0;
+  unzipper.OnEndUnZip = [&files](TUnzipper&, int, const std::string& fName) {
+    ++files;
+    std::cout << "extracted  " << platform::NativePath(fName).string() << '\n';
   };
   unzipper.OnSkippingFile = [&](TUnzipper&, TSkipReason reason, const std::string& fName, int, bool&) {
     if (reason != TSkipReason::srNoOverwrite) ++failures;
@@ -92,16 +96,19 @@ int ExtractPackage(const Arguments& args) {
     std::cout << "failed     " << name(index) << " (" << crcs << "; file removed)\n";
   };
 
-  int count = 0;
   try {
     unzipper.SetZipName(platform::Utf8ToGbk(positional[0]));
     unzipper.SetDestDir(platform::Utf8ToGbk(positional[1]));
     unzipper.LoadDirectory();
-    count = unzipper.ExtractFiles();
+    unzipper.ExtractFiles();
   } catch (const Exception& e) {
     return Failure("cannot extract " + positional[0] + ": " + platform::GbkToUtf8(e.Message()));
   }
-  std::cout << count << " entries extracted\n";
+  int folders = 0;
+  for (int i = 0; i < unzipper.EntryCount(); ++i) folders += unzipper.EntryFileName(i).empty() ? 1 : 0;
+  std::cout << files << (files == 1 ? " file" : " files") << " extracted";
+  if (folders > 0) std::cout << ", " << folders << (folders == 1 ? " folder entry" : " folder entries") << " (no folders are made)";
+  std::cout << "\n";
   return failures == 0 ? 0 : 1;
 }
 

@@ -11,6 +11,7 @@ namespace {
 
 int ListPackage(const Arguments& args) {
   if (args.size() != 1) return UsageError("pkg list takes one FILE");
+  if (auto refused = RefuseFolder(args[0])) return *refused;
   TUnzipper unzipper;
   unzipper.DoProcessMessages = false;
   // The updater lists nothing for an archive without an end record (a truncated

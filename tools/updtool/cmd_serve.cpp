@@ -35,6 +35,9 @@ int Serve(const Arguments& args) {
   if (folder.empty()) return UsageError("serve: which folder?");
   std::error_code ec;
   if (!std::filesystem::is_directory(folder, ec)) return Failure("serve: no folder " + folder);
+  if (!HoldsRelease(folder))
+    std::cerr << "updtool: serve: warning: " << folder
+              << " holds no release (no update/NAME.zip); make one with updtool release" << std::endl;
 
   UpdateServer server(folder, address, kHttpPort);
   if (!server.Listen()) return Failure("serve: " + server.Error());

@@ -3,6 +3,7 @@
 // object; main() dispatches on the first argument.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,8 @@ struct Command {
 int UsageError(const std::string& message);
 // Prints "updtool: <message>" on standard error and returns 1, the exit code of a failure.
 int Failure(const std::string& message);
+
+// The failure for a folder given where a file is expected; nothing when `path` is no folder.
+std::optional<int> RefuseFolder(const std::string& path);
 
 }  // namespace brimsel::updtool

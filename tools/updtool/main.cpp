@@ -1,5 +1,6 @@
-// updtool: what a vendor needs besides the wizard: making Update.ini, checking a version
-// page and a package, and serving a release on their own machine.
+// updtool: what a vendor needs besides the wizard: making Update.ini, making, signing,
+// checking and serving a release, and looking into a version page and a package.
+#include <filesystem>
 #include <iostream>
 #include <map>
 
@@ -19,9 +20,35 @@ std::map<std::string, Entry>& Registry() {
 }
 
 int PrintUsage(std::ostream& out) {
-  out << "usage: updtool <command> [arguments]\n\ncommands:\n";
+  out << "usage: updtool <command> [arguments]\n"
+         "       updtool help COMMAND, updtool COMMAND --help, updtool --version\n\ncommands:\n";
   for (const auto& [name, entry] : Registry()) out << entry.usage << "\n";
   return 0;
+}
+
+// The usages of `name`, or of every command of the group `name` ("ini", "pkg"); false
+// when there is no such command.
+bool PrintCommandUsage(const std::string& name, std::ostream& out) {
+  bool found = false;
+  for (const auto& [command, entry] : Registry()) {
+    if (command == name || command.starts_with(name + " ")) {
+      out << entry.usage << "\n";
+      found = true;
+    }
+  }
+  return found;
+}
+
+int PrintVersion() {
+  std::cout << "updtool " << BRIMSEL_VERSION << "\n"
+            << "vendor site built in: " << BRIMSEL_VENDOR_SITE_URL << "\n";
+  return 0;
+}
+
+bool AsksForHelp(const Arguments& args) {
+  for (const std::string& arg : args)
+    if (arg == "--help" || arg == "-h") return true;
+  return false;
 }
 
 }  // namespace
@@ -40,6 +67,12 @@ int Failure(const std::string& message) {
   return 1;
 }
 
+std::optional<int> RefuseFolder(const std::string& path) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(path, ec)) return std::nullopt;
+  return Failure(path + " is a folder; a file is expected here");
+}
+
 }  // namespace brimsel::updtool
 
 int main(int argc, char** argv) {
@@ -49,18 +82,32 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string name = argv[1];
-  if (name == "help" || name == "--help" || name == "-h") return PrintUsage(std::cout);
+  if (name == "--version" || name == "-V") return PrintVersion();
+  if (name == "--help" || name == "-h") return PrintUsage(std::cout);
+  if (name == "help") {
+    if (argc == 2) return PrintUsage(std::cout);
+    std::string topic = argv[2];
+    for (int i = 3; i < argc; ++i) topic += std::string(" ") + argv[i];
+    return PrintCommandUsage(topic, std::cout) ? 0 : UsageError("no command '" + topic + "'");
+  }
   // A command may have a second word ("ini set", "pkg list"); the longer name wins.
   int consumed = 2;
   auto it = Registry().end();
   if (argc >= 3) it = Registry().find(name + " " + argv[2]);
   if (it != Registry().end()) {
     consumed = 3;
+    name += std::string(" ") + argv[2];
   } else {
     it = Registry().find(name);
   }
-  if (it == Registry().end()) return UsageError("unknown command '" + name + "'");
   Arguments args(argv + consumed, argv + argc);
+  if (it == Registry().end()) {
+    // A group on its own, or with --help, lists its commands.
+    const bool groupOnly = argc == 2 || AsksForHelp(args);
+    if (groupOnly && PrintCommandUsage(name, std::cout)) return 0;
+    return UsageError("unknown command '" + (argc >= 3 ? name + " " + argv[2] : name) + "'");
+  }
+  if (AsksForHelp(args)) return PrintCommandUsage(name, std::cout) ? 0 : 2;
   try {
     return it->second.run(args);
   } catch (const std::exception& e) {

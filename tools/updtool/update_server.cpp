@@ -10,10 +10,12 @@
 #include <fstream>
 #include <iostream>
 #include <list>
+#include <sstream>
 #include <thread>
 
 #include "platform/descriptor.h"
 #include "updtool/http_exchange.h"
+#include "updtool/release_layout.h"
 
 namespace brimsel::updtool {
 namespace fs = std::filesystem;
@@ -22,9 +24,6 @@ namespace {
 
 constexpr int kRequestTimeoutMs = 10000;
 constexpr std::size_t kMaxConnections = 32;
-// "测试成功" in GBK: what the updater looks for in the probe reply.
-constexpr char kProbeBody[] = "<html><body>\xB2\xE2\xCA\xD4\xB3\xC9\xB9\xA6</body></html>\r\n";
-
 
 // A name that stays inside its folder: no separators, no "..", nothing hidden.
 bool IsPlainName(const std::string& name) {
@@ -65,12 +64,19 @@ void SendHead(int client, int status, const std::string& type, std::int64_t leng
   SendAll(client, head.data(), head.size());
 }
 
-void SendText(int client, const HttpRequest& request, int status, const std::string& body) {
+// What one request got: the status and the body bytes sent.
+struct Served {
+  int status = 0;
+  std::int64_t bytes = 0;
+};
+
+Served SendText(int client, const HttpRequest& request, int status, const std::string& body) {
   SendHead(client, status, "text/html", static_cast<std::int64_t>(body.size()), "");
-  if (request.method != "HEAD") SendAll(client, body.data(), body.size());
+  if (request.method == "HEAD" || !SendAll(client, body.data(), body.size())) return Served{status, 0};
+  return Served{status, static_cast<std::int64_t>(body.size())};
 }
 
-void SendFile(int client, const HttpRequest& request, const fs::path& file) {
+Served SendFile(int client, const HttpRequest& request, const fs::path& file) {
   std::error_code ec;
   if (!fs::is_regular_file(file, ec)) return SendText(client, request, 404, "<html><body>not found</body></html>\r\n");
   const auto size = static_cast<std::int64_t>(fs::file_size(file, ec));
@@ -82,7 +88,7 @@ void SendFile(int client, const HttpRequest& request, const fs::path& file) {
     if (auto range = ParseByteRange(*request.range, size)) {
       if (range->first >= size) {
         SendHead(client, 416, "application/octet-stream", 0, "Content-Range: bytes */" + std::to_string(size) + "\r\n");
-        return;
+        return Served{416, 0};
       }
       first = range->first;
       last = range->last;
@@ -91,9 +97,12 @@ void SendFile(int client, const HttpRequest& request, const fs::path& file) {
               std::to_string(size) + "\r\n";
     }
   }
-  const std::string type = file.extension() == ".zip" ? "application/zip" : "application/octet-stream";
+  const std::string type = file.extension() == ".zip"    ? "application/zip"
+                           : file.extension() == ".html" ? "text/html"
+                                                         : "application/octet-stream";
   SendHead(client, status, type, last - first + 1, extra);
-  if (request.method == "HEAD") return;
+  Served served{status, 0};
+  if (request.method == "HEAD") return served;
   std::ifstream in(file, std::ios::binary);
   in.seekg(first);
   std::int64_t left = last - first + 1;
@@ -101,13 +110,11 @@ void SendFile(int client, const HttpRequest& request, const fs::path& file) {
   while (left > 0 && in) {
     in.read(buffer, static_cast<std::streamsize>(std::min<std::int64_t>(left, sizeof buffer)));
     auto got = static_cast<std::size_t>(in.gcount());
-    if (got == 0 || !SendAll(client, buffer, got)) return;
+    if (got == 0 || !SendAll(client, buffer, got)) return served;
     left -= static_cast<std::int64_t>(got);
+    served.bytes += static_cast<std::int64_t>(got);
   }
-}
-
-std::string VersionPage(const std::string& date) {
-  return "<html><body>\r\n<!--date" + date + "Main -->\r\n</body></html>\r\n";
+  return served;
 }
 
 std::string ReadDate(const fs::path& file) {
@@ -116,6 +123,31 @@ std::string ReadDate(const fs::path& file) {
   in >> date;  // the first word: a date has no blanks
   return date;
 }
+
+Served Answer(const fs::path& root, int client, const HttpRequest& request) {
+  if (request.method != "GET" && request.method != "HEAD") {
+    return SendText(client, request, 405, "<html><body>method not allowed</body></html>\r\n");
+  }
+  if (request.path == "/update/getver.asp") {
+    std::string name = QueryValue(request.query, "soft");
+    std::error_code ec;
+    if (IsPlainName(name) && fs::is_regular_file(VersionPageFile(root, name), ec)) {
+      return SendFile(client, request, VersionPageFile(root, name));
+    }
+    if (!IsPlainName(name) || !fs::is_regular_file(DateFile(root, name), ec)) {
+      return SendText(client, request, 404, "<html><body>no such product</body></html>\r\n");
+    }
+    return SendText(client, request, 200, VersionPage(ReadDate(DateFile(root, name))));
+  }
+  std::error_code ec;
+  if (request.path == "/update/test.html" && !fs::is_regular_file(root / "update" / "test.html", ec)) {
+    return SendText(client, request, 200, kProbePageBody);
+  }
+  auto file = FileBelow(root, request.path);
+  if (!file) return SendText(client, request, 404, "<html><body>not found</body></html>\r\n");
+  return SendFile(client, request, *file);
+}
+
 
 }  // namespace
 
@@ -161,27 +193,21 @@ void UpdateServer::Serve(int clientFd) const {
   platform::Descriptor client(clientFd);
   auto request = ReadRequest(client.get(), kRequestTimeoutMs);
   if (!request) return;
-  std::cout << request->method << " " << request->path << (request->query.empty() ? "" : "?" + request->query)
-            << (request->range ? " (Range: " + *request->range + ")" : "") << std::endl;
-  if (request->method != "GET" && request->method != "HEAD") {
-    return SendText(client.get(), *request, 405, "<html><body>method not allowed</body></html>\r\n");
-  }
-  if (request->path == "/update/getver.asp") {
-    std::string name = QueryValue(request->query, "soft");
-    fs::path dateFile = root_ / "update" / (name + ".date");
-    std::error_code ec;
-    if (!IsPlainName(name) || !fs::is_regular_file(dateFile, ec)) {
-      return SendText(client.get(), *request, 404, "<html><body>no such product</body></html>\r\n");
-    }
-    return SendText(client.get(), *request, 200, VersionPage(ReadDate(dateFile)));
-  }
+  const Served served = Answer(root_, client.get(), *request);
+  // One write per line, so that the lines of parallel connections do not mix.
+  std::ostringstream line;
+  line << request->method << " " << request->path << (request->query.empty() ? "" : "?" + request->query)
+       << (request->range ? " (Range: " + *request->range + ")" : "") << " -> " << served.status << ", "
+       << served.bytes << " bytes\n";
+  std::cout << line.str() << std::flush;
+}
+
+bool HoldsRelease(const fs::path& root) {
   std::error_code ec;
-  if (request->path == "/update/test.html" && !fs::is_regular_file(root_ / "update" / "test.html", ec)) {
-    return SendText(client.get(), *request, 200, kProbeBody);
+  for (const auto& entry : fs::directory_iterator(root / "update", ec)) {
+    if (entry.path().extension() == ".zip") return true;
   }
-  auto file = FileBelow(root_, request->path);
-  if (!file) return SendText(client.get(), *request, 404, "<html><body>not found</body></html>\r\n");
-  SendFile(client.get(), *request, *file);
+  return false;
 }
 
 }  // namespace brimsel::updtool

@@ -39,4 +39,7 @@ class UpdateServer {
   std::string error_;
 };
 
+// True when `root` holds a package (update/*.zip) to serve.
+bool HoldsRelease(const std::filesystem::path& root);
+
 }  // namespace brimsel::updtool

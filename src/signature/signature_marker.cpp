@@ -1,0 +1,27 @@
+#include "signature/signature_marker.h"
+
+namespace brimsel::signature {
+namespace {
+constexpr std::string_view kOpen = "<!--sign";
+constexpr std::string_view kClose = "Sign -->";
+
+bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+}  // namespace
+
+std::string SignatureMarker(const std::string& signatureHex) {
+  return std::string(kOpen) + signatureHex + std::string(kClose);
+}
+
+std::string SignatureOfPage(const std::string& page) {
+  // The first marker whose inside is hex digits only, as kSignatureMarkerPattern reads it.
+  for (std::size_t at = page.find(kOpen); at != std::string::npos; at = page.find(kOpen, at + 1)) {
+    std::size_t end = at + kOpen.size();
+    while (end < page.size() && IsHexDigit(page[end])) ++end;
+    if (end > at + kOpen.size() && page.compare(end, kClose.size(), kClose) == 0) {
+      return page.substr(at + kOpen.size(), end - at - kOpen.size());
+    }
+  }
+  return {};
+}
+
+}  // namespace brimsel::signature

@@ -1,0 +1,203 @@
+// updtool release, keygen and check as a vendor runs them: what a release refuses, the
+// layout it writes, and check against a good release, each broken one and a stalling server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "archive/unzipper.h"
+#include "net/update_site.h"
+#include "pattern/match_first_group.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
+#include "signature/signature_marker.h"
+#include "support/scripted_server.h"
+#include "support/temp_dir.h"
+
+namespace brimsel {
+namespace {
+namespace fs = std::filesystem;
+using test::TempDir;
+using namespace std::chrono_literals;
+
+constexpr int kReleaseTestBlock = 6;
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string output;  // standard output and error
+};
+
+ToolRun RunUpdtool(const std::string& arguments) {
+  ToolRun run;
+  FILE* pipe = ::popen((BRIMSEL_BIN_DIR "/updtool " + arguments + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) run.output.append(buffer, n);
+  const int status = ::pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::string Quoted(const fs::path& path) {
+  std::string quoted(1, '\'');
+  quoted.append(path.string()).push_back('\'');
+  return quoted;
+}
+
+class ReleaseTest : public ::testing::Test {
+ protected:
+  ToolRun Release(const std::string& name, const std::string& more = "") {
+    return RunUpdtool("release " + Quoted(dir_.path() / "src") + " " + name + " --site " + Quoted(Site()) + " " + more);
+  }
+  fs::path Site() const { return dir_.path() / "site"; }
+  std::string SiteFile(const std::string& relative) const { return TempDir::Read(Site() / relative); }
+  std::string Key(const char* file) const { return Quoted(fs::path(BRIMSEL_TEST_DATA_DIR) / "vendor_key" / file); }
+
+  TempDir dir_;
+};
+
+TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnything) {
+  const struct {
+    std::vector<const char*> files;  // a name ending in "/" is an empty folder
+    const char* date;
+    const char* reason;
+  } rows[] = {
+      {{"a/X.txt", "b/x.TXT"}, "2026-12-7", "a/X.txt and b/x.TXT would both be installed as x.txt"},
+      {{"a.txt", "empty/"}, "2026-12-7", "empty folder empty"},
+      {{"a.txt"}, "2026-2-30", "is not in the short date format"},
+      {{"a.txt"}, "7.12.2026", "is not in the short date format"},
+      {{"\xF0\x9F\x98\x80.txt"}, "2026-12-7", "cannot hold"},
+      {{}, "2026-12-7", "is empty"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.reason);
+    fs::remove_all(dir_.path() / "src");
+    fs::create_directories(dir_.path() / "src");
+    for (const std::string file : row.files) {
+      if (file.ends_with('/')) fs::create_directories(dir_.path() / "src" / file);
+      else dir_.Write("src/" + file, "content");
+    }
+    const ToolRun run = Release("Brimsel", std::string("--date ") + row.date);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(Site()));
+  }
+}
+
+TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlderUpdatersIgnore) {
+  dir_.Write("src/说明.txt", "Chinese name");
+  dir_.Write("src/bin/Tool.DLL", std::string(5000, 't'));
+  const ToolRun run = Release("Brimsel", "--date 2026-12-07 --sign " + Key("vendor.key"));
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("files:   2 (5012 bytes)"), std::string::npos) << run.output;
+
+  TUnzipper unzipper;
+  unzipper.SetZipName(platform::WindowsPath(Site() / "update/Brimsel.zip"));
+  unzipper.LoadDirectory();
+  ASSERT_EQ(unzipper.EntryCount(), 2);
+  EXPECT_EQ(unzipper.EntryFileName(0), "Tool.DLL");
+  EXPECT_EQ(unzipper.EntryFileName(1), platform::Utf8ToGbk("说明.txt"));
+
+  const std::string page = SiteFile("update/getver/Brimsel.html");
+  EXPECT_EQ(MatchFirstGroup(page, kReleaseDatePattern), "2026-12-7");
+  EXPECT_EQ(signature::SignatureOfPage(page).size(), 128u);
+  EXPECT_NE(SiteFile("update/test.html").find(kProbePassed), std::string::npos);
+}
+
+// A site served from memory; connection 2 is the package's HEAD, when `headLengthOffBy` lies.
+class CheckTest : public ReleaseTest {
+ protected:
+  void SetUp() override {
+    dir_.Write("src/a.txt", "hello!");  // small: stored, so that its bytes lie at a known place
+    dir_.Write("src/b.txt", std::string(3000, 'b'));
+    ASSERT_EQ(Release("Brimsel", "--date 2026-12-7 --sign " + Key("vendor.key")).exitCode, 0);
+    good_ = {{"/update/getver.asp?soft=Brimsel", SiteFile("update/getver/Brimsel.html")},
+             {"/update/test.html", SiteFile("update/test.html")},
+             {"/update/Brimsel.zip", SiteFile("update/Brimsel.zip")}};
+  }
+  ToolRun Check(const std::map<std::string, std::string>& files, const std::string& more = "",
+                std::int64_t headLengthOffBy = 0) {
+    auto serve = test::ServeFiles(files);
+    const auto package = files.find("/update/Brimsel.zip");
+    const auto size = package == files.end() ? 0 : static_cast<std::int64_t>(package->second.size());
+    test::ScriptedServer server(kReleaseTestBlock, [=](test::ServerConnection& connection, int index) {
+      if (index == 2 && headLengthOffBy != 0) {
+        connection.ReadRequest();
+        connection.Send(test::HttpReplyHead(200, size + headLengthOffBy));
+        return;
+      }
+      serve(connection, index);
+    });
+    if (!server.Listening()) return ToolRun{-2, server.SkipReason()};
+    return RunUpdtool("check " + server.Url() + " Brimsel " + more);
+  }
+  std::map<std::string, std::string> good_;
+};
+
+TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
+  const ToolRun good = Check(good_, "--public-key " + Key("vendor.pub"));
+  if (good.exitCode == -2) GTEST_SKIP() << good.output;
+  EXPECT_EQ(good.exitCode, 0) << good.output;
+  EXPECT_NE(good.output.find("signature: signature valid"), std::string::npos) << good.output;
+
+  TempDir otherKey;
+  ASSERT_EQ(RunUpdtool("keygen " + Quoted(otherKey.path())).exitCode, 0);
+  ASSERT_EQ(RunUpdtool("release " + Quoted(dir_.path() / "src") + " Other --site " + Quoted(dir_.path() / "other") +
+                       " --sign " + Key("vendor.key")).exitCode, 0);
+  const std::string otherPackagePage = TempDir::Read(dir_.path() / "other/update/getver/Other.html");
+  const std::string page = good_["/update/getver.asp?soft=Brimsel"];
+  const std::string zip = good_["/update/Brimsel.zip"];
+  std::string damaged = zip;
+  damaged[30 + 5] ^= 0x20;  // the first byte of a.txt, after its 30-byte header and name
+
+  const struct {
+    const char* what;
+    std::string target;
+    std::string body;  // empty: the target is gone
+    std::string options;
+    std::int64_t headLengthOffBy;
+    const char* reason;
+  } rows[] = {
+      {"date", "/update/getver.asp?soft=Brimsel", "<!--date2026-13-1Main -->", "", 0, "is not in the short date format"},
+      {"not later", "/update/getver.asp?soft=Brimsel", page, "--last-update 2026-12-7", 0, "is not later than LastUpdate"},
+      {"probe", "/update/test.html", "\xE6\xB5\x8B\xE8\xAF\x95\xE6\x88\x90\xE5\x8A\x9F", "", 0, "the probe page does not hold"},
+      {"missing", "/update/Brimsel.zip", "", "", 0, "the HEAD reply is no success"},
+      {"short", "/update/Brimsel.zip", zip.substr(0, zip.size() - 30), "", 0, "FAILED"},
+      {"HEAD longer", "/update/Brimsel.zip", zip, "", 10, "falls short of the HEAD reply"},
+      {"HEAD shorter", "/update/Brimsel.zip", zip, "", -10, "disagree"},
+      {"damaged", "/update/Brimsel.zip", damaged, "", 0, "a.txt: CRC-32 does not match"},
+      {"unsigned", "/update/getver.asp?soft=Brimsel", "<!--date2026-12-7Main -->", "--public-key " + Key("vendor.pub"),
+       0, "carries no signature marker"},
+      {"other key", "/update/getver.asp?soft=Brimsel", page,
+       "--public-key " + Quoted(otherKey.path() / "vendor.pub"), 0, "does not match this package and name"},
+      {"other package", "/update/getver.asp?soft=Brimsel", otherPackagePage, "--public-key " + Key("vendor.pub"), 0,
+       "does not match this package and name"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    auto files = good_;
+    if (row.body.empty()) files.erase(row.target);
+    else files[row.target] = row.body;
+    const ToolRun run = Check(files, row.options, row.headLengthOffBy);
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
+  }
+}
+
+TEST_F(CheckTest, GivesUpOnAServerThatStallsWithinItsTimeLimit) {
+  test::ScriptedServer server(kReleaseTestBlock, [](test::ServerConnection& connection, int) {
+    connection.ReadRequest();
+    connection.Send("HTTP/1.1 200 OK\r\n");  // and then nothing more
+    connection.WaitForClientClose(60s);
+  });
+  BRIMSEL_SKIP_UNLESS_LISTENING(server);
+  const auto start = std::chrono::steady_clock::now();
+  const ToolRun run = RunUpdtool("check " + server.Url() + " Brimsel --timeout 2");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.output.find("no result within 2 s"), std::string::npos) << run.output;
+}
+
+}  // namespace
+}  // namespace brimsel

@@ -1,0 +1,57 @@
+#include "updtool/release_contents.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/codepage.h"
+#include "updtool/gbk_text.h"
+
+namespace brimsel::updtool {
+namespace fs = std::filesystem;
+
+namespace {
+
+// The name a file is installed under: its own name, ASCII letters lowered as the listing
+// lowers them.
+std::string InstalledName(const std::string& storedName) {
+  return platform::LowerAsciiOfSingleByteChars(storedName.substr(storedName.rfind('/') + 1));
+}
+
+}  // namespace
+
+ReleaseContents GatherRelease(const fs::path& folder) {
+  ReleaseContents contents;
+  std::vector<fs::directory_entry> entries;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) entries.push_back(entry);
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.path().generic_string() < b.path().generic_string(); });
+
+  std::map<std::string, std::string> installedBy;  // installed name -> first file
+  for (const auto& entry : entries) {
+    const std::string shown = fs::relative(entry.path(), folder).generic_string();
+    if (entry.is_directory()) {
+      if (fs::is_empty(entry.path())) contents.problems.push_back("empty folder " + shown + " (the installation makes no folders)");
+      continue;
+    }
+    if (!entry.is_regular_file()) {
+      contents.problems.push_back(shown + " is neither a file nor a folder");
+      continue;
+    }
+    const std::optional<std::string> stored = ToGbk(shown);
+    if (!stored) {
+      contents.problems.push_back("the name " + shown + " has characters the system code page (GBK) cannot hold");
+      continue;
+    }
+    const std::string installed = InstalledName(*stored);
+    if (auto [it, fresh] = installedBy.emplace(installed, shown); !fresh) {
+      contents.problems.push_back(it->second + " and " + shown + " would both be installed as " +
+                                  platform::GbkToUtf8(installed));
+      continue;
+    }
+    contents.files.push_back(ReleaseFile{entry.path(), shown, *stored});
+  }
+  if (entries.empty()) contents.problems.push_back("the folder " + folder.string() + " is empty");
+  return contents;
+}
+
+}  // namespace brimsel::updtool

@@ -1,0 +1,28 @@
+#pragma once
+// The files of a release folder as the package will carry them, and the reasons the
+// updater would install such a package wrongly.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace brimsel::updtool {
+
+struct ReleaseFile {
+  std::filesystem::path source;
+  std::string shownName;   // relative, UTF-8, "/" between folders
+  std::string storedName;  // relative, GBK, "/" between folders
+};
+
+struct ReleaseContents {
+  std::vector<ReleaseFile> files;  // in a fixed order
+  std::vector<std::string> problems;  // empty when the folder can be published
+};
+
+// Walks `folder`. A problem is: a name GBK cannot hold; an empty folder (the installation
+// makes no folders, so it would be lost); anything but files and folders; two files that
+// become one once the installation puts every file straight into its folder under its
+// name in small letters; and a folder holding no file at all.
+ReleaseContents GatherRelease(const std::filesystem::path& folder);
+
+}  // namespace brimsel::updtool
