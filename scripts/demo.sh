@@ -72,6 +72,9 @@ ini=$inst/Update.ini
 "$updtool" ini set "$ini" LastUpdate 2025-1-1
 printf 'Brimsel 1.0\r\n' > "$inst/readme.txt"
 printf 'old data\r\n' > "$inst/brimsel.dat"
+# A program of the product, which must stay executable when the update replaces it.
+printf '#!/bin/sh\necho "Brimsel 1.0"\n' > "$inst/brimsel"
+chmod 755 "$inst/brimsel"
 
 # --- the release on the local update server ----------------------------------------------
 today=$(date +%Y-%-m-%-d)
@@ -79,7 +82,10 @@ say "Publishing the release of $today on http://$address/"
 mkdir -p "$work/package/data" "$work/site/update"
 printf 'Brimsel 1.1\r\n' > "$work/package/readme.txt"
 printf 'new data\r\n' > "$work/package/data/brimsel.dat"
-# The new updater: this build's, marked so that it differs from the installed one.
+printf '#!/bin/sh\necho "Brimsel 1.1"\n' > "$work/package/brimsel"
+# The new updater: this build's, marked so that it differs from the installed one. The
+# release packs every file as a package made on Windows would, without a Unix mode: the
+# installed programs must keep the mode they had.
 { cat "$inst/update.exe"; printf '\n#brimsel-updater 1.1\n'; } > "$work/package/Update.EXE"
 chmod +x "$work/package/Update.EXE"
 sign=() public_key=()
@@ -177,7 +183,7 @@ echo "The new update.exe is in place and update.bat is gone: $(yes_no "cmp -s '$
 if ((check)); then
   problems=()
   log=$(cat "$work/install.log" 2>/dev/null || true)
-  for line in "文件更新成功：readme.txt" "文件更新成功：brimsel.dat" "文件更新失败：update.exe"; do
+  for line in "文件更新成功：readme.txt" "文件更新成功：brimsel.dat" "文件更新成功：brimsel" "文件更新失败：update.exe"; do
     grep -qxF "$line" <<<"$log" || problems+=("log line missing: $line")
   done
   cmp -s "$inst/readme.txt" "$work/package/readme.txt" || problems+=("readme.txt was not installed")
@@ -185,6 +191,12 @@ if ((check)); then
   [[ $("$updtool" ini get "$ini" LastUpdate) == "$today" ]] || problems+=("LastUpdate is not $today")
   kill -0 "$product" 2>/dev/null && problems+=("the product window was not closed")
   cmp -s "$inst/update.exe" "$work/package/Update.EXE" || problems+=("update.exe was not replaced")
+  [[ $("$inst/brimsel" 2>&1) == "Brimsel 1.1" ]] || problems+=("the product program cannot be run after the update")
+  # The new updater starts and shows its window until it is stopped: 124 is timeout's
+  # status for a program it had to stop; 126 would be a file that cannot be executed.
+  rc=0
+  QT_QPA_PLATFORM=offscreen timeout 3 "$inst/update.exe" >/dev/null 2>&1 || rc=$?
+  ((rc == 124)) || problems+=("the new update.exe cannot be run (status $rc)")
   [[ -e $inst/update.bat ]] && problems+=("update.bat was not deleted")
   runlog=$(iconv -f GBK -t UTF-8 "$inst/update/update.log" 2>/dev/null || true)
   grep -q "LastUpdate written: $today" <<<"$runlog" || problems+=("update.log does not say that LastUpdate was written")

@@ -3,7 +3,10 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <exception>
+#include <optional>
 
+#include "app/error_box.h"
 #include "app/tfrm_update.h"
 #include "app/vendor_key.h"
 #include "app/window_texts.h"
@@ -11,6 +14,7 @@
 #include "platform/qt/qt_pump.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_translations.h"
+#include "platform/codepage.h"
 #include "platform/display_check.h"
 
 int main(int argc, char** argv) {
@@ -26,9 +30,17 @@ int main(int argc, char** argv) {
   brimsel::platform::InstallQtPump();
   brimsel::platform::InstallQtMessageBox();
 
-  brimsel::TfrmUpdate::Options options;
-  options.vendorPublicKey = brimsel::kVendorPublicKey;
-  brimsel::TfrmUpdate frmUpdate(options);
+  std::optional<brimsel::TfrmUpdate::Options> options;
+  try {
+    options.emplace();
+  } catch (const std::exception& error) {
+    // A folder the updater cannot name would have it read and write another one.
+    std::fprintf(stderr, "update.exe: %s\n", brimsel::platform::FileNameToUtf8(error.what()).c_str());
+    brimsel::ShowErrorBox(0, error.what());
+    return 1;
+  }
+  options->vendorPublicKey = brimsel::kVendorPublicKey;
+  brimsel::TfrmUpdate frmUpdate(*options);
   frmUpdate.show();
   return QApplication::exec();
 }

@@ -58,11 +58,13 @@ void RunDownloadStep(WizardWindow& window) {
   if (platform::FileExists(state.packagePath)) platform::DeleteFile(state.packagePath);
   window.SetFileLabel(kDownloadingPackage);
   window.SetProgressPosition(0);
+  state.packageComplete = false;
   if (haveServer) {
     const DownloadReport report =
         DownloadPackageReporting(window.PackageSocket(), window, state.packageUrl, state.packagePath);
     state.log.Line("download " + state.packageUrl + " into " + state.packagePath + ": " + DescribeDownload(report));
-    if (report.outcome == DownloadOutcome::Complete) window.SetProgressPosition(0);
+    state.packageComplete = report.outcome == DownloadOutcome::Complete;
+    if (state.packageComplete) window.SetProgressPosition(0);
   } else {
     state.log.Line("no server to download the package from");
   }

@@ -2,6 +2,8 @@
 // installation folder with one log line each, record the date of the update and, when the
 // package carried update.exe, start the script that replaces the running updater.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "app/package_signature_gate.h"
 #include "app/self_replace_script.h"
 #include "app/steps.h"
+#include "app/update_log.h"
 #include "app/wizard_window.h"
 #include "archive/unzipper.h"
 #include "platform/codepage.h"
@@ -38,9 +41,23 @@ std::vector<std::string> InstallNames(const TUnzipper& unzipper, const std::vect
   return names;
 }
 
-// Loads, lists and extracts the package into the staging folder, in the component's order.
-// Raises whatever the component raises for an unreadable, incomplete or damaged package.
-std::vector<std::string> ExtractPackage(WizardWindow& window) {
+std::string StagedFile(const WizardState& state, const std::string& name) {
+  return state.stagingFolder + "\\" + name;
+}
+
+// A staged file goes even when the entry made it read-only.
+void DeleteStagedFile(const std::string& path) {
+  if (!platform::FileExists(path)) return;
+  const std::uint32_t attributes = platform::GetFileAttributes(path);
+  if (attributes & platform::kAttributeReadOnly)
+    platform::SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
+  platform::DeleteFile(path);
+}
+
+// Loads, lists and extracts the package into the staging folder, in the component's order;
+// `names` holds the install names as soon as they are known. Raises whatever the
+// component raises for an unreadable, incomplete, damaged or oversized package.
+void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
   const WizardState& state = window.State();
   TUnzipper& unzipper = window.Unzipper1();
   unzipper.SetDestDir(state.stagingFolder);
@@ -48,44 +65,73 @@ std::vector<std::string> ExtractPackage(WizardWindow& window) {
   unzipper.LoadDirectory();
   std::vector<std::string> listing;
   unzipper.ListEntries(listing);
-  std::vector<std::string> names = InstallNames(unzipper, listing);
+  names = InstallNames(unzipper, listing);
   // A file of the same name left by an earlier run would otherwise meet the extraction.
-  for (const std::string& name : names) {
-    const std::string staged = state.stagingFolder + "\\" + name;
-    if (platform::FileExists(staged)) platform::DeleteFile(staged);
-  }
+  for (const std::string& name : names) DeleteStagedFile(StagedFile(state, name));
   unzipper.DoAll = true;
   LogExtractionTroubles(unzipper, window.State().log);
   unzipper.ExtractFiles();
-  return names;
 }
 
-// Copies each staged file over the installation folder with its log line; the number of
-// files that were there to install.
-int InstallFiles(WizardWindow& window, const std::vector<std::string>& names) {
+struct Installation {
+  int staged = 0;                // files the extraction left to install
+  int notInstalled = 0;          // entries skipped by the extraction, and failed copies
+  bool updaterCopyFailed = false;
+};
+
+// Copies each staged file over the installation folder with its log line.
+Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& names) {
   WizardState& state = window.State();
-  int staged = 0;
+  Installation done;
   for (const std::string& name : names) {
-    const std::string source = state.stagingFolder + "\\" + name;
-    if (!platform::FileExists(source)) continue;  // skipped by the extraction
-    ++staged;
+    const std::string source = StagedFile(state, name);
+    if (!platform::IsPlainFileName(name) || !platform::FileExists(source)) {  // skipped by the extraction
+      ++done.notInstalled;
+      continue;
+    }
+    ++done.staged;
     if (name == kUpdaterName) state.selfUpdate = true;
     const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
-    window.AppendLog((copied ? kFileUpdated : kFileNotUpdated) + name);
+    window.AppendLog(OneLine((copied ? kFileUpdated : kFileNotUpdated) + name));
     state.log.Line((copied ? "copied " : "copy failed: ") + source + " -> " + state.installationFolder + name);
+    if (copied) continue;
+    if (name == kUpdaterName) {
+      done.updaterCopyFailed = true;  // judged once it is known whether the script was written
+    } else {
+      ++done.notInstalled;
+    }
   }
-  return staged;
+  return done;
 }
 
-// The running update.exe cannot be replaced; the script does it once the updater has ended.
-void StartSelfReplacement(WizardWindow& window) {
+// The running update.exe cannot be replaced; the script does it once the updater has
+// ended. The path of the written script, or nothing.
+std::optional<std::string> WriteSelfReplacement(const WizardState& state) {
   try {
-    const std::string script = WriteSelfReplaceScript(window.State().installationFolder);
+    return WriteSelfReplaceScript(state.installationFolder);
+  } catch (...) {
+    return std::nullopt;  // the old updater keeps working: nothing to report
+  }
+}
+
+void StartSelfReplacement(WizardWindow& window, const std::string& script) {
+  try {
     platform::ShellExecuteA(window.Handle(), "OPEN", script, "", "", platform::SW_HIDE);
     window.State().log.Line("started " + script + " to replace update.exe once the wizard has ended");
   } catch (...) {
-    // Not being able to replace the updater leaves the old one working: nothing to report.
+    // As above: not being able to replace the updater is not reported.
   }
+}
+
+// What a failed installation leaves must not fill the volume: the staged files go (the
+// staged update.exe stays when its script will copy it), and the package stays only when
+// it arrived whole.
+void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>& names, bool keepUpdater) {
+  for (const std::string& name : names) {
+    if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name))
+      DeleteStagedFile(StagedFile(state, name));
+  }
+  if (!state.packageComplete) DeleteStagedFile(state.packagePath);
 }
 
 }  // namespace
@@ -104,25 +150,40 @@ void RunInstallStep(WizardWindow& window) {
   }
   std::vector<std::string> names;
   try {
-    names = ExtractPackage(window);
+    ExtractPackage(window, names);
   } catch (const std::exception& error) {
-    // A package that cannot be read whole installs nothing at all.
+    // A package that cannot be read or extracted whole installs nothing at all.
     state.log.Line(std::string("the package cannot be extracted: ") + error.what() +
                    "; nothing installed, LastUpdate not written");
+    DiscardStagedFiles(state, names, false);
     window.SetNextEnabled(true);
     return;
   } catch (...) {
+    DiscardStagedFiles(state, names, false);
     window.SetNextEnabled(true);
     return;
   }
-  // Only an update that brought files is recorded: an empty or failed download is not an
-  // installed update. A failure to record it is an error the window reports.
-  if (InstallFiles(window, names) > 0) {
-    LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
+  const Installation done = InstallFiles(window, names);
+  std::optional<std::string> script;
+  if (state.selfUpdate) script = WriteSelfReplacement(state);
+  // Only an update whose every file is in place is recorded, or the next check would say
+  // the newest version is installed and the missing files would never come. update.exe
+  // counts once its script is written. An empty or failed download is no installed update.
+  const bool updaterInstalled = !done.updaterCopyFailed || script.has_value();
+  if (done.staged > 0 && done.notInstalled == 0 && updaterInstalled) {
+    try {
+      // A failure to record it is an error the window reports.
+      LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
+    } catch (...) {
+      if (script) platform::DeleteFile(*script);
+      throw;
+    }
   } else {
-    state.log.Line("the package brought no file: LastUpdate not written");
+    state.log.Line(done.staged == 0 ? "the package brought no file: LastUpdate not written"
+                                    : "not every file was installed: LastUpdate not written, staged files deleted");
+    DiscardStagedFiles(state, names, script.has_value());
   }
-  if (state.selfUpdate) StartSelfReplacement(window);
+  if (script) StartSelfReplacement(window, *script);
   window.SetNextEnabled(true);
 }
 

@@ -67,7 +67,15 @@ void UpdateLog::Line(const std::string& text) {
     Append(TimeOfDay() + " (the rest of this run is not logged: the log is full)" + kLineEnd);
     return;
   }
-  Append(TimeOfDay() + " " + text + kLineEnd);
+  Append(TimeOfDay() + " " + OneLine(text) + kLineEnd);
+}
+
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
+  }
+  return text;
 }
 
 void UpdateLog::Append(const std::string& bytes) {

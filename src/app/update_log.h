@@ -31,6 +31,11 @@ class UpdateLog {
   bool cut_ = false;
 };
 
+// A text as one line of a log: control bytes (a line feed in a name from a package, say)
+// become "?", so that no text forges a line. No second byte of a double-byte character is
+// a control byte, so the bytes are judged one by one.
+std::string OneLine(std::string text);
+
 // The earlier runs of a log text worth keeping when a new run starts: the last
 // kRunsKept - 1 of them, the oldest dropped first until what is kept leaves room for
 // the new run within kRunsKept * kMaxRunBytes.

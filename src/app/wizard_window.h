@@ -24,6 +24,7 @@ struct WizardState {
   int wizardStep = 0;        // 0 to 4
   bool cancelFlag = false;   // set by a confirmed Close
   bool selfUpdate = false;   // the package carried update.exe
+  bool packageComplete = false;  // the download reached the package's whole length
   std::string productTitle;  // settings value "title"; also the running product's caption
   std::string productVersion;
   std::string homepage;      // always ends in "/"

@@ -27,7 +27,9 @@ std::vector<std::string> SplitPath(std::string_view path) {
 }
 
 // A name part that Windows would read as the folder itself, its parent or a device-like
-// stream name, or one holding bytes no file name holds.
+// stream name, or one holding bytes no file name holds. The stored bytes are judged, and
+// so is the name the file system gets after conversion: a lead byte the converter cannot
+// read leaves the byte after it standing alone, which may then be a real separator.
 bool IsSafePart(std::string_view part) {
   if (part.empty()) return false;
   bool onlyDotsAndSpaces = true;
@@ -41,7 +43,7 @@ bool IsSafePart(std::string_view part) {
     if (byte < 0x20 || byte == 0x7F || byte == ':' || byte == '\\' || byte == '/') return false;
     if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
   }
-  return !onlyDotsAndSpaces;
+  return !onlyDotsAndSpaces && platform::IsPlainFileName(part);
 }
 
 // Stored directories name their folders with "\"; roots may be given with either.

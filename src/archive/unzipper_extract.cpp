@@ -9,6 +9,7 @@
 #include "archive/decoder_io.h"
 #include "archive/dos_datetime.h"
 #include "archive/entry_decoder.h"
+#include "archive/entry_spans.h"
 #include "archive/extract_messages.h"
 #include "archive/extract_target.h"
 #include "archive/unzipper.h"
@@ -16,6 +17,7 @@
 #include "archive/zip_crypto.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/free_space.h"
 #include "platform/message_box.h"
 
 namespace brimsel {
@@ -86,7 +88,9 @@ class Extraction {
       z_.SortMode = TZipSortMode::ByNone;
       a_.rebuildView();
     }
+    RefuseOverlappingEntries();
     Select();
+    RefuseWhatWouldFillTheVolume();
     bool stopNow = false;
     if (z_.OnStartUnZipInfo) z_.OnStartUnZipInfo(z_, filesToDo_, totalBytes_, stopNow);
     if (filesToDo_ == 0 || stopNow) return;
@@ -105,6 +109,23 @@ class Extraction {
     }
     if (z_.OnUnZipComplete) z_.OnUnZipComplete(z_, count_);
     z_.KeepZipOpen = keepZipOpen;
+  }
+
+  // Entries that share their data declare far more output than the archive holds.
+  void RefuseOverlappingEntries() const {
+    std::vector<const TZipEntryInfo*> files;
+    for (int index = 0; index < a_.entryCount(); ++index) {
+      const TZipEntryInfo& entry = a_.entryAt(index);
+      if (!entry.IsDirectory()) files.push_back(&entry);
+    }
+    if (EntriesOverlap(files)) throw EBadZipFile(kOverlappedEntries);
+  }
+
+  // The declared output must fit on the destination's volume: a disk filled halfway
+  // through helps nobody.
+  void RefuseWhatWouldFillTheVolume() const {
+    const std::optional<std::uint64_t> free = platform::FreeSpaceOf(base_);
+    if (free && totalBytes_ > *free) throw ECantWriteUCF(kNotEnoughSpace);
   }
 
   // Directory entries only when directories are recreated; then all entries with DoAll,
@@ -341,7 +362,12 @@ class Extraction {
   void ApplyDateAndAttributes(const TZipEntryInfo& entry, const std::string& target) {
     if (const auto time = DosDateTimeToTimePoint(ValidateDosDateTime(entry.DateTime)))
       platform::SetLastWriteTime(target, *time);
-    if (z_.RetainAttributes) platform::SetFileAttributes(target, entry.ExternalAttributes);
+    if (!z_.RetainAttributes) return;
+    // An archive made on Unix keeps the file's mode in the high half (a program stays
+    // executable); the read-only attribute is applied after it.
+    if (entry.HostSystem() == kHostUnix && (entry.ExternalAttributes >> 16) != 0)
+      platform::SetUnixPermissions(target, entry.ExternalAttributes >> 16);
+    platform::SetFileAttributes(target, entry.ExternalAttributes);
   }
 
   // Reports a skipped entry and takes it off the work to do; true when the handler asks

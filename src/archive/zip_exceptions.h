@@ -18,6 +18,8 @@ inline constexpr char kCantWriteUncompressedFile[] = "Cant write uncompressed fi
 inline constexpr char kDuplicateObjectIndex[] = "Duplicate Object index";
 inline constexpr char kUserCanceled[] = "Operation canceled by the user";
 inline constexpr char kCanceledUnzipToBuffer[] = "Unzip to buffer canceled";
+inline constexpr char kOverlappedEntries[] = "Not a valid zip file: overlapped components, possible zip bomb";
+inline constexpr char kNotEnoughSpace[] = "Cant write uncompressed file: not enough free space";
 
 class EZipException : public Exception {
  public:

@@ -39,6 +39,8 @@ inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
 inline constexpr std::uint16_t kZip64ExtraTag = 0x0001;
 inline constexpr std::uint16_t kMarker16 = 0xFFFF;
 inline constexpr std::uint32_t kMarker32 = 0xFFFFFFFF;
+// The host system of "version made by" whose external attributes carry a Unix mode.
+inline constexpr std::uint8_t kHostUnix = 3;
 
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;

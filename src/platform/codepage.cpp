@@ -60,6 +60,10 @@ std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "CP936", g
 
 std::string Utf8ToGbk(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?"); }
 
+std::string FileNameToUtf8(std::string_view name) { return Convert("UTF-8", "GB18030", name, "\xEF\xBF\xBD"); }
+
+std::string Utf8ToFileName(std::string_view utf8) { return Convert("GB18030", "UTF-8", utf8, "?"); }
+
 std::size_t LastDelimiter(std::string_view text, std::string_view delimiters) {
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -13,6 +13,15 @@ std::string GbkToUtf8(std::string_view gbk);
 // Characters that GBK cannot hold become "?".
 std::string Utf8ToGbk(std::string_view utf8);
 
+// File and folder names cross the file-system boundary in GB18030: byte for byte GBK for
+// every GBK character, and a four-byte form for every other character (a folder such as
+// "jörg"), so that any name the file system holds comes back unchanged. Its four-byte
+// sequences are lead byte, digit, lead byte, digit: the double-byte scanning below reads
+// them as two characters whose second bytes are digits, so it stays in step and never
+// takes part of one for "\", "/" or a letter.
+std::string FileNameToUtf8(std::string_view name);
+std::string Utf8ToFileName(std::string_view utf8);
+
 // True for the first byte of a double-byte GBK character (0x81 to 0xFE).
 inline bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
 

@@ -66,11 +66,17 @@ bool Copy(std::string_view existingFile, std::string_view newFile, bool failIfEx
 
   ReplacementFile staged(target);
   if (!staged.Created()) return false;
-  // The copy keeps the source's permission bits (a read-only source gives a read-only copy,
-  // as the read-only attribute travels on Windows; set-id bits do not travel) and its
-  // last-write time, and reaches the disk before it replaces the target.
+  // The copy keeps the source's last-write time and reaches the disk before it replaces
+  // the target. A replaced file keeps its own permission bits (a program stays executable
+  // whatever mode the staged file was given); a new one takes the source's. Either way a
+  // read-only source gives a read-only copy, as the read-only attribute travels on
+  // Windows; set-id bits do not travel.
+  const bool replacing = ::stat(target.c_str(), &targetStat) == 0 && S_ISREG(targetStat.st_mode);
+  mode_t mode = (replacing ? targetStat.st_mode : sourceStat.st_mode) & 0777;
+  constexpr mode_t kWritable = S_IWUSR | S_IWGRP | S_IWOTH;
+  if ((sourceStat.st_mode & kWritable) == 0) mode &= ~kWritable;
   const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
-  if (!CopyBytes(in.get(), staged.fd()) || ::fchmod(staged.fd(), sourceStat.st_mode & 0777) != 0 ||
+  if (!CopyBytes(in.get(), staged.fd()) || ::fchmod(staged.fd(), mode) != 0 ||
       ::futimens(staged.fd(), times) != 0 || ::fsync(staged.fd()) != 0)
     return false;
   return staged.PutInPlace(failIfExists);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/exception.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;
@@ -35,7 +36,7 @@ std::string ErrnoText(int error) { return std::strerror(error); }
 }  // namespace
 
 fs::path NativePath(std::string_view path) {
-  std::string utf8 = GbkToUtf8(path);
+  std::string utf8 = FileNameToUtf8(path);
   for (char& c : utf8)
     if (c == '\\') c = '/';
 
@@ -70,7 +71,7 @@ fs::path NativePath(std::string_view path) {
 }
 
 std::string WindowsPath(const fs::path& native) {
-  std::string text = Utf8ToGbk(native.string());
+  std::string text = Utf8ToFileName(native.string());
   for (char& c : text)
     if (c == '/') c = '\\';
   return text;
@@ -80,6 +81,11 @@ std::string InstallationFolder() {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   std::string folder = WindowsPath(exe.parent_path());
+  // GB18030 holds every character, but not bytes that are no UTF-8 or a "\\" inside a
+  // name: such a folder would be read and written as another one.
+  if (NativePath(folder) != exe.parent_path())
+    throw Exception("The folder of this program has a name the system cannot hold as text (" +
+                    Utf8ToFileName(exe.parent_path().string()) + "); move the program to another folder");
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   return folder;
 }
@@ -125,6 +131,25 @@ bool SetFileAttributes(std::string_view path, std::uint32_t attributes) {
     mode |= S_IWUSR;
   }
   return ::chmod(native.c_str(), mode) == 0;
+}
+
+bool IsPlainFileName(std::string_view name) {
+  // Judged on the name as the file system gets it: a byte that the conversion cannot read
+  // is replaced and the byte after it stands alone, so a "\\" or "/" hidden behind an
+  // invalid lead byte comes out as a real separator.
+  const std::string utf8 = FileNameToUtf8(name);
+  bool onlyDotsAndSpaces = true;
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || byte == ':' || byte == '\\' || byte == '/') return false;
+    if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
+  }
+  return !utf8.empty() && !onlyDotsAndSpaces;
+}
+
+bool SetUnixPermissions(std::string_view path, std::uint32_t mode) {
+  // Nothing from an archive makes a file writable by others or gives it set-id bits.
+  return ::chmod(NativePath(path).c_str(), static_cast<mode_t>(mode & 0755)) == 0;
 }
 
 bool IsReadOnly(std::string_view path) {

@@ -22,7 +22,8 @@ std::filesystem::path NativePath(std::string_view path);
 // The Windows-style text of a native path: GBK, with "\" as separator.
 std::string WindowsPath(const std::filesystem::path& native);
 
-// The folder of the running executable, ending in "\".
+// The folder of the running executable, ending in "\". Raises brimsel::Exception when its
+// name cannot be held as a text of the system (and so would name another folder).
 std::string InstallationFolder();
 
 bool FileExists(std::string_view path);       // a file, not a folder
@@ -43,6 +44,15 @@ inline constexpr std::uint32_t kInvalidAttributes = 0xFFFFFFFF;
 std::uint32_t GetFileAttributes(std::string_view path);  // kInvalidAttributes when absent
 // Only the read-only bit changes anything on this platform.
 bool SetFileAttributes(std::string_view path, std::uint32_t attributes);
+// The permission bits of a Unix mode (an archive made on Unix stores them), as far as the
+// system has such bits; never writable by others, never set-id. Systems without them
+// ignore the call.
+bool SetUnixPermissions(std::string_view path, std::uint32_t mode);
+
+// Whether `name` would be created as one plain entry of a folder, exactly as named: not
+// empty, no separator, drive colon, NUL or control character, not only dots and spaces.
+// Judged after the conversion to the file system's own form, which is what gets created.
+bool IsPlainFileName(std::string_view name);
 bool IsReadOnly(std::string_view path);
 
 std::optional<std::int64_t> FileSizeOf(std::string_view path);

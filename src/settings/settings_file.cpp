@@ -27,7 +27,11 @@ void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& val
   values.title = readDeciphered(kKeyTitle);
   values.version = readDeciphered(kKeyVersion);
   values.homepage = readDeciphered(kKeyHomepage);
-  values.packageName = readDeciphered(kKeyPackageName);
+  // The package name becomes a file name in the staging folder and a part of the package
+  // URL; a package may ship its own Update.ini, so a server can choose the next run's value.
+  std::string packageName = readDeciphered(kKeyPackageName);
+  if (!packageName.empty() && !platform::IsPlainFileName(packageName)) throw Exception(kBadPackageName);
+  values.packageName = std::move(packageName);
   if (values.homepage.empty() || values.homepage.back() != '/') values.homepage += '/';
 }
 

@@ -39,10 +39,14 @@ struct ShowTimeSettings {
   std::string packageName;  // FSoftName
 };
 
+inline constexpr char kBadPackageName[] = "Error: FSoftName is not a plain file name";
+
 // Reads and deciphers title, version, homepage and FSoftName in that order into `values`,
 // one field at a time, then makes the homepage end in "/". A value that is not hex text
-// raises "Error: not a Hex String": the fields read before it keep their values, it and
-// the later ones are left as they were, and the "/" rule is skipped.
+// raises "Error: not a Hex String", and a package name that is not a plain file name (a
+// separator, "..", a drive, a control character) raises kBadPackageName: the fields read
+// before it keep their values, it and the later ones are left as they were, and the "/"
+// rule is skipped. No other value of the file reaches a path.
 void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& values);
 
 // LastUpdate as a date; 1 January 2005 when it is absent or not a date.

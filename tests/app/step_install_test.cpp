@@ -12,6 +12,7 @@
 
 #include "app/self_replace_script.h"
 #include "app/steps.h"
+#include "app/update_log.h"
 #include "app/window_fixture.h"
 #include "app/window_texts.h"
 #include "platform/batch_runner.h"
@@ -54,6 +55,11 @@ class InstallStepTest : public WindowTest {
   std::string instWin_ = platform::WindowsPath(inst_) + "\\";
 
   InstallStepTest() { fs::create_directories(inst_ / "update"); }
+  void MoveInstallationTo(const fs::path& folder) {
+    inst_ = folder;
+    instWin_ = platform::WindowsPath(inst_) + "\\";
+    fs::create_directories(inst_ / "update");
+  }
 
   void Write(const std::string& relative, const std::string& content) const {
     dir_.Write((fs::relative(inst_, dir_.path()) / relative).string(), content);
@@ -81,8 +87,9 @@ class InstallStepTest : public WindowTest {
   }
 
   // Runs step 3 straight from the step controller, with Next disabled as the click leaves it.
-  TfrmUpdate& RunInstallStepAlone() {
+  TfrmUpdate& RunInstallStepAlone(bool packageComplete = false) {
     TfrmUpdate& window = ShowInstallWindow();
+    window.State().packageComplete = packageComplete;
     window.State().stagingFolder = instWin_ + "update";
     window.State().packagePath = instWin_ + "update\\brimsel.zip";
     window.State().wizardStep = 3;
@@ -178,9 +185,13 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   updater.Kill();
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s)) << Read("batchrun.log");
   EXPECT_EQ(Read("update.exe"), "the new updater");
+  EXPECT_EQ(fs::status(inst_ / "update.exe").permissions(), fs::status("/bin/sleep").permissions());
+  EXPECT_EQ(LastUpdate(), Today()) << "update.exe counts as installed once its script is written";
 }
 
-TEST_F(InstallStepTest, AReadOnlyAndARunningTargetEachFailAlone) {
+// A partial installation is not recorded: the next check must fetch the missing files.
+TEST_F(InstallStepTest, AReadOnlyAndARunningTargetEachFailAloneAndTheUpdateIsNotRecorded) {
+  SetLastUpdate("2010-1-1");
   Write("locked.dll", "old locked");
   ASSERT_TRUE(platform::SetFileAttributes(instWin_ + "locked.dll", platform::kAttributeReadOnly));
   fs::copy_file("/bin/sleep", inst_ / "tool.exe");
@@ -198,7 +209,8 @@ TEST_F(InstallStepTest, AReadOnlyAndARunningTargetEachFailAlone) {
   EXPECT_EQ(Read("locked.dll"), "old locked");
   EXPECT_EQ(Read("tool.exe"), TempDir::Read("/bin/sleep"));
   EXPECT_EQ(Read("b.txt"), "new b");
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), "2010-1-1");
+  EXPECT_FALSE(fs::exists(inst_ / "update" / "b.txt")) << "the staged files of a failed installation go";
 }
 
 // Names cut from the listing line carried its marks, and a byte-wise lowering broke GBK
@@ -301,6 +313,93 @@ TEST_F(InstallStepTest, AScriptThatCannotBeWrittenIsPassedOver) {
   EXPECT_EQ(Read("update.bat"), "read-only");
   EXPECT_EQ(LastUpdate(), Today());
   EXPECT_TRUE(NextEnabled());
+}
+
+// A program of the product stays executable whatever mode the package gives it; a new
+// one made on Unix takes its mode, but never set-id bits or write access for others.
+TEST_F(InstallStepTest, ProgramsStayExecutable) {
+  Write("brimsel", "#!/bin/sh\nexit 0\n");
+  fs::permissions(inst_ / "brimsel", fs::perms(0755));
+  ZipBuilder zip;
+  zip.Add("brimsel", "#!/bin/sh\nexit 0\n");  // made on MS-DOS: no mode
+  ZipEntrySpec& tool = zip.Add("tool", "#!/bin/sh\nexit 0\n");
+  tool.versionMadeBy = 0x031E;
+  tool.externalAttributes = 0106777u << 16;
+  zip.Add("notes.txt", "notes");
+  WritePackage(zip.Build());
+  RunInstallStepAlone();
+  EXPECT_EQ(LogText(), Log({Ok("brimsel"), Ok("tool"), Ok("notes.txt")}));
+  for (const char* program : {"brimsel", "tool"}) {
+    ChildProcess run(inst_ / program, {});
+    EXPECT_EQ(run.WaitFor(10s), 0) << program;
+  }
+  EXPECT_EQ(fs::status(inst_ / "tool").permissions(), fs::perms(0755));
+  EXPECT_EQ(fs::status(inst_ / "notes.txt").permissions() & fs::perms::owner_exec, fs::perms::none);
+}
+
+// GBK cannot hold "ö": the folder must still be this one, not a new "j?rg" beside it.
+TEST_F(InstallStepTest, InstallsIntoAFolderWhoseNameGbkCannotHold) {
+  MoveInstallationTo(dir_.path() / "jörg" / "€ brimsel");
+  ZipBuilder zip;
+  zip.Add("readme.txt", "new readme");
+  WritePackage(zip.Build());
+  RunInstallStepAlone();
+  EXPECT_EQ(LogText(), Log({Ok("readme.txt")}));
+  EXPECT_EQ(Read("readme.txt"), "new readme");
+  EXPECT_EQ(LastUpdate(), Today());
+  for (const auto& entry : fs::recursive_directory_iterator(dir_.path()))
+    EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
+}
+
+// Bytes that are no UTF-8 have no text form: the updater says so and does not start,
+// rather than read and write a folder of another name.
+TEST(UpdaterProgram, RefusesToStartInAFolderItCannotName) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "j\xF6rg";
+  fs::create_directories(folder);
+  fs::copy_file(fs::path(BRIMSEL_BIN_DIR) / "update.exe", folder / "update.exe");
+  const fs::path errors = dir.path() / "stderr.txt";
+  ChildProcess updater("/bin/sh", {"-c", "QT_QPA_PLATFORM=offscreen exec \"$0\" 2>\"$1\"",
+                                   (folder / "update.exe").string(), errors.string()});
+  EXPECT_TRUE(WaitUntil([&] { return TempDir::Read(errors).find("update.exe: The folder") != std::string::npos; }, 20s))
+      << TempDir::Read(errors);
+  updater.Kill();
+  for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
+}
+
+// What a failed installation staged goes; the package stays only when it arrived whole.
+TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
+  SetLastUpdate("2010-1-1");
+  ZipBuilder zip;
+  zip.Add("a.txt", "extracted before the failure");
+  zip.Add("b.dat", std::string(64, '\xFF')).method = 8;  // no Deflate stream: inflate fails
+  for (const bool complete : {false, true}) {
+    WritePackage(zip.Build());
+    RunInstallStepAlone(complete);
+    EXPECT_EQ(LogText(), "");
+    EXPECT_EQ(LastUpdate(), "2010-1-1");
+    std::vector<std::string> staged;
+    for (const auto& entry : fs::directory_iterator(inst_ / "update"))
+      if (entry.path().filename() != UpdateLog::kFileName) staged.push_back(entry.path().filename().string());
+    EXPECT_EQ(staged, complete ? std::vector<std::string>{"brimsel.zip"} : std::vector<std::string>{}) << complete;
+  }
+}
+
+// A name that the file system would get with a line feed of its own is not created, and
+// forges no line of the window's log or of update.log.
+TEST_F(InstallStepTest, ANameCannotForgeALogLine) {
+  ZipBuilder zip;
+  zip.Add("a\x81\n" + Ok("forged.txt"), "forged");
+  zip.Add("readme.txt", "new readme");
+  WritePackage(zip.Build());
+  RunInstallStepAlone();
+  EXPECT_EQ(LogText(), Log({Ok("readme.txt")}));
+  for (const auto& entry : fs::recursive_directory_iterator(inst_))
+    EXPECT_EQ(entry.path().filename().string().find('\n'), std::string::npos) << entry.path();
+  const std::string updateLog = Read("update/update.log");
+  EXPECT_NE(updateLog.find("forged.txt"), std::string::npos) << "the skipped entry is logged";
+  EXPECT_EQ(updateLog.find("\n" + Ok("forged.txt")), std::string::npos) << updateLog;
 }
 
 TEST(SelfReplaceScript, RaisesWhenItCannotBeWritten) {

@@ -115,6 +115,28 @@ TEST_F(WindowShowTest, ValueThatIsNotHexTextStopsTheShowAndIsReported) {
   EXPECT_EQ(window.ServerCount(), 0);
 }
 
+// The package name becomes a file of the staging folder and a part of the package URL; a
+// package may ship its own Update.ini. A name that is no plain file name is a faulty
+// setting: the window reports it before any request, holds no package name and no server.
+TEST_F(WindowShowTest, APackageNameThatIsNoPlainFileNameIsAFaultySetting) {
+  const std::pair<std::string, bool> rows[] = {
+      {"Brimsel", true}, {"Brimsel 2.0", true}, {Utf8ToGbk("博睿"), true}, {platform::Utf8ToFileName("jörg"), true},
+      {"..\\..\\..\\tmp\\x", false}, {"a/b", false}, {"C:x", false}, {"..", false}, {" . ", false},
+      {std::string("Bri\0msel", 8), false}, {"a\tb", false}, {"x\xA1/y", false}};
+  for (const auto& [name, plain] : rows) {
+    WriteEnciphered("title", "Brimsel");
+    WritePlain("FSoftName", EncryptToHexText(name, kSettingsKeyString));
+    boxes_.Clear();
+    TfrmUpdate& window = ShowWindow();
+    ASSERT_EQ(boxes_.Boxes().size(), plain ? 0u : 1u) << name;
+    if (!plain) {
+      EXPECT_EQ(boxes_.Boxes()[0].text, std::string(kBadPackageName) + ".");
+    }
+    EXPECT_EQ(window.State().packageName, plain ? name : "") << name;
+    EXPECT_EQ(window.ServerCount(), plain ? 1 : 0) << name;
+  }
+}
+
 TEST_F(WindowShowTest, EmptyServerListReadsAsEmptyRowsWithoutCrashing) {
   WritePlain("title", "zz");
   TfrmUpdate& window = ShowWindow();

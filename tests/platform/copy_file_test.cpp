@@ -49,16 +49,26 @@ TEST_F(CopyFileTest, CreatesOverwritesAndHonoursFailIfExists) {
   EXPECT_EQ(EntriesIn(), 5u);  // nothing left over
 }
 
-TEST_F(CopyFileTest, ReplacesATargetNamedInAnotherLetterCaseKeepingTheSourcesModeAndTime) {
+// A replaced program stays executable whatever mode the staged file was given; a new file
+// takes the source's mode; a read-only source still gives a read-only copy.
+TEST_F(CopyFileTest, ReplacesATargetNamedInAnotherLetterCaseKeepingItsModeAndTheSourcesTime) {
   const fs::path source = dir.Write("Tool", "#!/bin/sh\n");
-  fs::permissions(source, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+  fs::permissions(source, fs::perms(0640));
   ASSERT_TRUE(SetLastWriteTime(dir.WinPath() + "Tool", std::chrono::system_clock::now() - std::chrono::hours(720)));
-  dir.Write("inst/ReadMe.TXT", "old");
+  const fs::path target = dir.Write("inst/ReadMe.TXT", "old");
+  fs::permissions(target, fs::perms(0755));
+  auto mode = [](const fs::path& path) { return fs::status(path).permissions(); };
+
   EXPECT_TRUE(Copy("tool", "INST\\readme.txt"));
   EXPECT_EQ(Read("inst/ReadMe.TXT"), "#!/bin/sh\n");
   EXPECT_EQ(EntriesIn("inst"), 1u);
-  EXPECT_EQ(fs::status(dir.path() / "inst/ReadMe.TXT").permissions(), fs::status(source).permissions());
+  EXPECT_EQ(mode(target), fs::perms(0755));
   EXPECT_EQ(LastWriteTime(dir.WinPath() + "inst\\ReadMe.TXT"), LastWriteTime(dir.WinPath() + "Tool"));
+  EXPECT_TRUE(Copy("tool", "inst\\new"));
+  EXPECT_EQ(mode(dir.path() / "inst/new"), fs::perms(0640));
+  fs::permissions(source, fs::perms(0444));
+  EXPECT_TRUE(Copy("tool", "inst\\readme.txt"));
+  EXPECT_EQ(mode(target), fs::perms(0555));
 }
 
 TEST_F(CopyFileTest, RefusesAReadOnlyTarget) {

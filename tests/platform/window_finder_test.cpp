@@ -45,6 +45,7 @@ struct WindowProps {
   bool acceptsDelete = true;
   bool mapped = true;
   bool inFrame = false;  // reparented into a frame, as a window manager does
+  bool iconic = false;   // minimised by a window manager: marked iconic, unmapped with its frame
   OnClose onClose = OnClose::Destroy;
 };
 
@@ -72,13 +73,13 @@ class TestWindow {
     if (props.wmName) SetText(c_, window_, XCB_ATOM_WM_NAME, Intern(c_, props.wmNameType), *props.wmName);
     if (props.acceptsDelete)
       xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, wmProtocols_, XCB_ATOM_ATOM, 32, 1, &wmDeleteWindow_);
-    if (props.inFrame) {
-      const std::uint32_t normalState[2] = {1, XCB_WINDOW_NONE};
+    if (props.inFrame || props.iconic) {
+      const std::uint32_t state[2] = {props.iconic ? 3u : 1u, XCB_WINDOW_NONE};
       const xcb_atom_t wmState = Intern(c_, "WM_STATE");
-      xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, wmState, wmState, 32, 2, normalState);
-      xcb_map_window(c_, frame_);
+      xcb_change_property(c_, XCB_PROP_MODE_REPLACE, window_, wmState, wmState, 32, 2, state);
     }
-    if (props.mapped) xcb_map_window(c_, window_);
+    if (props.inFrame && !props.iconic) xcb_map_window(c_, frame_);
+    if (props.mapped && !props.iconic) xcb_map_window(c_, window_);
     std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));  // a round trip: all of it is done
     thread_ = std::thread([this] { Serve(); });
   }
@@ -208,6 +209,21 @@ TEST_F(WindowFinderTest, FindsAndClosesAFramedWindowAndOneThatOnlyHidesItself) {
     EXPECT_TRUE(product.CloseRequested());
     EXPECT_FALSE(product.Viewable());
     EXPECT_EQ(FindWindowA(nullptr, props.netWmName->c_str()), 0u);
+  }
+}
+
+// Windows' FindWindowA finds a minimised window, so that the product can be closed before
+// its running executable is replaced.
+TEST_F(WindowFinderTest, FindsAndClosesAMinimisedWindowWithOrWithoutAFrame) {
+  for (const bool inFrame : {false, true}) {
+    WindowProps props = Titled("Brimsel");
+    props.iconic = true;
+    props.inFrame = inFrame;
+    TestWindow product(Display(), props);
+    ASSERT_EQ(FindWindowA(nullptr, "Brimsel"), product.Handle()) << inFrame;
+    SendMessageA(product.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(product.CloseRequested()) << inFrame;
+    EXPECT_EQ(FindWindowA(nullptr, "Brimsel"), 0u) << inFrame;
   }
 }
 

@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "batchrun/percent_expansion.h"
 #include "batchrun/runner.h"
 #include "batchrun/script.h"
 #include "platform/codepage.h"
@@ -45,13 +47,17 @@ struct Installation {
   }
   std::string Read(const std::string& relative) const { return TempDir::Read(folder / relative); }
   std::string Log() const { return TempDir::Read(folder / "batchrun.log"); }
+  // A program as the installed update.exe, a new one staged, and the updater's script.
+  fs::path StageNewUpdater() const {
+    fs::copy_file("/bin/sleep", folder / "update.exe");
+    Write("update/update.exe", "the new updater");
+    return Write("update.bat", platform::Utf8ToGbk(UpdaterScript(platform::GbkToUtf8(win))));
+  }
 };
 
 TEST(BatchRunner, WaitsUntilTheUpdaterHasEndedThenReplacesItAndDeletesTheScript) {
   Installation inst;
-  fs::copy_file("/bin/sleep", inst.folder / "update.exe");
-  inst.Write("update/update.exe", "the new updater");
-  const fs::path script = inst.Write("update.bat", platform::Utf8ToGbk(UpdaterScript(platform::GbkToUtf8(inst.win))));
+  const fs::path script = inst.StageNewUpdater();
   ChildProcess updater(inst.folder / "update.exe", {"60"});
   ASSERT_TRUE(updater.Running());
 
@@ -65,6 +71,8 @@ TEST(BatchRunner, WaitsUntilTheUpdaterHasEndedThenReplacesItAndDeletesTheScript)
   updater.Kill();
   EXPECT_EQ(runner.WaitFor(10s), 0) << inst.Log();
   EXPECT_EQ(inst.Read("update.exe"), "the new updater");
+  EXPECT_EQ(fs::status(inst.folder / "update.exe").permissions(), fs::status("/bin/sleep").permissions())
+      << "the new update.exe takes the mode of the one it replaces";
   EXPECT_FALSE(fs::exists(script));
   EXPECT_TRUE(Contains(inst.Log(), "copied")) << inst.Log();
   EXPECT_TRUE(Contains(inst.Log(), "deleted the script")) << inst.Log();
@@ -168,6 +176,52 @@ TEST(BatchRunner, PausesBetweenRoundsAndGivesUpAfterItsLimit) {
   const std::size_t at = log.find("gave up after ");
   ASSERT_NE(at, std::string::npos) << log;
   EXPECT_LE(std::stol(log.substr(at + 14)), 12) << log;
+}
+
+// The user may leave the finish page open for longer than any limit: while the old
+// update.exe runs, the runner waits on.
+TEST(BatchRunner, WaitsAsLongAsTheUpdaterRuns) {
+  Installation inst;
+  const fs::path script = inst.StageNewUpdater();
+  ChildProcess updater(inst.folder / "update.exe", {"60"});
+  ASSERT_TRUE(updater.Running());
+  auto run = std::async(std::launch::async, [&] { return RunScriptFile(script, {.pause = 20ms, .giveUpAfter = 100ms}); });
+  EXPECT_EQ(run.wait_for(1s), std::future_status::timeout) << inst.Log();
+  updater.Kill();
+  EXPECT_EQ(run.get(), Outcome::Completed) << inst.Log();
+  EXPECT_EQ(inst.Read("update.exe"), "the new updater");
+}
+
+// cmd.exe expands "%" in a batch line before anything else, inside quotes as well: a path
+// holding "%" names another file once read. The runner reads it the same way, refuses what
+// it then reads, and update.exe stays as it is, as under cmd.exe.
+TEST(BatchRunner, ReadsPercentSignsAsCmdDoes) {
+  const ExpansionContext context{"\"\\d\\update.bat\"", [](std::string_view name) -> std::optional<std::string> {
+                                   if (name == "DEF") return std::string("\\defined");
+                                   return std::nullopt;
+                                 }};
+  const std::pair<std::string, std::optional<std::string>> rows[] = {
+      {"del \"\\opt\\50% off\\update.exe\"", "del \"\\opt\\50 off\\update.exe\""},
+      {"copy \"\\a%b\\update\\update.exe\" \"\\a%b\\update.exe\"", "copy \"\\ab\\update.exe\""},
+      {"del \"\\a%%b%DEF%\\x\" %0 %1%*", "del \"\\a%b\\defined\\x\" \"\\d\\update.bat\" "},
+      {"del \"C:\\%UNDEF:~1%x\"", "del \"C:\\~1x\""},
+      {"del \"%DEF:a=b%\"", std::nullopt},
+      {"del \"%~dp0x\"", std::nullopt}};
+  for (const auto& [line, expanded] : rows) {
+    std::string error;
+    EXPECT_EQ(ExpandPercents(line, context, error), expanded) << line;
+  }
+
+  TempDir root;
+  const fs::path folder = root.path() / "50% off";
+  fs::create_directories(folder / "update");
+  root.Write("50% off/update/update.exe", "new");
+  root.Write("50% off/update.exe", "old");
+  const fs::path script = root.Write("50% off/update.bat", UpdaterScript(platform::WindowsPath(folder) + "\\"));
+  EXPECT_EQ(RunScriptFile(script), Outcome::Refused);
+  EXPECT_EQ(TempDir::Read(folder / "update.exe"), "old");
+  // Line 5 is read as a copy with one path, the text between its two "%" gone.
+  EXPECT_TRUE(Contains(TempDir::Read(folder / "batchrun.log"), "refused: line 5")) << TempDir::Read(folder / "batchrun.log");
 }
 
 TEST(BatchRunnerProgram, ReportsUsageAndUnreadableScripts) {

@@ -24,6 +24,6 @@ void RunLog::Line(std::string_view text) const {
   ::close(fd);
 }
 
-std::string RunLog::Gbk(std::string_view gbk) { return platform::GbkToUtf8(gbk); }
+std::string RunLog::Gbk(std::string_view gbk) { return platform::FileNameToUtf8(gbk); }
 
 }  // namespace brimsel::batchrun

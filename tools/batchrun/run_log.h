@@ -15,7 +15,7 @@ class RunLog {
  public:
   explicit RunLog(std::filesystem::path file) : file_(std::move(file)) {}
 
-  // `text` is UTF-8; GBK texts of the script go through Gbk() first.
+  // `text` is UTF-8; paths of the script (system code page) go through Gbk() first.
   void Line(std::string_view text) const;
   static std::string Gbk(std::string_view gbk);
 

@@ -1,8 +1,12 @@
 #include "runner.h"
 
+#include <sys/stat.h>
+
+#include <map>
 #include <string>
 
 #include "confinement.h"
+#include "platform/codepage.h"
 #include "platform/copy_file.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
@@ -43,7 +47,7 @@ class Execution {
       : script_(script), scriptFile_(platform::WindowsPath(scriptFile)), limits_(limits), log_(log) {}
 
   Outcome Run() {
-    const auto deadline = std::chrono::steady_clock::now() + limits_.giveUpAfter;
+    auto deadline = std::chrono::steady_clock::now() + limits_.giveUpAfter;
     std::size_t pc = 0;
     while (pc < script_.commands.size()) {
       const Command& command = script_.commands[pc];
@@ -63,8 +67,7 @@ class Execution {
             jump = script_.FindLabel(command.label, pc);
           break;
         case Op::Delete:
-          // As with cmd.exe, a file that cannot be deleted is no reason to stop.
-          if (!platform::DeleteFile(command.path) && platform::FileExists(command.path)) lastStuck_ = command.path;
+          Delete(command.path);
           break;
         case Op::Copy:
           Copy(command);
@@ -80,7 +83,12 @@ class Execution {
         continue;
       }
       if (*jump <= pc) {  // back to an earlier line: one more round of a loop
-        if (std::chrono::steady_clock::now() >= deadline) {
+        // The old updater may stay open for as long as its user likes: while anything runs
+        // the file the loop waits for, the wait goes on. Only a file that nothing runs and
+        // that still cannot be deleted is given up, after the limit.
+        if (platform::IsRunningExecutable(lastStuck_)) {
+          deadline = std::chrono::steady_clock::now() + limits_.giveUpAfter;
+        } else if (std::chrono::steady_clock::now() >= deadline) {
           log_.Line("gave up after " + std::to_string(rounds_) + " rounds: \"" + RunLog::Gbk(lastStuck_) +
                     "\" could still not be deleted");
           return Outcome::GaveUp;
@@ -102,8 +110,26 @@ class Execution {
            (!command.target.empty() && IsSymbolicLink(command.target));
   }
 
+  // As with cmd.exe, a file that cannot be deleted is no reason to stop. The mode of a
+  // deleted file is remembered for a copy that puts a new file in its place.
+  void Delete(const std::string& path) {
+    struct stat st {};
+    const bool known = ::stat(platform::NativePath(path).c_str(), &st) == 0;
+    if (platform::DeleteFile(path)) {
+      if (known) deletedModes_[platform::LowerBytes(path)] = st.st_mode & 0777;
+    } else if (platform::FileExists(path)) {
+      lastStuck_ = path;
+    }
+  }
+
+  // The copy keeps the target's mode, also when the script deleted the target first (as
+  // the updater's does): update.exe stays executable whatever mode the staged one has.
   void Copy(const Command& command) {
-    const bool copied = platform::CopyFileA(command.path, command.target, false);
+    const bool existed = platform::FileExists(command.target);
+    bool copied = platform::CopyFileA(command.path, command.target, false);
+    const auto deleted = deletedModes_.find(platform::LowerBytes(command.target));
+    if (copied && !existed && deleted != deletedModes_.end())
+      copied = ::chmod(platform::NativePath(command.target).c_str(), deleted->second) == 0;
     log_.Line(std::string(copied ? "copied \"" : "could not copy \"") + RunLog::Gbk(command.path) + "\" to \"" +
               RunLog::Gbk(command.target) + "\"");
   }
@@ -115,6 +141,7 @@ class Execution {
   const RunLimits& limits_;
   const RunLog& log_;
   std::string lastStuck_;
+  std::map<std::string, mode_t> deletedModes_;  // by the lowered path as the script writes it
   long rounds_ = 0;
 };
 
@@ -132,7 +159,12 @@ Outcome RunScriptFile(const fs::path& scriptPath, const RunLimits& limits) {
     log.Line("refused: the script cannot be read");
     return Outcome::Unreadable;
   }
-  const Script parsed = ParseScript(*text);
+  // %0 is the script as started: its path in quotes.
+  std::string scriptArgument(1, '"');
+  scriptArgument += platform::WindowsPath(script);
+  scriptArgument += '"';
+  const ExpansionContext context{scriptArgument, EnvironmentVariable};
+  const Script parsed = ParseScript(*text, context);
   if (!parsed.error.empty()) {
     log.Line("refused: line " + std::to_string(parsed.errorLine) + ": " + parsed.error + "; nothing was done");
     return Outcome::Refused;

@@ -12,15 +12,16 @@ struct RunLimits {
   // The pause each time a GOTO leads back to an earlier line, so that a loop waiting for
   // a file to be released does not spin.
   std::chrono::milliseconds pause{200};
-  // The runner gives up a script that still loops after this long (the user has left the
-  // updater open, or its file never becomes free).
-  std::chrono::milliseconds giveUpAfter{std::chrono::minutes(10)};
+  // The runner gives up a script that still loops this long after nothing runs the file
+  // it waits for (a file that is read-only, say). While the old updater runs, it waits on:
+  // the user may leave the finish page open for as long as they like.
+  std::chrono::milliseconds giveUpAfter{std::chrono::minutes(1)};
 };
 
 enum class Outcome {
   Completed = 0,   // ran to its end, or to "del %0"
   Refused = 1,     // a line or a path the runner does not accept; nothing was done
-  GaveUp = 2,      // still looping when the time was up
+  GaveUp = 2,      // still looping when the time was up, with nothing running the file
   Unreadable = 3,  // the script could not be read
 };
 

@@ -53,9 +53,10 @@ std::optional<std::vector<Word>> SplitWords(std::string_view line, std::string& 
   return words;
 }
 
-// cmd.exe would expand variables, redirect or chain commands at these characters; the
-// runner does none of that, so a line that holds them is not what it seems.
-bool HasShellMeaning(std::string_view text) { return text.find_first_of("%!&|<>^") != std::string_view::npos; }
+// cmd.exe would redirect or chain commands at these characters; the runner does none of
+// that, so a line that holds them outside quotes is not what it seems. ("%" is gone by
+// now: the line was read as cmd.exe reads it first.)
+bool HasShellMeaning(std::string_view text) { return text.find_first_of("!&|<>^") != std::string_view::npos; }
 
 // A path as a command's argument: unquoted words starting with "/" are switches to cmd.exe.
 std::optional<std::string> PathArgument(const Word& word, std::string& error) {
@@ -67,11 +68,10 @@ std::optional<std::string> PathArgument(const Word& word, std::string& error) {
     error = "switches are not supported";
     return std::nullopt;
   }
-  // Inside double quotes cmd.exe takes & | < > ^ literally (a folder may be named
-  // "A & B") but still expands %variables%.
-  const bool meaningful = word.quoted ? word.text.find('%') != std::string::npos : HasShellMeaning(word.text);
+  // Inside double quotes cmd.exe takes & | < > ^ literally (a folder may be named "A & B").
+  const bool meaningful = !word.quoted && HasShellMeaning(word.text);
   if (meaningful || word.text.find_first_of("*?") != std::string::npos) {
-    error = "variables, wildcards and redirections are not supported";
+    error = "wildcards and redirections are not supported";
     return std::nullopt;
   }
   return word.text;
@@ -104,10 +104,6 @@ std::optional<Command> ParseCommand(const std::vector<Word>& words, std::string&
     return std::nullopt;
   }
   if (verb == "del" && args == 1) {
-    if (!words[1].quoted && words[1].text == "%0") {
-      command.op = Op::DeleteSelf;
-      return command;
-    }
     command.op = Op::Delete;
     if (auto path = PathArgument(words[1], error)) {
       command.path = *path;
@@ -152,7 +148,7 @@ std::optional<std::size_t> Script::FindLabel(std::string_view name, std::size_t 
   return std::nullopt;
 }
 
-Script ParseScript(std::string_view text) {
+Script ParseScript(std::string_view text, const ExpansionContext& context) {
   Script script;
   auto refuse = [&script](int line, std::string why) {
     script.commands.clear();
@@ -185,8 +181,14 @@ Script ParseScript(std::string_view text) {
       script.commands.push_back({Op::Label, lineNumber, platform::LowerAsciiOfSingleByteChars(name), {}, {}});
       continue;
     }
+    if (platform::LowerAsciiOfSingleByteChars(line) == "del %0") {
+      script.commands.push_back({Op::DeleteSelf, lineNumber, {}, {}, {}});
+      continue;
+    }
     std::string error;
-    auto words = SplitWords(line, error);
+    const std::optional<std::string> expanded = ExpandPercents(line, context, error);
+    if (!expanded) return refuse(lineNumber, error);
+    auto words = SplitWords(*expanded, error);
     if (!words) return refuse(lineNumber, error);
     auto command = ParseCommand(*words, error);
     if (!command) return refuse(lineNumber, error);

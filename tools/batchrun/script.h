@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "percent_expansion.h"
+
 namespace brimsel::batchrun {
 
 enum class Op {
@@ -42,6 +44,8 @@ struct Script {
 // Scripts larger than this are refused unread: the updater writes six short lines.
 inline constexpr std::size_t kMaxScriptSize = 64 * 1024;
 
-Script ParseScript(std::string_view text);
+// Each line is read as cmd.exe reads it: "%" expanded first (percent_expansion.h), then
+// split into words. "del %0" is the script deleting itself.
+Script ParseScript(std::string_view text, const ExpansionContext& context = {});
 
 }  // namespace brimsel::batchrun

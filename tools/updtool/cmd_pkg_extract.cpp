@@ -86,7 +86,7 @@ int ExtractPackage(const Arguments& args) {
   };
   unzipper.OnSkippingFile = [&](TUnzipper&, TSkipReason reason, const std::string& fName, int, bool&) {
     if (reason != TSkipReason::srNoOverwrite) ++failures;
-    std::cout << "skipped    " << platform::GbkToUtf8(fName) << " (" << ReasonText(reason) << ")\n";
+    std::cout << "skipped    " << platform::FileNameToUtf8(fName) << " (" << ReasonText(reason) << ")\n";
   };
   unzipper.OnBadCRC = [&](TUnzipper&, std::uint32_t calc, std::uint32_t stored, int index) {
     ++failures;
@@ -97,8 +97,8 @@ int ExtractPackage(const Arguments& args) {
   };
 
   try {
-    unzipper.SetZipName(platform::Utf8ToGbk(positional[0]));
-    unzipper.SetDestDir(platform::Utf8ToGbk(positional[1]));
+    unzipper.SetZipName(platform::Utf8ToFileName(positional[0]));
+    unzipper.SetDestDir(platform::Utf8ToFileName(positional[1]));
     unzipper.LoadDirectory();
     unzipper.ExtractFiles();
   } catch (const Exception& e) {

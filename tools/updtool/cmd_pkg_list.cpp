@@ -19,7 +19,7 @@ int ListPackage(const Arguments& args) {
   bool incomplete = false;
   unzipper.OnInCompleteZip = [&incomplete](TUnzipper&, TIncompleteZipMode&) { incomplete = true; };
   try {
-    unzipper.SetZipName(platform::Utf8ToGbk(args[0]));
+    unzipper.SetZipName(platform::Utf8ToFileName(args[0]));
     unzipper.LoadDirectory();
   } catch (const Exception& e) {
     return Failure("cannot list " + args[0] + ": " + platform::GbkToUtf8(e.Message()));

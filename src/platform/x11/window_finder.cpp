@@ -24,6 +24,8 @@ constexpr int kMaxDepth = 8;
 constexpr std::chrono::milliseconds kCloseWait{3000};
 // Captions longer than 4 KiB are not read in full, and cannot equal a product title.
 constexpr std::uint32_t kPropertyWords = 1024;
+// The first word of WM_STATE of a window that its window manager has iconified.
+constexpr std::uint32_t kIconicState = 3;
 
 struct Atoms {
   xcb_atom_t netWmName;
@@ -76,6 +78,7 @@ std::optional<std::string> CaptionOf(const PropertyValue& netWmName, const Prope
 struct WindowFacts {
   xcb_window_t window = XCB_WINDOW_NONE;
   bool viewable = false;
+  bool iconic = false;  // minimised: unmapped by the window manager, yet a window Windows would find
   bool isClient = false;  // an application's window (the window manager marked it, or it speaks the protocols)
   bool acceptsDelete = false;
   std::optional<std::string> caption;  // UTF-8
@@ -114,6 +117,8 @@ std::vector<WindowFacts> Inspect(xcb_connection_t* c, const std::vector<xcb_wind
     for (std::uint32_t atom : x11::Elements32(protocols))
       if (atom == atoms.wmDeleteWindow && atom != XCB_ATOM_NONE) f.acceptsDelete = true;
     f.isClient = wmState.type != XCB_ATOM_NONE || protocols.type != XCB_ATOM_NONE;
+    const auto state = x11::Elements32(wmState);
+    f.iconic = !state.empty() && state.front() == kIconicState;
     Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookies[i].tree, nullptr));
     if (tree) {
       const xcb_window_t* children = xcb_query_tree_children(tree.get());
@@ -130,8 +135,10 @@ xcb_window_t FindAmong(xcb_connection_t* c, const std::vector<xcb_window_t>& win
                        const std::string& wantedLower, int depth) {
   if (windows.empty() || depth > kMaxDepth) return XCB_WINDOW_NONE;
   for (const WindowFacts& f : Inspect(c, windows, atoms)) {
-    if (!f.viewable) continue;  // an unmapped window hides everything below it too
-    if (f.acceptsDelete && f.caption && LowerBytes(*f.caption) == wantedLower) return f.window;
+    // A hidden window is passed over, but a minimised one counts; its window manager's frame
+    // is unmapped with it, so unmapped frames are searched too.
+    const bool shown = f.viewable || f.iconic;
+    if (shown && f.acceptsDelete && f.caption && LowerBytes(*f.caption) == wantedLower) return f.window;
     if (f.isClient) continue;  // the children of a client window are the application's own
     if (xcb_window_t found = FindAmong(c, f.children, atoms, wantedLower, depth + 1); found != XCB_WINDOW_NONE)
       return found;
@@ -163,6 +170,15 @@ void WaitUntilGone(xcb_connection_t* c, xcb_window_t window) {
     pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
     ::poll(&fd, 1, static_cast<int>(left.count()));
   }
+}
+
+bool IsIconic(const XcbSession& x, xcb_window_t window) {
+  const xcb_atom_t wmState = x.Atom("WM_STATE");
+  if (wmState == XCB_ATOM_NONE) return false;
+  const PropertyValue value = x11::TakeProperty(
+      x.Connection(), xcb_get_property(x.Connection(), 0, window, wmState, XCB_GET_PROPERTY_TYPE_ANY, 0, 1));
+  const auto state = x11::Elements32(value);
+  return !state.empty() && state.front() == kIconicState;
 }
 
 }  // namespace
@@ -201,7 +217,8 @@ std::intptr_t SendMessageA(WindowHandle window, unsigned message, std::uintptr_t
   if (error) return 0;  // no such window (any more)
   Reply<xcb_get_window_attributes_reply_t> attributes(
       xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, target), nullptr));
-  if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) return 0;
+  if (!attributes) return 0;
+  if (attributes->map_state != XCB_MAP_STATE_VIEWABLE && !IsIconic(x, target)) return 0;
 
   xcb_client_message_event_t request{};
   request.response_type = XCB_CLIENT_MESSAGE;
