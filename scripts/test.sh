@@ -55,5 +55,9 @@ export_wine
 # One wineserver for the whole suite, started outside ctest's captured output: a server
 # started by a test would hold that test's output open until it quits.
 wineserver -p </dev/null >/dev/null 2>&1
+# The first program on a new server starts the prefix's services. One program alone does
+# that, before ctest starts several at once: two first programs racing to start them have
+# left one of them hanging at its exit.
+timeout 60 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 ctest --test-dir build-windows --output-on-failure --parallel "$(nproc)" --timeout 600
 elapsed "Windows tests" $((SECONDS - start))

@@ -8,6 +8,7 @@
 #include "app/self_replace_script.h"
 #include "platform/copy_file.h"
 #include "platform/files.h"
+#include "platform/free_space.h"
 #include "platform/locale.h"
 #include "platform/shell_execute.h"
 #include "support/temp_dir.h"
@@ -70,6 +71,16 @@ TEST(RegionalSettings, ShortDateFormatsOfTheSystem) {
     EXPECT_FALSE(platform::TryStrToDate(c.refused).has_value());
     EXPECT_EQ(platform::DateSeparator(), '-');
   }
+}
+
+// What the system reserves in a name, or drops from its end, makes no plain file name.
+TEST(FileNames, ReservedCharactersAndTrailingDotsOrBlanksAreNoPlainName) {
+  for (const char* name : {"a.txt", "\xD6\xD0\xCE\xC4.txt", ".hidden"}) EXPECT_TRUE(platform::IsPlainFileName(name)) << name;
+  for (const char* name : {"", "a:b", "a*b", "a?b", "a<b", "a>b", "a|b", "a\"b", "a.", "a ", "..", "a\\b", "a/b", "a\tb"})
+    EXPECT_FALSE(platform::IsPlainFileName(name)) << name;
+  TempDir dir;
+  EXPECT_GT(platform::FreeSpaceOf(dir.WinPath()).value_or(0), 0u);
+  EXPECT_FALSE(platform::FreeSpaceOf(dir.WinPath() + "missing\\").has_value());
 }
 
 TEST(CopyFileA, NeverReplacesARunningProgramAndLeavesNoStagedCopy) {

@@ -55,6 +55,11 @@ std::string Utf8ToGbk(std::string_view utf8) {
   return gbk;
 }
 
+// The "A" file functions take names in the system code page, which has no four-byte forms:
+// a name outside it cannot be written at all, so file names are GBK texts here.
+std::string FileNameToUtf8(std::string_view name) { return GbkToUtf8(name); }
+std::string Utf8ToFileName(std::string_view utf8) { return Utf8ToGbk(utf8); }
+
 std::size_t LastDelimiter(std::string_view text, std::string_view delimiters) {
   std::size_t found = std::string_view::npos;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 
 #include "platform/codepage.h"
+#include "platform/exception.h"
 #include "platform/windows/windows_text.h"
 
 namespace brimsel::platform {
@@ -48,17 +49,23 @@ fs::path NativePath(std::string_view path) { return fs::path(windows::ToWide(pat
 std::string WindowsPath(const fs::path& native) { return windows::FromWide(fs::path(native).make_preferred().native()); }
 
 std::string InstallationFolder() {
-  std::string buffer(MAX_PATH, '\0');
+  std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length < buffer.size()) {
       buffer.resize(length);
       break;
     }
     buffer.resize(buffer.size() * 2);
   }
-  const std::size_t slash = LastDelimiter(buffer, "\\/:");
-  return slash == std::string::npos ? std::string(".\\") : buffer.substr(0, slash + 1);
+  const std::string path = windows::FromWide(buffer);
+  // A folder named with characters outside the system code page has no "A" name: the
+  // text would name another folder, or none.
+  if (windows::ToWide(path) != buffer)
+    throw Exception("The folder of this program has a name the system cannot hold as text (" + path +
+                    "); move the program to another folder");
+  const std::size_t slash = LastDelimiter(path, "\\/:");
+  return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
 }
 
 bool FileExists(std::string_view path) {
@@ -104,6 +111,20 @@ bool SetFileAttributes(std::string_view path, std::uint32_t attributes) {
   const std::string text(path);
   return !path.empty() && ::SetFileAttributesA(text.c_str(), attributes);
 }
+
+bool IsPlainFileName(std::string_view name) {
+  // Judged on the name as the system gets it, in UTF-16: what it cannot decode, what it
+  // reserves, and the trailing dots and spaces that it would quietly drop.
+  const std::wstring wide = windows::ToWide(name);
+  if (wide.empty() || windows::FromWide(wide) != name) return false;
+  for (const wchar_t c : wide) {
+    if (c < 0x20 || c == 0x7F || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) return false;
+  }
+  return wide.back() != L'.' && wide.back() != L' ';
+}
+
+// A Windows file has no Unix mode; the read-only attribute is all it keeps.
+bool SetUnixPermissions(std::string_view path, std::uint32_t /*mode*/) { return FileExists(path); }
 
 bool IsReadOnly(std::string_view path) {
   const std::uint32_t attributes = GetFileAttributes(path);

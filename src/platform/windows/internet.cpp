@@ -19,6 +19,17 @@ namespace brimsel::platform {
 namespace {
 
 thread_local std::string lastErrorText;
+thread_local std::string lastUrlErrorText;
+
+// WinInet keeps the texts of its own error codes (12000 on) in its module.
+std::string InternetErrorText(DWORD error) {
+  char buffer[512];
+  DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  ::GetModuleHandleA("wininet.dll"), error, 0, buffer, sizeof buffer, nullptr);
+  while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n')) --length;
+  if (length > 0) return std::string(buffer, length) + " (" + std::to_string(error) + ")";
+  return windows::ErrorText(error) + " (" + std::to_string(error) + ")";
+}
 
 // Runs `call` on a helper thread and pumps messages every kPumpIntervalMs until it has returned.
 template <typename Call>
@@ -57,6 +68,9 @@ class InternetUrl {
  public:
   explicit InternetUrl(HINTERNET handle) : handle_(handle) {}
 
+  HINTERNET get() const { return handle_.get(); }
+  const std::string& ReadErrorText() const { return readErrorText_; }
+
   bool Read(void* buffer, unsigned toRead, unsigned* read) {
     if (pendingStart_ == pending_.size() && !ReadPiece()) return false;
     const std::size_t count = std::min<std::size_t>(toRead, pending_.size() - pendingStart_);
@@ -74,20 +88,25 @@ class InternetUrl {
     pending_.assign(kPieceSize, '\0');
     pendingStart_ = 0;
     DWORD got = 0;
+    DWORD error = 0;  // the helper thread's, where the call ran
     const BOOL ok = Pumping([&] {
       DWORD available = 0;
       // Waits for the first bytes; then the read takes no more than what is there.
       if (!::InternetQueryDataAvailable(handle_.get(), &available, 0, 0)) available = kPieceSize;
       const DWORD ask = std::clamp<DWORD>(available, 1, kPieceSize);
-      return ::InternetReadFile(handle_.get(), pending_.data(), ask, &got);
+      const BOOL done = ::InternetReadFile(handle_.get(), pending_.data(), ask, &got);
+      error = ::GetLastError();
+      return done;
     });
     pending_.resize(ok ? got : 0);
+    if (!ok) readErrorText_ = InternetErrorText(error);
     return ok;
   }
 
   Owned handle_;
   std::string pending_;
   std::size_t pendingStart_ = 0;
+  std::string readErrorText_;
 };
 
 void InternetSessionCloser::operator()(InternetSession* session) const {
@@ -119,15 +138,25 @@ HInternetSession InternetOpenA(const char* agent, unsigned accessType, const cha
 HInternetUrl InternetOpenUrlA(InternetSession& session, std::string_view url, const char* headers,
                               unsigned headersLength, unsigned flags, std::uintptr_t context) {
   // Pages only: not a local file or an FTP folder, whatever the URL says.
-  if (!IsPageUrl(url)) return nullptr;
+  lastUrlErrorText.clear();
+  if (!IsPageUrl(url)) {
+    lastUrlErrorText = InternetErrorText(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    return nullptr;
+  }
   const std::string urlText(url);
   const DWORD length = headers == nullptr ? 0 : headersLength != 0 ? headersLength : std::strlen(headers);
   // Straight from the server every time: never a page kept from an earlier run.
   const DWORD allFlags = flags | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+  DWORD error = 0;  // the helper thread's, where the call ran
   HINTERNET handle = Pumping([&] {
-    return ::InternetOpenUrlA(session.get(), urlText.c_str(), headers, length, allFlags, context);
+    HINTERNET opened = ::InternetOpenUrlA(session.get(), urlText.c_str(), headers, length, allFlags, context);
+    error = ::GetLastError();
+    return opened;
   });
-  if (handle == nullptr) return nullptr;
+  if (handle == nullptr) {
+    lastUrlErrorText = InternetErrorText(error);
+    return nullptr;
+  }
   return HInternetUrl(std::make_unique<InternetUrl>(handle).release());
 }
 
@@ -141,5 +170,15 @@ void InternetCloseHandle(HInternetUrl& url) { url.reset(); }
 void InternetCloseHandle(HInternetSession& session) { session.reset(); }
 
 std::string InternetLastErrorText() { return lastErrorText; }
+std::string InternetLastUrlErrorText() { return lastUrlErrorText; }
+
+long HttpStatusCode(const InternetUrl& url) {
+  DWORD status = 0;
+  DWORD size = sizeof status;
+  if (!::HttpQueryInfoA(url.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) return 0;
+  return static_cast<long>(status);
+}
+
+std::string InternetReadErrorText(const InternetUrl& url) { return url.ReadErrorText(); }
 
 }  // namespace brimsel::platform
