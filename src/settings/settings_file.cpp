@@ -30,7 +30,9 @@ void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& val
   // The package name becomes a file name in the staging folder and a part of the package
   // URL; a package may ship its own Update.ini, so a server can choose the next run's value.
   std::string packageName = readDeciphered(kKeyPackageName);
-  if (!packageName.empty() && !platform::IsPlainFileName(packageName)) throw Exception(kBadPackageName);
+  // DEL may stand in a file name, but not in a URL.
+  if (!packageName.empty() && (!platform::IsPlainFileName(packageName) || packageName.find('\x7F') != std::string::npos))
+    throw Exception(kBadPackageName);
   values.packageName = std::move(packageName);
   if (values.homepage.empty() || values.homepage.back() != '/') values.homepage += '/';
 }

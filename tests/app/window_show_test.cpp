@@ -122,7 +122,7 @@ TEST_F(WindowShowTest, APackageNameThatIsNoPlainFileNameIsAFaultySetting) {
   const std::pair<std::string, bool> rows[] = {
       {"Brimsel", true}, {"Brimsel 2.0", true}, {Utf8ToGbk("博睿"), true}, {platform::Utf8ToFileName("jörg"), true},
       {"..\\..\\..\\tmp\\x", false}, {"a/b", false}, {"C:x", false}, {"..", false}, {" . ", false},
-      {std::string("Bri\0msel", 8), false}, {"a\tb", false}, {"x\xA1/y", false}};
+      {std::string("Bri\0msel", 8), false}, {"a\tb", false}, {"a\x7F" "b", false}, {"x\xA1/y", false}};
   for (const auto& [name, plain] : rows) {
     WriteEnciphered("title", "Brimsel");
     WritePlain("FSoftName", EncryptToHexText(name, kSettingsKeyString));

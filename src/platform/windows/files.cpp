@@ -118,7 +118,7 @@ bool IsPlainFileName(std::string_view name) {
   const std::wstring wide = windows::ToWide(name);
   if (wide.empty() || windows::FromWide(wide) != name) return false;
   for (const wchar_t c : wide) {
-    if (c < 0x20 || c == 0x7F || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) return false;
+    if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) return false;
   }
   return wide.back() != L'.' && wide.back() != L' ';
 }
