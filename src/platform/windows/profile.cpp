@@ -9,6 +9,7 @@
 
 #include "platform/windows/windows_api.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,14 @@ std::string FolderOf(const std::string& path) {
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
 }
 
+// The system would read a huge file whole on every call.
+bool IsTooLarge(const std::string& fullPath) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExA(fullPath.c_str(), GetFileExInfoStandard, &data)) return false;
+  const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return size > kMaxProfileSize;
+}
+
 void RemoveFile(const std::string& path) {
   ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   ::DeleteFileA(path.c_str());
@@ -59,11 +68,12 @@ void RemoveFile(const std::string& path) {
 std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
                                      std::string_view path, std::size_t bufferSize) {
   if (bufferSize == 0) return {};
+  const std::string fullPath = FullPath(path);
+  if (IsTooLarge(fullPath)) return std::string(defaultValue.substr(0, bufferSize - 1));
   std::vector<char> buffer(bufferSize, '\0');
   const std::string sectionText(section), keyText(key), defaultText(defaultValue);
   const DWORD length = ::GetPrivateProfileStringA(sectionText.c_str(), keyText.c_str(), defaultText.c_str(),
-                                                  buffer.data(), static_cast<DWORD>(bufferSize),
-                                                  FullPath(path).c_str());
+                                                  buffer.data(), static_cast<DWORD>(bufferSize), fullPath.c_str());
   return std::string(buffer.data(), std::min<std::size_t>(length, bufferSize - 1));
 }
 
@@ -74,6 +84,7 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key, 
   const DWORD attributes = ::GetFileAttributesA(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) return false;
+  if (IsTooLarge(target)) return false;
 
   char staged[MAX_PATH + 16];
   if (::GetTempFileNameA(FolderOf(target).c_str(), "~ini", 0, staged) == 0) return false;
