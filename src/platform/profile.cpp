@@ -15,19 +15,15 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/profile_structure.h"
 #include "platform/replacement_file.h"
 
 namespace brimsel::platform {
 namespace {
 namespace fs = std::filesystem;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
+using profile_structure::ChangesStructure;
+using profile_structure::IsBlank;
+using profile_structure::Trim;
 
 // One line of the file. Offsets are into the whole file; `end` stops before CR LF or LF,
 // `next` is where the following line starts.
@@ -176,16 +172,6 @@ std::string WithValue(const std::string& file, std::string_view section, std::st
   }
   return result + "[" + std::string(section) + "]" + std::string(lineEnd) + entry + std::string(lineEnd);
 }
-
-bool ChangesStructure(std::string_view section, std::string_view key, std::string_view value) {
-  auto hasLineBreak = [](std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; };
-  const std::string_view trimmedKey = Trim(key);
-  return hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
-         section.find(']') != std::string_view::npos || Trim(section).empty() ||
-         key.find('=') != std::string_view::npos || trimmedKey.empty() || trimmedKey.front() == '[' ||
-         trimmedKey.front() == ';';
-}
-
 
 }  // namespace
 

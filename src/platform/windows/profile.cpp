@@ -15,26 +15,12 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/profile_structure.h"
 
 namespace brimsel::platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-bool ChangesStructure(std::string_view section, std::string_view key, std::string_view value) {
-  auto hasLineBreak = [](std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; };
-  const std::string_view trimmedKey = Trim(key);
-  return hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) ||
-         section.find(']') != std::string_view::npos || Trim(section).empty() ||
-         key.find('=') != std::string_view::npos || trimmedKey.empty() || trimmedKey.front() == '[' ||
-         trimmedKey.front() == ';';
-}
+using profile_structure::ChangesStructure;
 
 // The system looks for a bare file name in the Windows folder: profile paths are always
 // made full first, against the current folder, as every other file function takes them.
