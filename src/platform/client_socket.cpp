@@ -75,18 +75,8 @@ void TClientSocket::Drop() {
   bufferedStart_ = bufferedEnd_ = 0;
 }
 
-void TClientSocket::SetActive(bool active) {
-  if (!active) {
-    Drop();
-  } else if (!Active()) {
-    Connect();
-  }
-}
-
 void TClientSocket::Connect() {
-  // A bracketed IPv6 literal, as written in URLs, is taken without its brackets.
-  std::string name = host_;
-  if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+  const std::string name = NameToResolve();
 
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -158,11 +148,6 @@ int TClientSocket::ReceiveBuf(void* buffer, int count) {
 bool TWinSocketStream::WaitForData(int timeoutMs) {
   if (!socket_.Active()) return false;
   return socket_.Buffered() > 0 || WaitReadable(socket_.Descriptor(), timeoutMs);
-}
-
-int TWinSocketStream::Read(void* buffer, int count) {
-  if (!WaitForData(timeoutMs_)) return 0;
-  return socket_.ReceiveBuf(buffer, count);
 }
 
 }  // namespace brimsel::platform

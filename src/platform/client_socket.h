@@ -60,6 +60,8 @@ class TClientSocket {
 
  private:
   void Connect();
+  // Host as the name resolver takes it.
+  std::string NameToResolve() const;
 
   TClientType clientType_ = ctNonBlocking;
   std::string host_;

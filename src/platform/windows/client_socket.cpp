@@ -58,18 +58,9 @@ void TClientSocket::Drop() {
   if (fd_ >= 0) ::closesocket(AsSocket(std::exchange(fd_, -1)));
 }
 
-void TClientSocket::SetActive(bool active) {
-  if (!active) {
-    Drop();
-  } else if (!Active()) {
-    Connect();
-  }
-}
-
 void TClientSocket::Connect() {
   if (!WinsockStarted()) RaiseSocketError(WSASYSNOTREADY, "connect");
-  std::string name = host_;
-  if (name.size() >= 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
+  const std::string name = NameToResolve();
 
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -128,11 +119,6 @@ bool TWinSocketStream::WaitForData(int timeoutMs) {
   timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
   const int ready = ::select(0, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit);
   return ready != 0;  // an error is left for the read to report
-}
-
-int TWinSocketStream::Read(void* buffer, int count) {
-  if (!WaitForData(timeoutMs_)) return 0;
-  return socket_.ReceiveBuf(buffer, count);
 }
 
 }  // namespace brimsel::platform

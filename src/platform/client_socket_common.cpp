@@ -1,0 +1,26 @@
+// The parts of the client socket and its stream that hold no socket call: the Linux
+// (POSIX) and the Windows (Winsock) files build on them alike.
+#include "platform/client_socket.h"
+
+namespace brimsel::platform {
+
+void TClientSocket::SetActive(bool active) {
+  if (!active) {
+    Drop();
+  } else if (!Active()) {
+    Connect();
+  }
+}
+
+// A bracketed IPv6 literal, as written in URLs, is taken without its brackets.
+std::string TClientSocket::NameToResolve() const {
+  if (host_.size() >= 2 && host_.front() == '[' && host_.back() == ']') return host_.substr(1, host_.size() - 2);
+  return host_;
+}
+
+int TWinSocketStream::Read(void* buffer, int count) {
+  if (!WaitForData(timeoutMs_)) return 0;
+  return socket_.ReceiveBuf(buffer, count);
+}
+
+}  // namespace brimsel::platform
