@@ -9,8 +9,8 @@
 #include <random>
 
 #include "net/download_package.h"
-#include "net/download_view.h"
 #include "net/fetch_page.h"
+#include "net/silent_download_view.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
 #include "support/child_process.h"
@@ -32,17 +32,6 @@ bool Accepts(const char* address) {
   ::close(fd);
   return ok;
 }
-
-class QuietView : public DownloadView {
- public:
-  bool& CancelFlag() override { return cancel_; }
-  void SetDownLabel(const std::string&) override {}
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-
- private:
-  bool cancel_ = false;
-};
 
 // `updtool serve` over a site with one package, for the length of a test.
 class ServeTest : public ::testing::Test {
@@ -82,7 +71,7 @@ TEST_F(ServeTest, ServesTheVersionPageAndTheProbeButNothingOutsideTheFolder) {
 TEST_F(ServeTest, PackageDownloadsByteForByteWithHeadAndRangeAndResumes) {
   TempDir local;
   platform::TClientSocket socket;
-  QuietView view;
+  SilentDownloadView view;
   const std::string url = std::string(kAddress) + "/update/Brimsel.zip";
   ASSERT_TRUE(DownloadPackage(socket, view, url, local.WinPath() + "Brimsel.zip"));
   EXPECT_EQ(TempDir::Read(local.path() / "Brimsel.zip"), package_);

@@ -15,8 +15,8 @@
 
 #include "archive/unzipper.h"
 #include "net/download_package.h"
-#include "net/download_view.h"
 #include "net/fetch_page.h"
+#include "net/silent_download_view.h"
 #include "net/update_site.h"
 #include "pattern/match_first_group.h"
 #include "platform/client_socket.h"
@@ -45,17 +45,6 @@ struct CheckArguments {
   std::string lastUpdate = "2005-1-1";
   std::string publicKey;
   int timeoutSeconds = kDefaultTimeoutSeconds;
-};
-
-class SilentView : public DownloadView {
- public:
-  bool& CancelFlag() override { return cancel_; }
-  void SetDownLabel(const std::string&) override {}
-  void SetProgressMax(int) override {}
-  void SetProgressPosition(int) override {}
-
- private:
-  bool cancel_ = false;
 };
 
 // A folder of its own below the system's temporary folder, removed when done.
@@ -123,7 +112,7 @@ bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
   const std::string url = args.siteUrl + kPackageFolder + args.packageName + kPackageExtension;
   platform::TClientSocket socket;
   socket.SetClientType(platform::ctBlocking);
-  SilentView view;
+  SilentDownloadView view;
   DownloadLimits limits;
   limits.headerWaitMs = kServerWaitMs;
   limits.bodyWaitMs = kServerWaitMs;
