@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <tuple>
 
+#include "archive/zip_records.h"
+
 namespace brimsel {
 namespace {
-
-constexpr std::uint64_t kLocalHeaderSize = 30;
 
 struct Span {
   std::uint32_t disk;

@@ -151,7 +151,8 @@ bool IsPlainFileName(std::string_view name) {
   bool onlyDotsAndSpaces = true;
   for (const char c : utf8) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F || byte == ':' || byte == '\\' || byte == '/') return false;
+    // DEL (0x7F) is allowed: Windows takes it in names, and archives made there hold it.
+    if (byte < 0x20 || byte == ':' || byte == '\\' || byte == '/') return false;
     if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
   }
   return !utf8.empty() && !onlyDotsAndSpaces;
