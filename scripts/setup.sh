@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool xclip fonts-wqy-microhei
   nginx-light curl unzip zip
+  libarchive-tools 7zip  # extraction benchmark peers only
 )
 
 missing=()
