@@ -23,6 +23,7 @@ packages=(
   libxinerama1:i386 libxfixes3:i386 libgnutls30:i386
   # Wine takes the system code page (936) and the charset of file names from this locale.
   locales
+  libarchive-tools 7zip  # extraction benchmark peers only
 )
 
 if [[ $(id -u) -ne 0 ]]; then SUDO=sudo; else SUDO=; fi

@@ -12,31 +12,19 @@ namespace brimsel {
 inline constexpr std::uint32_t kCrc32Polynomial = 0xEDB88320u;
 inline constexpr std::uint32_t kCrc32Initial = 0xFFFFFFFFu;
 
-namespace crc32_detail {
-
-// Eight tables: the first is the classic byte table; the others let the chunk update
-// consume eight bytes per step (each table is the previous one advanced by a zero byte).
-using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
-
-constexpr Tables MakeTables() {
-  Tables tables{};
+// The classic byte table.
+constexpr std::array<std::uint32_t, 256> MakeCrc32Table() {
+  std::array<std::uint32_t, 256> table{};
   for (std::uint32_t n = 0; n < 256; ++n) {
     std::uint32_t c = n;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ kCrc32Polynomial : c >> 1;
-    tables[0][n] = c;
+    table[n] = c;
   }
-  for (std::size_t t = 1; t < 8; ++t)
-    for (std::size_t n = 0; n < 256; ++n)
-      tables[t][n] = (tables[t - 1][n] >> 8) ^ tables[0][tables[t - 1][n] & 0xFF];
-  return tables;
+  return table;
 }
 
-inline constexpr Tables kTables = MakeTables();
-
-}  // namespace crc32_detail
-
 // The 256-entry table of the polynomial.
-inline constexpr const std::array<std::uint32_t, 256>& kCrc32Table = crc32_detail::kTables[0];
+inline constexpr std::array<std::uint32_t, 256> kCrc32Table = MakeCrc32Table();
 
 // One byte into the running (uncomplemented) value.
 inline std::uint32_t Crc32UpdateByte(std::uint32_t crc, std::uint8_t byte) {

@@ -36,7 +36,11 @@ ByteSink::ByteSink(WriteFunction write, std::uint64_t uncompressedSize)
     : write_(std::move(write)),
       uncompressedSize_(uncompressedSize),
       crc_(kCrc32Initial),
-      buffer_(new std::uint8_t[kDecoderChunkSize]) {}
+      // Several chunks only where the entry fills them: a small file keeps a small buffer.
+      capacity_(static_cast<std::size_t>(
+          std::clamp<std::uint64_t>(uncompressedSize, kDecoderChunkSize, kSinkCapacity) / kDecoderChunkSize *
+          kDecoderChunkSize)),
+      buffer_(new std::uint8_t[capacity_]) {}
 
 void ByteSink::Write(const std::uint8_t* data, std::size_t length) {
   while (length > 0) {
@@ -52,10 +56,23 @@ void ByteSink::Flush() {
   if (fill_ == 0) return;
   const std::size_t length = fill_;
   fill_ = 0;
-  if (transform_) transform_(buffer_.get(), length);
+  WriteChunk(buffer_.get(), length);
+}
+
+void ByteSink::CommitChunks(std::size_t length) {
+  fill_ += length;
+  std::size_t done = 0;
+  for (; fill_ - done >= kDecoderChunkSize; done += kDecoderChunkSize)
+    WriteChunk(buffer_.get() + done, kDecoderChunkSize);
+  fill_ -= done;
+  if (done > 0 && fill_ > 0) std::memmove(buffer_.get(), buffer_.get() + done, fill_);
+}
+
+void ByteSink::WriteChunk(std::uint8_t* data, std::size_t length) {
+  if (transform_) transform_(data, length);
   if (written_ + length > uncompressedSize_) throw EBiggerThanUncompressed();
-  if (write_(buffer_.get(), length) != length) throw ECantWriteUCF();
-  crc_ = Crc32Update(crc_, buffer_.get(), length);
+  if (write_(data, length) != length) throw ECantWriteUCF();
+  crc_ = Crc32Update(crc_, data, length);
   written_ += length;
   if (progress_) progress_(length);
 }

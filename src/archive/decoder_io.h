@@ -101,10 +101,17 @@ class ByteSink {
     fill_ += length;
     if (fill_ == kDecoderChunkSize) Flush();
   }
+  // Room for several chunks at once, for a decoder that pays per call (zlib copies what
+  // one call produced into its window, up to 32 KiB); CommitChunks tells how much was
+  // filled and writes the whole chunks of it, each as Flush would.
+  std::span<std::uint8_t> RoomForChunks() { return {buffer_.get() + fill_, capacity_ - fill_}; }
+  void CommitChunks(std::size_t length);
 
   // Writes what is collected: raises the overrun when the target would grow past the
   // uncompressed size, and the write failure when the target takes fewer bytes.
   void Flush();
+
+  static constexpr std::size_t kSinkCapacity = 8 * kDecoderChunkSize;
 
   // Bytes produced so far, flushed or not.
   std::uint64_t Produced() const { return written_ + fill_; }
@@ -120,6 +127,9 @@ class ByteSink {
   std::uint64_t uncompressedSize_;
   std::uint64_t written_ = 0;
   std::uint32_t crc_;
+  void WriteChunk(std::uint8_t* data, std::size_t length);
+
+  std::size_t capacity_;  // whole chunks
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t fill_ = 0;
 };

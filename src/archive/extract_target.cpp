@@ -1,7 +1,5 @@
 #include "archive/extract_target.h"
 
-#include <filesystem>
-
 #include "platform/codepage.h"
 #include "platform/files.h"
 
@@ -88,18 +86,7 @@ std::optional<std::string> TargetFolder(const TargetFolderRules& rules, std::str
 bool IsSafeFileName(std::string_view fileName) { return IsSafePart(fileName); }
 
 bool PassesThroughLink(std::string_view base, std::string_view path) {
-  if (path.substr(0, base.size()) != base) return false;
-  std::string prefix(base);
-  for (const std::string& part : SplitPath(path.substr(base.size()))) {
-    if (part.empty()) continue;
-    prefix += '\\';
-    prefix += part;
-    std::error_code ec;
-    const auto status = std::filesystem::symlink_status(platform::NativePath(prefix), ec);
-    if (ec || !std::filesystem::exists(status)) return false;  // nothing below can exist
-    if (std::filesystem::is_symlink(status)) return true;
-  }
-  return false;
+  return platform::ResolveTarget(base, path).throughLink;
 }
 
 std::string FolderOf(std::string_view path) {

@@ -37,11 +37,11 @@ DecodeStatus Inflate(ByteSource& in, ByteSink& out) {
       zs.next_in = chunk.data();
       zs.avail_in = static_cast<uInt>(chunk.size());
     }
-    const std::span<std::uint8_t> space = out.FreeSpace();
+    const std::span<std::uint8_t> space = out.RoomForChunks();
     zs.next_out = space.data();
     zs.avail_out = static_cast<uInt>(space.size());
     const int status = inflate(&zs, Z_NO_FLUSH);
-    out.Commit(space.size() - zs.avail_out);
+    out.CommitChunks(space.size() - zs.avail_out);
     if (status == Z_STREAM_END) return DecodeStatus::Complete;
     if (status < 0) throw EZCompressionError("error");
   }

@@ -182,10 +182,12 @@ class Extraction {
     if (z_.OnStartUnZip) z_.OnStartUnZip(z_, index, target, skip);
     if (skip) return false;
 
-    // Nothing is created or written through a symbolic link below the destination.
-    if (PassesThroughLink(base_, target)) return Skip(TSkipReason::srCreateError, target, index, size);
+    // The target is looked up once; what follows works on that result. Nothing is created
+    // or written through a symbolic link below the destination.
+    platform::ResolvedTarget resolved = platform::ResolveTarget(base_, target);
+    if (resolved.throughLink) return Skip(TSkipReason::srCreateError, target, index, size);
     const std::string targetFolder = FolderOf(target);
-    if (!targetFolder.empty() && !platform::DirectoryExists(targetFolder)) platform::ForceDirectories(targetFolder);
+    if (!targetFolder.empty() && !resolved.folderExists) platform::ForceDirectories(targetFolder);
 
     std::optional<ZipCryptoKeys> keys;
     if (entry.Encrypted()) {
@@ -193,12 +195,17 @@ class Extraction {
       if (!keys) return Skip(TSkipReason::srBadPassword, entry.Directory + entry.FileName, index, size);
     }
 
-    if (z_.OverwriteMode != TUZOverwriteMode::Always && platform::FileExists(target) &&
-        !MayOverwrite(entry, index, target))
-      return Skip(TSkipReason::srNoOverwrite, target, index, size);
+    if (z_.OverwriteMode != TUZOverwriteMode::Always && resolved.isFile) {
+      const std::string asked = target;
+      if (!MayOverwrite(entry, index, target)) return Skip(TSkipReason::srNoOverwrite, target, index, size);
+      if (target != asked) {  // the handler named another target
+        resolved = platform::ResolveTarget(base_, target);
+        if (resolved.throughLink) return Skip(TSkipReason::srCreateError, target, index, size);
+      }
+    }
 
     platform::File file;
-    if (!CreateTarget(file, target, size)) return Skip(TSkipReason::srCreateError, target, index, size);
+    if (!CreateTarget(file, target, resolved, size)) return Skip(TSkipReason::srCreateError, target, index, size);
     return DecodeAndFinish(entry, index, target, file, compressedLeft, keys);
   }
 
@@ -271,13 +278,15 @@ class Extraction {
     return platform::MessageBox(0, text, caption, flags);
   }
 
-  // Creates (or truncates) the target and gives it its final size at once. A read-only
-  // file in the way is made writable first when ReplaceReadOnly is set.
-  bool CreateTarget(platform::File& file, const std::string& target, std::uint64_t size) {
-    if (!file.Open(target, platform::File::Mode::Create)) {
+  // Creates the target, or takes the file in its place for its content to be replaced in
+  // full, and gives it its final size at once. A read-only file in the way is made
+  // writable first when ReplaceReadOnly is set.
+  bool CreateTarget(platform::File& file, const std::string& target, const platform::ResolvedTarget& resolved,
+                    std::uint64_t size) {
+    if (!file.Open(resolved, platform::File::Mode::Replace)) {
       if (!z_.ReplaceReadOnly || !platform::IsReadOnly(target)) return false;
       platform::SetFileAttributes(target, platform::GetFileAttributes(target) & ~platform::kAttributeReadOnly);
-      if (!file.Open(target, platform::File::Mode::Create)) return false;
+      if (!file.Open(target, platform::File::Mode::Replace)) return false;
     }
     if (size > static_cast<std::uint64_t>(INT64_MAX) || !file.SetSize(static_cast<std::int64_t>(size)) ||
         !file.Seek(0)) {
@@ -326,16 +335,21 @@ class Extraction {
     } catch (const EBiggerThanUncompressed&) {
       overrun = true;
     } catch (...) {
+      // What was not written yet reads as zeros, as in a file created for this entry.
+      file.SetSize(static_cast<std::int64_t>(sink.Written()));
+      file.SetSize(static_cast<std::int64_t>(size));
       CloseTarget(file);
       throw;
     }
-    CloseTarget(file);
 
     // A file counts only when it is complete: every byte of its stored size written by a
     // decoder that reached the end of its data, and the CRC-32 equal to the stored one.
+    // Its date and attributes go to the still open file, which saves finding it again.
     const std::uint32_t crc = sink.Crc32();
-    if (!overrun && status == DecodeStatus::Complete && sink.Written() == size && crc == entry.CRC32) {
-      ApplyDateAndAttributes(entry, target);
+    const bool complete = !overrun && status == DecodeStatus::Complete && sink.Written() == size && crc == entry.CRC32;
+    if (complete) ApplyDateAndAttributes(entry, file);
+    CloseTarget(file);
+    if (complete) {
       if (z_.OnEndUnZip) z_.OnEndUnZip(z_, index, target);
       ++count_;
       return false;
@@ -365,15 +379,15 @@ class Extraction {
     file.Close();
   }
 
-  void ApplyDateAndAttributes(const TZipEntryInfo& entry, const std::string& target) {
-    if (const auto time = DosDateTimeToTimePoint(ValidateDosDateTime(entry.DateTime)))
-      platform::SetLastWriteTime(target, *time);
+  void ApplyDateAndAttributes(const TZipEntryInfo& entry, platform::File& file) {
+    if (const auto time = DosDateTimeToTimePoint(ValidateDosDateTime(entry.DateTime))) file.SetLastWriteTime(*time);
     if (!z_.RetainAttributes) return;
     // An archive made on Unix keeps the file's mode in the high half (a program stays
     // executable); the read-only attribute is applied after it.
+    std::optional<std::uint32_t> unixMode;
     if (entry.HostSystem() == kHostUnix && (entry.ExternalAttributes >> 16) != 0)
-      platform::SetUnixPermissions(target, entry.ExternalAttributes >> 16);
-    platform::SetFileAttributes(target, entry.ExternalAttributes);
+      unixMode = entry.ExternalAttributes >> 16;
+    file.SetAttributes(entry.ExternalAttributes, unixMode);
   }
 
   // Reports a skipped entry and takes it off the work to do; true when the handler asks

@@ -31,31 +31,45 @@ std::string ErrnoText(int error) { return std::strerror(error); }
 
 }  // namespace
 
-fs::path NativePath(std::string_view path) {
+namespace {
+
+// The path converted to UTF-8 with "/" as separator, in its parts (empty ones dropped).
+struct Utf8Path {
+  bool absolute = false;
+  bool trailingSlash = false;
+  std::vector<std::string> parts;
+};
+
+Utf8Path SplitUtf8(std::string_view path) {
   std::string utf8 = FileNameToUtf8(path);
   for (char& c : utf8)
     if (c == '\\') c = '/';
-
-  fs::path result;
+  Utf8Path split;
+  split.absolute = !utf8.empty() && utf8[0] == '/';
+  split.trailingSlash = !utf8.empty() && utf8.back() == '/';
   std::size_t pos = 0;
-  if (!utf8.empty() && utf8[0] == '/') {
-    result = "/";
-    pos = 1;
-  }
-  std::vector<std::string> parts;
   while (pos <= utf8.size()) {
     std::size_t slash = utf8.find('/', pos);
     if (slash == std::string::npos) slash = utf8.size();
-    if (slash > pos) parts.push_back(utf8.substr(pos, slash - pos));
+    if (slash > pos) split.parts.push_back(utf8.substr(pos, slash - pos));
     pos = slash + 1;
   }
+  return split;
+}
+
+// NativePath, also telling whether the whole path exists.
+fs::path Resolve(std::string_view path, bool& exists) {
+  Utf8Path split = SplitUtf8(path);
+  std::vector<std::string>& parts = split.parts;
+  fs::path result = split.absolute ? fs::path("/") : fs::path();
 
   // Most paths exist as written, or all but their last part does: one or two look-ups then
   // stand for the first steps of the walk below, with the same result.
   std::size_t asWritten = 0;
   fs::path exact = result;
   for (const std::string& part : parts) exact /= part;
-  if (ExistsAsWritten(exact)) {
+  const bool exactExists = ExistsAsWritten(exact);
+  if (exactExists) {
     asWritten = parts.size();
   } else if (parts.size() > 1 && ExistsAsWritten(exact.parent_path())) {
     asWritten = parts.size() - 1;
@@ -64,7 +78,9 @@ fs::path NativePath(std::string_view path) {
   bool resolving = true;  // once a component is missing, the rest cannot exist either
   for (std::size_t i = 0; i < parts.size(); ++i) {
     std::string& part = parts[i];
-    if (i >= asWritten && resolving && part != "." && part != ".." && !ExistsAsWritten(result / part)) {
+    const bool knownMissing = !exactExists && i + 1 == parts.size();
+    if (i >= asWritten && resolving && part != "." && part != ".." &&
+        (knownMissing || !ExistsAsWritten(result / part))) {
       if (auto found = FindNameIgnoringCase(result, part)) {
         part = *found;
       } else {
@@ -73,8 +89,102 @@ fs::path NativePath(std::string_view path) {
     }
     result /= part;
   }
-  if (!utf8.empty() && utf8.back() == '/' && !result.empty()) result += "/";
+  if (split.trailingSlash && !result.empty()) result += "/";
+  exists = resolving && (exactExists || !parts.empty());
   return result;
+}
+
+void Describe(const struct stat& st, ResolvedTarget& target) {
+  target.exists = true;
+  target.isFile = S_ISREG(st.st_mode);
+  target.readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  target.executable = (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0;
+  target.device = static_cast<std::uint64_t>(st.st_dev);
+  target.inode = static_cast<std::uint64_t>(st.st_ino);
+}
+
+bool RunsAsExecutable(std::uint64_t device, std::uint64_t inode) {
+  std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
+  if (!proc) return false;
+  while (dirent* entry = readdir(proc.get())) {
+    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
+    std::string exe = std::string("/proc/") + entry->d_name + "/exe";
+    struct stat running {};
+    if (::stat(exe.c_str(), &running) == 0 && static_cast<std::uint64_t>(running.st_dev) == device &&
+        static_cast<std::uint64_t>(running.st_ino) == inode)
+      return true;
+  }
+  return false;
+}
+
+// The access and modification times for utimensat: the access time left as it is.
+void WriteTimes(std::chrono::system_clock::time_point time, struct timespec (&times)[2]) {
+  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(ns / 1000000000);
+  times[1].tv_nsec = static_cast<long>(ns % 1000000000);
+  if (times[1].tv_nsec < 0) {
+    times[1].tv_nsec += 1000000000;
+    times[1].tv_sec -= 1;
+  }
+}
+
+// Only the read-only bit of the attributes has a meaning here.
+mode_t WithAttributes(mode_t mode, std::uint32_t attributes) {
+  if (attributes & kAttributeReadOnly) {
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    mode |= S_IWUSR;
+  }
+  return mode;
+}
+
+// Nothing from an archive makes a file writable by others or gives it set-id bits.
+mode_t FromUnixMode(std::uint32_t mode) { return static_cast<mode_t>(mode & 0755); }
+
+}  // namespace
+
+fs::path NativePath(std::string_view path) {
+  bool exists = false;
+  return Resolve(path, exists);
+}
+
+ResolvedTarget ResolveTarget(std::string_view base, std::string_view path) {
+  ResolvedTarget target;
+  struct stat st {};
+  if (path.substr(0, base.size()) != base) {
+    target.native = NativePath(path);
+    if (::lstat(target.native.c_str(), &st) == 0) Describe(st, target);
+    target.folderExists = ::stat(target.native.parent_path().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return target;
+  }
+  bool present = false;
+  target.native = Resolve(base, present);
+  target.folderExists = present;
+  // Each part below the base is looked up without following it: a link is seen as such.
+  const std::vector<std::string> parts = SplitUtf8(path.substr(base.size())).parts;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const bool last = i + 1 == parts.size();
+    fs::path next = target.native / parts[i];
+    if (present && ::lstat(next.c_str(), &st) != 0) {
+      present = false;
+      if (parts[i] != "." && parts[i] != "..") {
+        if (auto found = FindNameIgnoringCase(target.native, parts[i])) {
+          next = target.native / *found;
+          present = ::lstat(next.c_str(), &st) == 0;
+        }
+      }
+    }
+    target.native = std::move(next);
+    if (present && S_ISLNK(st.st_mode)) {
+      target.throughLink = true;
+      present = false;  // nothing is looked up through it
+    }
+    if (!last) target.folderExists = present && S_ISDIR(st.st_mode);
+    if (last && present) Describe(st, target);
+  }
+  return target;
 }
 
 std::string WindowsPath(const fs::path& native) {
@@ -134,13 +244,7 @@ bool SetFileAttributes(std::string_view path, std::uint32_t attributes) {
   struct stat st {};
   fs::path native = NativePath(path);
   if (::stat(native.c_str(), &st) != 0) return false;
-  mode_t mode = st.st_mode & 07777;
-  if (attributes & kAttributeReadOnly) {
-    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
-  } else if ((mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-    mode |= S_IWUSR;
-  }
-  return ::chmod(native.c_str(), mode) == 0;
+  return ::chmod(native.c_str(), WithAttributes(st.st_mode & 07777, attributes)) == 0;
 }
 
 bool IsPlainFileName(std::string_view name) {
@@ -151,6 +255,7 @@ bool IsPlainFileName(std::string_view name) {
   bool onlyDotsAndSpaces = true;
   for (const char c : utf8) {
     const auto byte = static_cast<unsigned char>(c);
+    // DEL (0x7F) is allowed: Windows takes it in names, and archives made there hold it.
     if (byte < 0x20 || byte == ':' || byte == '\\' || byte == '/') return false;
     if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
   }
@@ -158,8 +263,7 @@ bool IsPlainFileName(std::string_view name) {
 }
 
 bool SetUnixPermissions(std::string_view path, std::uint32_t mode) {
-  // Nothing from an archive makes a file writable by others or gives it set-id bits.
-  return ::chmod(NativePath(path).c_str(), static_cast<mode_t>(mode & 0755)) == 0;
+  return ::chmod(NativePath(path).c_str(), FromUnixMode(mode)) == 0;
 }
 
 bool IsReadOnly(std::string_view path) {
@@ -181,16 +285,8 @@ std::optional<std::chrono::system_clock::time_point> LastWriteTime(std::string_v
 }
 
 bool SetLastWriteTime(std::string_view path, std::chrono::system_clock::time_point time) {
-  auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
   struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = static_cast<time_t>(ns / 1000000000);
-  times[1].tv_nsec = static_cast<long>(ns % 1000000000);
-  if (times[1].tv_nsec < 0) {
-    times[1].tv_nsec += 1000000000;
-    times[1].tv_sec -= 1;
-  }
+  WriteTimes(time, times);
   return ::utimensat(AT_FDCWD, NativePath(path).c_str(), times, 0) == 0;
 }
 
@@ -198,16 +294,11 @@ bool IsRunningExecutable(std::string_view path) {
   struct stat target {};
   if (!Stat(path, target) || !S_ISREG(target.st_mode)) return false;
   if ((target.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) == 0) return false;  // nothing runs it
-  std::unique_ptr<DIR, int (*)(DIR*)> proc(opendir("/proc"), closedir);
-  if (!proc) return false;
-  while (dirent* entry = readdir(proc.get())) {
-    if (entry->d_name[0] < '0' || entry->d_name[0] > '9') continue;
-    std::string exe = std::string("/proc/") + entry->d_name + "/exe";
-    struct stat running {};
-    if (::stat(exe.c_str(), &running) == 0 && running.st_dev == target.st_dev && running.st_ino == target.st_ino)
-      return true;
-  }
-  return false;
+  return RunsAsExecutable(static_cast<std::uint64_t>(target.st_dev), static_cast<std::uint64_t>(target.st_ino));
+}
+
+bool IsRunningExecutable(const ResolvedTarget& target) {
+  return target.isFile && target.executable && RunsAsExecutable(target.device, target.inode);
 }
 
 File::~File() { Close(); }
@@ -224,28 +315,57 @@ File& File::operator=(File&& other) noexcept {
   return *this;
 }
 
+namespace {
+constexpr const char* kAccessDenied = "Access is denied";
+constexpr const char* kInUse = "The process cannot access the file because it is being used by another process";
+}  // namespace
+
 bool File::Open(std::string_view path, Mode mode) {
   Close();
   lastError_.clear();
-  fs::path native = NativePath(path);
-  const bool writing = mode != Mode::Read;
-  const bool existed = writing && FileExists(path);
+  const bool existed = mode != Mode::Read && FileExists(path);
   if (existed) {
     if (IsReadOnly(path)) {
-      lastError_ = "Access is denied";
+      lastError_ = kAccessDenied;
       return false;
     }
     if (IsRunningExecutable(path)) {
-      lastError_ = "The process cannot access the file because it is being used by another process";
+      lastError_ = kInUse;
       return false;
     }
   }
+  return OpenNative(NativePath(path), mode, existed);
+}
+
+bool File::Open(const ResolvedTarget& target, Mode mode) {
+  Close();
+  lastError_.clear();
+  const bool existed = mode != Mode::Read && target.isFile;
+  if (mode != Mode::Read && target.exists && !existed) {  // a folder, a device or a pipe: never waited on
+    lastError_ = "Not a file";
+    return false;
+  }
+  if (existed) {
+    if (target.readOnly) {
+      lastError_ = kAccessDenied;
+      return false;
+    }
+    if (IsRunningExecutable(target)) {
+      lastError_ = kInUse;
+      return false;
+    }
+  }
+  return OpenNative(target.native, mode, existed);
+}
+
+bool File::OpenNative(const fs::path& native, Mode mode, bool existed) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read: flags |= O_RDONLY; break;
     case Mode::Write: flags |= O_WRONLY; break;
     case Mode::Create: flags |= O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW; break;
     case Mode::ReadWrite: flags |= O_RDWR; break;
+    case Mode::Replace: flags |= O_WRONLY | O_CREAT | O_NOFOLLOW; break;
   }
   int fd = ::open(native.c_str(), flags, 0644);
   if (fd < 0) {
@@ -259,7 +379,7 @@ bool File::Open(std::string_view path, Mode mode) {
     return false;
   }
   fd_ = fd;
-  if (!existed && mode == Mode::Create) NoteNameAdded(native);
+  if (!existed && (mode == Mode::Create || mode == Mode::Replace)) NoteNameAdded(native);
   return true;
 }
 
@@ -314,5 +434,18 @@ bool File::SetSize(std::int64_t size) {
 }
 
 bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+bool File::SetLastWriteTime(std::chrono::system_clock::time_point time) {
+  struct timespec times[2];
+  WriteTimes(time, times);
+  return fd_ >= 0 && ::futimens(fd_, times) == 0;
+}
+
+bool File::SetAttributes(std::uint32_t attributes, std::optional<std::uint32_t> unixMode) {
+  struct stat st {};
+  if (fd_ < 0 || (!unixMode && ::fstat(fd_, &st) != 0)) return false;
+  const mode_t mode = unixMode ? FromUnixMode(*unixMode) : st.st_mode & 07777;
+  return ::fchmod(fd_, WithAttributes(mode, attributes)) == 0;
+}
 
 }  // namespace brimsel::platform

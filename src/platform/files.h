@@ -62,6 +62,25 @@ bool SetLastWriteTime(std::string_view path, std::chrono::system_clock::time_poi
 // True when some process runs the file at `path` as its executable.
 bool IsRunningExecutable(std::string_view path);
 
+// A path below a base folder, looked up once for the series of operations that write one
+// file there: its native form, and what the look-ups on the way found. Parts below the base
+// are looked up one by one without following links; the base itself may be a link.
+struct ResolvedTarget {
+  std::filesystem::path native;
+  bool throughLink = false;   // a part below the base, or the target itself, is a symbolic link
+  bool folderExists = false;  // the target's folder exists
+  bool exists = false;        // something, a dangling link included, is at the target
+  bool isFile = false;
+  bool readOnly = false;
+  bool executable = false;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+};
+// A path that does not start with `base` gets no link check, the rest as above.
+ResolvedTarget ResolveTarget(std::string_view base, std::string_view path);
+// True when some process runs the resolved file as its executable.
+bool IsRunningExecutable(const ResolvedTarget& target);
+
 // A file handle. Closed when destroyed.
 class File {
  public:
@@ -70,6 +89,10 @@ class File {
     Write,      // existing file, writing, not truncated
     Create,     // created or truncated, writing
     ReadWrite,  // existing file, reading and writing
+    // Created, or an existing file opened as it is: for a writer that gives it its new size
+    // and then every byte of it. Replacing a file's content in place spares the file
+    // system the flush that it makes when a file cut to nothing is closed.
+    Replace,
   };
 
   File() = default;
@@ -82,6 +105,8 @@ class File {
 
   // Opens a file. On failure returns false and LastError() says why.
   bool Open(std::string_view path, Mode mode);
+  // The same for a target resolved a moment ago: no path is looked up again.
+  bool Open(const ResolvedTarget& target, Mode mode);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
 
@@ -93,10 +118,16 @@ class File {
   std::int64_t Size() const;      // -1 on error
   bool SetSize(std::int64_t size);
   bool Flush();  // to the disk
+  // What SetLastWriteTime, SetUnixPermissions (when `unixMode` is given) and then
+  // SetFileAttributes do to the file's path, done to the open file.
+  bool SetLastWriteTime(std::chrono::system_clock::time_point time);
+  bool SetAttributes(std::uint32_t attributes, std::optional<std::uint32_t> unixMode);
 
   const std::string& LastError() const { return lastError_; }
 
  private:
+  bool OpenNative(const std::filesystem::path& native, Mode mode, bool existed);
+
   int fd_ = -1;
   std::string lastError_;
 };

@@ -322,9 +322,12 @@ TEST_F(ExtractEdgeCases, TruncatedDataCorruptDeflateAndIncompleteArchiveRaise) {
   b.entries[1].compressedSizeField = b.entries[1].uncompressedSizeField = 0x00FFFFFF;
   int completed = -1;
   zip.OnUnZipComplete = [&](TUnzipper&, int count) { completed = count; };
+  dir.Write("dest/cut.txt", std::string(20000, 'o'));  // nothing of it may show through
+  zip.OverwriteMode = TUZOverwriteMode::Always;
   EXPECT_EQ(ErrorOf<EFatalUnzipError>(WriteArchive(b)), "Premature end of file reached");
   EXPECT_EQ(completed, 1);
   EXPECT_EQ(ReadDest("whole.txt"), "whole");
+  EXPECT_EQ(ReadDest("cut.txt").find('o'), std::string::npos);
   EXPECT_FALSE(zip.KeepZipOpen);
 
   ZipBuilder corrupt = StoredEntries({{"z.bin", std::string("\xff\xff\xff\xff\xff\xff", 6)}});

@@ -2,6 +2,8 @@
 // recreated or not, nothing is written through a symbolic link below the destination, and
 // the damaged archives kept from fuzzing end in success or one of the component's errors.
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <set>
 
@@ -73,6 +75,28 @@ TEST_P(ExtractSafety, TargetThatIsALinkIsNotFollowed) {
   EXPECT_EQ(Extract(WriteArchive(b)), 0);
   EXPECT_EQ(TempDir::Read(outside), "keep me");
   EXPECT_FALSE(fs::exists(dir.path() / "missing.txt"));
+}
+
+// A file in the way keeps nothing of its old content; a pipe in the way is not waited on;
+// a target that the overwrite question renames is checked again.
+TEST_P(ExtractSafety, WhatIsInTheWayIsReplacedOrRefused) {
+  dir.Write("dest/longer.txt", std::string(10000, 'o'));
+  ASSERT_EQ(::mkfifo((dir.path() / "dest" / "pipe.txt").c_str(), 0644), 0);
+  fs::create_directories(dir.path() / "elsewhere");
+  fs::create_directory_symlink(dir.path() / "elsewhere", dir.path() / "dest" / "link");
+  dir.Write("dest/asked.txt", "asked");
+  zip.OverwriteMode = TUZOverwriteMode::Prompt;
+  zip.OnPromptForOverwrite = [this](TUnzipper&, bool& overwrite, int, std::string& fName) {
+    overwrite = true;
+    if (fName.ends_with("asked.txt")) fName = DestFile("link\\renamed.txt");
+  };
+  ZipBuilder b;
+  b.Add("longer.txt", "new");
+  b.Add("pipe.txt", "never");
+  b.Add("asked.txt", "through the link");
+  EXPECT_EQ(Extract(WriteArchive(b)), 1);
+  EXPECT_EQ(ReadDest("longer.txt"), "new");
+  EXPECT_TRUE(fs::is_empty(dir.path() / "elsewhere"));
 }
 
 INSTANTIATE_TEST_SUITE_P(RecreateDirs, ExtractSafety, ::testing::Bool());
