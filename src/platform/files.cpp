@@ -303,12 +303,16 @@ bool IsRunningExecutable(const ResolvedTarget& target) {
 
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_), lastError_(std::move(other.lastError_)) { other.fd_ = -1; }
+File::File(File&& other) noexcept
+    : fd_(other.fd_), native_(std::move(other.native_)), lastError_(std::move(other.lastError_)) {
+  other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = other.fd_;
+    native_ = std::move(other.native_);
     lastError_ = std::move(other.lastError_);
     other.fd_ = -1;
   }
@@ -379,6 +383,7 @@ bool File::OpenNative(const fs::path& native, Mode mode, bool existed) {
     return false;
   }
   fd_ = fd;
+  native_ = native;
   if (!existed && (mode == Mode::Create || mode == Mode::Replace)) NoteNameAdded(native);
   return true;
 }

@@ -129,6 +129,7 @@ class File {
   bool OpenNative(const std::filesystem::path& native, Mode mode, bool existed);
 
   int fd_ = -1;
+  std::filesystem::path native_;  // as opened: Windows sets attributes by path only
   std::string lastError_;
 };
 

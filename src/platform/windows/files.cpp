@@ -161,14 +161,53 @@ bool IsRunningExecutable(std::string_view path) {
   return !file.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+// The system resolves paths itself, ignoring letter case; what the extraction needs to know
+// beforehand is looked up here once: a reparse point (a link) on the way below the base, and
+// what stands at the target.
+ResolvedTarget ResolveTarget(std::string_view base, std::string_view path) {
+  ResolvedTarget target;
+  target.native = NativePath(path);
+  if (path.substr(0, base.size()) == base) {
+    fs::path walked = NativePath(base);
+    for (const fs::path& part : NativePath(path.substr(base.size()))) {
+      if (part.filename().empty()) continue;  // a separator
+      walked /= part;
+      std::error_code ec;
+      const fs::file_status status = fs::symlink_status(walked, ec);
+      if (ec || !fs::exists(status)) break;  // nothing below can exist
+      if (fs::is_symlink(status)) {
+        target.throughLink = true;
+        return target;  // nothing is looked up through it
+      }
+    }
+  }
+  const DWORD folder = ::GetFileAttributesW(target.native.parent_path().c_str());
+  target.folderExists = folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY);
+  const DWORD attributes = ::GetFileAttributesW(target.native.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    target.exists = true;
+    target.isFile = !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    target.readOnly = attributes & FILE_ATTRIBUTE_READONLY;
+  }
+  return target;
+}
+
+bool IsRunningExecutable(const ResolvedTarget& target) {
+  return target.isFile && IsRunningExecutable(WindowsPath(target.native));
+}
+
 File::~File() { Close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_), lastError_(std::move(other.lastError_)) { other.fd_ = -1; }
+File::File(File&& other) noexcept
+    : fd_(other.fd_), native_(std::move(other.native_)), lastError_(std::move(other.lastError_)) {
+  other.fd_ = -1;
+}
 
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = other.fd_;
+    native_ = std::move(other.native_);
     lastError_ = std::move(other.lastError_);
     other.fd_ = -1;
   }
@@ -188,6 +227,7 @@ bool File::Open(std::string_view path, Mode mode) {
     case Mode::Write: access = GENERIC_WRITE; break;
     case Mode::Create: access = GENERIC_WRITE; disposition = CREATE_ALWAYS; break;
     case Mode::ReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
+    case Mode::Replace: access = GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
   }
   if (mode != Mode::Read && IsReadOnly(path)) {
     lastError_ = windows::ErrorText(ERROR_ACCESS_DENIED);
@@ -212,7 +252,17 @@ bool File::Open(std::string_view path, Mode mode) {
     return false;
   }
   fd_ = fd;
+  native_ = NativePath(path);
   return true;
+}
+
+bool File::Open(const ResolvedTarget& target, Mode mode) {
+  if (mode != Mode::Read && target.exists && !target.isFile) {  // a folder or a device: never waited on
+    Close();
+    lastError_ = "Not a file";
+    return false;
+  }
+  return Open(WindowsPath(target.native), mode);
 }
 
 void File::Close() {
@@ -283,5 +333,16 @@ bool File::SetSize(std::int64_t size) {
 }
 
 bool File::Flush() { return fd_ >= 0 && ::FlushFileBuffers(OsHandle(fd_)); }
+
+bool File::SetLastWriteTime(std::chrono::system_clock::time_point time) {
+  const FILETIME written = ToFileTime(time);
+  return fd_ >= 0 && ::SetFileTime(OsHandle(fd_), nullptr, nullptr, &written);
+}
+
+// A Windows file keeps no Unix mode: the attributes alone are set. Before Vista the system
+// sets them by path only, which names the open file here.
+bool File::SetAttributes(std::uint32_t attributes, std::optional<std::uint32_t> /*unixMode*/) {
+  return fd_ >= 0 && ::SetFileAttributesW(native_.c_str(), attributes);
+}
 
 }  // namespace brimsel::platform
