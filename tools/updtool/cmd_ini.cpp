@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/codepage.h"
+#include "platform/command_line.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "settings/settings_cipher.h"
@@ -65,8 +66,8 @@ std::optional<IniArguments> ParseArguments(const Arguments& args, bool withValue
     exitCode = *refused;
     return std::nullopt;
   }
-  const std::filesystem::path native = std::filesystem::absolute(words[0]);
-  if (!ToGbk(native.string())) {
+  const std::filesystem::path native = std::filesystem::absolute(platform::PathFromUtf8(words[0]));
+  if (!ToGbk(platform::Utf8OfPath(native))) {
     exitCode = Failure("the path '" + words[0] + "' has characters the system code page cannot hold");
     return std::nullopt;
   }

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 
+#include "platform/command_line.h"
 #include "updtool/command.h"
 
 namespace brimsel::updtool {
@@ -69,7 +70,7 @@ int Failure(const std::string& message) {
 
 std::optional<int> RefuseFolder(const std::string& path) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(path, ec)) return std::nullopt;
+  if (!std::filesystem::is_directory(platform::PathFromUtf8(path), ec)) return std::nullopt;
   return Failure(path + " is a folder; a file is expected here");
 }
 
@@ -77,35 +78,38 @@ std::optional<int> RefuseFolder(const std::string& path) {
 
 int main(int argc, char** argv) {
   using namespace brimsel::updtool;
-  if (argc < 2) {
+  brimsel::platform::PrintUtf8ToConsole();
+  const std::vector<std::string> words = brimsel::platform::CommandLineArguments(argc, argv);
+  const std::size_t count = words.size();
+  if (count < 2) {
     PrintUsage(std::cerr);
     return 2;
   }
-  std::string name = argv[1];
+  std::string name = words[1];
   if (name == "--version" || name == "-V") return PrintVersion();
   if (name == "--help" || name == "-h") return PrintUsage(std::cout);
   if (name == "help") {
-    if (argc == 2) return PrintUsage(std::cout);
-    std::string topic = argv[2];
-    for (int i = 3; i < argc; ++i) topic += std::string(" ") + argv[i];
+    if (count == 2) return PrintUsage(std::cout);
+    std::string topic = words[2];
+    for (std::size_t i = 3; i < count; ++i) topic += " " + words[i];
     return PrintCommandUsage(topic, std::cout) ? 0 : UsageError("no command '" + topic + "'");
   }
   // A command may have a second word ("ini set", "pkg list"); the longer name wins.
-  int consumed = 2;
+  std::size_t consumed = 2;
   auto it = Registry().end();
-  if (argc >= 3) it = Registry().find(name + " " + argv[2]);
+  if (count >= 3) it = Registry().find(name + " " + words[2]);
   if (it != Registry().end()) {
     consumed = 3;
-    name += std::string(" ") + argv[2];
+    name += " " + words[2];
   } else {
     it = Registry().find(name);
   }
-  Arguments args(argv + consumed, argv + argc);
+  Arguments args(words.begin() + static_cast<std::ptrdiff_t>(consumed), words.end());
   if (it == Registry().end()) {
     // A group on its own, or with --help, lists its commands.
-    const bool groupOnly = argc == 2 || AsksForHelp(args);
+    const bool groupOnly = count == 2 || AsksForHelp(args);
     if (groupOnly && PrintCommandUsage(name, std::cout)) return 0;
-    return UsageError("unknown command '" + (argc >= 3 ? name + " " + argv[2] : name) + "'");
+    return UsageError("unknown command '" + (count >= 3 ? name + " " + words[2] : name) + "'");
   }
   if (AsksForHelp(args)) return PrintCommandUsage(name, std::cout) ? 0 : 2;
   try {

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# updtool.exe under Wine with Chinese words on its command line (a folder, a value, a key),
+# as a Chinese Windows hands them over: what it stores is GBK, what it prints is in the
+# console's code page (936 here) on standard output and standard error alike.
+set -euo pipefail
+updtool=$1
+dir=$(mktemp -d /tmp/brimsel-updtool-args.XXXXXX)
+trap 'rm -rf "$dir"' EXIT
+mkdir "$dir/博睿"
+ini="Z:$dir/博睿/Update.ini"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+wine "$updtool" ini set --plain "$ini" title 博睿软件 || fail "ini set exited with $?"
+grep -qaF "title=$(printf 博睿软件 | iconv -t GBK)" "$dir/博睿/Update.ini" || fail "the file does not hold the GBK value"
+
+wine "$updtool" ini set "$ini" homepage 主页 || fail "ini set (enciphered) exited with $?"
+printed() { wine "$updtool" ini get "$@" | iconv -f GB18030 | tr -d '\r'; }
+[[ $(printed --plain "$ini" title) == 博睿软件 ]] || fail "ini get title printed '$(printed --plain "$ini" title)'"
+[[ $(printed "$ini" homepage) == 主页 ]] || fail "ini get homepage printed '$(printed "$ini" homepage)'"
+
+if wine "$updtool" ini get "$ini" 标题 2>"$dir/err"; then fail "an unknown key was taken"; fi
+grep -qF "unknown key '标题'" <(iconv -f GB18030 "$dir/err") || fail "the error reads: $(cat "$dir/err")"
+echo "passed"
