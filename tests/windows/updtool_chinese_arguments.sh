@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# updtool.exe under Wine with Chinese words on its command line (a folder, a value, a key),
+# updtool.exe under Wine with Chinese words on its command line (folders, files, a value, a key),
 # as a Chinese Windows hands them over: what it stores is GBK, what it prints is in the
 # console's code page (936 here) on standard output and standard error alike.
 set -euo pipefail
@@ -20,4 +20,13 @@ printed() { wine "$updtool" ini get "$@" | iconv -f GB18030 | tr -d '\r'; }
 
 if wine "$updtool" ini get "$ini" 标题 2>"$dir/err"; then fail "an unknown key was taken"; fi
 grep -qF "unknown key '标题'" <(iconv -f GB18030 "$dir/err") || fail "the error reads: $(cat "$dir/err")"
+# The other commands take Chinese folder and file names too: a release made from a folder
+# 产品 into a site below 博睿, and the version page it wrote read back by match.
+mkdir "$dir/产品"
+printf 'Brimsel\r\n' >"$dir/产品/说明.txt"
+wine "$updtool" release "Z:$dir/产品" Brimsel --site "Z:$dir/博睿/站点" --date 2026-12-7 >/dev/null ||
+  fail "release exited with $?"
+[[ -f $dir/博睿/站点/update/Brimsel.zip ]] || fail "release wrote no package"
+[[ $(wine "$updtool" match "Z:$dir/博睿/站点/update/getver/Brimsel.html" | tr -d '\r') == 2026-12-7 ]] ||
+  fail "match did not read the version page"
 echo "passed"

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "platform/command_line.h"
 #include "signature/package_signature.h"
 #include "updtool/command.h"
 #include "updtool/key_files.h"
@@ -26,7 +27,7 @@ bool WriteKeyFile(const fs::path& file, const std::string& key, fs::perms permis
 
 int Keygen(const Arguments& args) {
   if (args.size() != 1 || args[0].starts_with("--")) return UsageError("keygen takes DIR");
-  const fs::path folder = args[0];
+  const fs::path folder = platform::PathFromUtf8(args[0]);
   std::error_code ec;
   if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) return Failure("keygen: " + args[0] + " is a file, not a folder");
   const fs::path secretFile = folder / kSecretKeyFileName;
@@ -40,8 +41,8 @@ int Keygen(const Arguments& args) {
       !WriteKeyFile(publicFile, pair.publicKey, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                                                     fs::perms::others_read))
     return Failure("keygen: cannot write the key files into " + args[0]);
-  std::cout << "secret key: " << secretFile.string() << " (keep it private; it signs your releases)\n"
-            << "public key: " << publicFile.string() << "\n"
+  std::cout << "secret key: " << platform::Utf8OfPath(secretFile) << " (keep it private; it signs your releases)\n"
+            << "public key: " << platform::Utf8OfPath(publicFile) << "\n"
             << "  " << pair.publicKey << "\n"
             << "build update.exe with it:  scripts/build.sh --vendor URL -DBRIMSEL_VENDOR_PUBLIC_KEY=" << pair.publicKey
             << "\n";

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "pattern/pattern_engine.h"
+#include "platform/command_line.h"
 #include "platform/codepage.h"
 #include "updtool/command.h"
 
@@ -18,7 +19,8 @@ namespace {
 constexpr char kMarkerPattern[] = "<!--date(\\S+)Main -->";
 
 // The file's bytes, read once into the string that the engine then keeps.
-std::optional<std::string> ReadWhole(const std::string& path) {
+std::optional<std::string> ReadWhole(const std::string& utf8Path) {
+  const std::filesystem::path path = platform::PathFromUtf8(utf8Path);
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   const auto size = std::filesystem::file_size(path, error);

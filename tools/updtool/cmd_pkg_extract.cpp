@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/unzipper.h"
+#include "platform/command_line.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -82,7 +83,7 @@ int ExtractPackage(const Arguments& args) {
   int files = 0;
   unzipper.OnEndUnZip = [&files](TUnzipper&, int, const std::string& fName) {
     ++files;
-    std::cout << "extracted  " << platform::NativePath(fName).string() << '\n';
+    std::cout << "extracted  " << platform::Utf8OfPath(platform::NativePath(fName)) << '\n';
   };
   unzipper.OnSkippingFile = [&](TUnzipper&, TSkipReason reason, const std::string& fName, int, bool&) {
     if (reason != TSkipReason::srNoOverwrite) ++failures;

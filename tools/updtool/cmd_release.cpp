@@ -8,6 +8,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "platform/command_line.h"
 #include "platform/exception.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
@@ -35,18 +36,19 @@ std::string ReadWhole(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
-  if (!in) throw Exception("cannot read " + file.string());
+  if (!in) throw Exception("cannot read " + platform::Utf8OfPath(file));
   return bytes.str();
 }
 
 // Written beside the target first, so that a server never serves half a file.
 void WriteWhole(const fs::path& file, const std::string& bytes) {
   fs::create_directories(file.parent_path());
-  const fs::path temporary = file.string() + ".part";
+  fs::path temporary = file;
+  temporary += ".part";
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out.flush()) throw Exception("cannot write " + temporary.string());
+    if (!out.flush()) throw Exception("cannot write " + platform::Utf8OfPath(temporary));
   }
   fs::rename(temporary, file);
 }
@@ -89,12 +91,14 @@ int Release(const Arguments& args) {
   const std::optional<ReleaseArguments> parsed = Parse(args, exitCode);
   if (!parsed) return exitCode;
   std::error_code ec;
-  if (!fs::is_directory(parsed->source, ec)) return Failure("release: " + parsed->source + " is not a folder");
-  if (fs::exists(parsed->site, ec) && !fs::is_directory(parsed->site, ec))
+  const fs::path sourceArgument = platform::PathFromUtf8(parsed->source);
+  const fs::path siteArgument = platform::PathFromUtf8(parsed->site);
+  if (!fs::is_directory(sourceArgument, ec)) return Failure("release: " + parsed->source + " is not a folder");
+  if (fs::exists(siteArgument, ec) && !fs::is_directory(siteArgument, ec))
     return Failure("release: --site " + parsed->site + " is a file, not a folder");
   // The site inside the folder would be packed into the next release.
-  const fs::path source = fs::weakly_canonical(parsed->source);
-  const fs::path site = fs::weakly_canonical(fs::absolute(parsed->site));
+  const fs::path source = fs::weakly_canonical(sourceArgument);
+  const fs::path site = fs::weakly_canonical(fs::absolute(siteArgument));
   if (std::mismatch(source.begin(), source.end(), site.begin(), site.end()).first == source.end())
     return Failure("release: the site " + parsed->site + " lies inside " + parsed->source);
 
@@ -110,7 +114,7 @@ int Release(const Arguments& args) {
     date = platform::DateToStr(*when);
   }
 
-  const ReleaseContents contents = GatherRelease(parsed->source);
+  const ReleaseContents contents = GatherRelease(sourceArgument);
   if (!contents.problems.empty()) {
     std::cerr << "updtool: release: the updater would not install " << parsed->source << " as it stands:\n";
     for (const std::string& problem : contents.problems) std::cerr << "  " << problem << "\n";
@@ -137,9 +141,9 @@ int Release(const Arguments& args) {
 
   std::cout << "release " << parsed->name << " of " << date << (marker.empty() ? "" : ", signed") << "\n"
             << "  files:   " << contents.files.size() << " (" << contentBytes << " bytes)\n"
-            << "  package: " << package.size() << " bytes, " << PackageFile(site, parsed->name).string() << "\n"
+            << "  package: " << package.size() << " bytes, " << platform::Utf8OfPath(PackageFile(site, parsed->name)) << "\n"
             << "  URL paths:\n"
-            << "    /update/getver.asp?soft=" << parsed->name << "   (" << VersionPageFile(site, parsed->name).string() << ")\n"
+            << "    /update/getver.asp?soft=" << parsed->name << "   (" << platform::Utf8OfPath(VersionPageFile(site, parsed->name)) << ")\n"
             << "    /update/test.html\n"
             << "    /update/" << parsed->name << ".zip\n";
   for (const ReleaseFile& file : contents.files) std::cout << "  + " << file.shownName << "\n";

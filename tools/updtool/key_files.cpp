@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/command_line.h"
 #include "platform/exception.h"
 #include "signature/package_signature.h"
 
@@ -11,13 +12,14 @@ std::string ReadKey(const std::string& fileOrKey, bool secret) {
   const auto valid = [secret](const std::string& text) {
     return secret ? signature::IsSecretKey(text) : signature::IsPublicKey(text);
   };
+  const std::filesystem::path path = platform::PathFromUtf8(fileOrKey);
   std::error_code ec;
-  if (std::filesystem::is_directory(fileOrKey, ec)) throw Exception(fileOrKey + " is a folder, not a key file");
-  if (!std::filesystem::is_regular_file(fileOrKey, ec)) {
+  if (std::filesystem::is_directory(path, ec)) throw Exception(fileOrKey + " is a folder, not a key file");
+  if (!std::filesystem::is_regular_file(path, ec)) {
     if (valid(fileOrKey)) return fileOrKey;
     throw Exception("no key file " + fileOrKey);
   }
-  std::ifstream in(fileOrKey);
+  std::ifstream in(path);
   std::string key;
   in >> key;
   if (!valid(key)) {

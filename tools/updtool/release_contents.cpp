@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/command_line.h"
 #include "platform/codepage.h"
 #include "updtool/gbk_text.h"
 
@@ -24,11 +25,12 @@ ReleaseContents GatherRelease(const fs::path& folder) {
   std::vector<fs::directory_entry> entries;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) entries.push_back(entry);
   std::sort(entries.begin(), entries.end(),
-            [](const auto& a, const auto& b) { return a.path().generic_string() < b.path().generic_string(); });
+            [](const auto& a, const auto& b) { return a.path().generic_u8string() < b.path().generic_u8string(); });
 
   std::map<std::string, std::string> installedBy;  // installed name -> first file
   for (const auto& entry : entries) {
-    const std::string shown = fs::relative(entry.path(), folder).generic_string();
+    const std::u8string relative = fs::relative(entry.path(), folder).generic_u8string();
+    const std::string shown(relative.begin(), relative.end());
     if (entry.is_directory()) {
       if (fs::is_empty(entry.path())) contents.problems.push_back("empty folder " + shown + " (the installation makes no folders)");
       continue;
@@ -50,7 +52,7 @@ ReleaseContents GatherRelease(const fs::path& folder) {
     }
     contents.files.push_back(ReleaseFile{entry.path(), shown, *stored});
   }
-  if (entries.empty()) contents.problems.push_back("the folder " + folder.string() + " is empty");
+  if (entries.empty()) contents.problems.push_back("the folder " + platform::Utf8OfPath(folder) + " is empty");
   return contents;
 }
 
