@@ -301,24 +301,6 @@ bool IsRunningExecutable(const ResolvedTarget& target) {
   return target.isFile && target.executable && RunsAsExecutable(target.device, target.inode);
 }
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept
-    : fd_(other.fd_), native_(std::move(other.native_)), lastError_(std::move(other.lastError_)) {
-  other.fd_ = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    native_ = std::move(other.native_);
-    lastError_ = std::move(other.lastError_);
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 namespace {
 constexpr const char* kAccessDenied = "Access is denied";
 constexpr const char* kInUse = "The process cannot access the file because it is being used by another process";

@@ -196,24 +196,6 @@ bool IsRunningExecutable(const ResolvedTarget& target) {
   return target.isFile && IsRunningExecutable(WindowsPath(target.native));
 }
 
-File::~File() { Close(); }
-
-File::File(File&& other) noexcept
-    : fd_(other.fd_), native_(std::move(other.native_)), lastError_(std::move(other.lastError_)) {
-  other.fd_ = -1;
-}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = other.fd_;
-    native_ = std::move(other.native_);
-    lastError_ = std::move(other.lastError_);
-    other.fd_ = -1;
-  }
-  return *this;
-}
-
 // The handle is kept as a C runtime descriptor, which owns it, so that the class looks the
 // same on both systems.
 bool File::Open(std::string_view path, Mode mode) {
