@@ -196,11 +196,39 @@ bool IsRunningExecutable(const ResolvedTarget& target) {
   return target.isFile && IsRunningExecutable(WindowsPath(target.native));
 }
 
-// The handle is kept as a C runtime descriptor, which owns it, so that the class looks the
-// same on both systems.
 bool File::Open(std::string_view path, Mode mode) {
   Close();
   lastError_.clear();
+  if (mode != Mode::Read && IsReadOnly(path)) {
+    lastError_ = windows::ErrorText(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  if (path.empty()) {
+    lastError_ = windows::ErrorText(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  return OpenNative(NativePath(path), mode, false);
+}
+
+// The target was looked up a moment ago: what it found serves, no path is looked up again.
+bool File::Open(const ResolvedTarget& target, Mode mode) {
+  Close();
+  lastError_.clear();
+  if (mode != Mode::Read && target.exists && !target.isFile) {  // a folder or a device: never waited on
+    lastError_ = "Not a file";
+    return false;
+  }
+  if (mode != Mode::Read && target.readOnly) {
+    lastError_ = windows::ErrorText(ERROR_ACCESS_DENIED);
+    return false;
+  }
+  return OpenNative(target.native, mode, target.isFile);
+}
+
+// The system itself refuses a running executable. (Wine run as root would write a read-only
+// file, hence the callers' check of the attribute first.) The handle is kept as a C runtime
+// descriptor, which owns it, so that the class looks the same on both systems.
+bool File::OpenNative(const fs::path& native, Mode mode, bool /*existed*/) {
   DWORD access = GENERIC_READ;
   DWORD share = FILE_SHARE_READ;
   DWORD disposition = OPEN_EXISTING;
@@ -211,13 +239,7 @@ bool File::Open(std::string_view path, Mode mode) {
     case Mode::ReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
     case Mode::Replace: access = GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
   }
-  if (mode != Mode::Read && IsReadOnly(path)) {
-    lastError_ = windows::ErrorText(ERROR_ACCESS_DENIED);
-    return false;
-  }
-  const std::string text(path);
-  HANDLE handle = path.empty() ? INVALID_HANDLE_VALUE
-                               : ::CreateFileA(text.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = ::CreateFileW(native.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     lastError_ = windows::ErrorText(::GetLastError());
     return false;
@@ -234,17 +256,8 @@ bool File::Open(std::string_view path, Mode mode) {
     return false;
   }
   fd_ = fd;
-  native_ = NativePath(path);
+  native_ = native;
   return true;
-}
-
-bool File::Open(const ResolvedTarget& target, Mode mode) {
-  if (mode != Mode::Read && target.exists && !target.isFile) {  // a folder or a device: never waited on
-    Close();
-    lastError_ = "Not a file";
-    return false;
-  }
-  return Open(WindowsPath(target.native), mode);
 }
 
 void File::Close() {
