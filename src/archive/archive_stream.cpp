@@ -52,6 +52,13 @@ std::size_t TArchiveStream::Read(void* buffer, std::size_t count) {
 }
 
 void TArchiveStream::Seek(std::uint64_t position) {
+  // The entries of an archive mostly follow one another: the header of the next one is
+  // often in the buffer already.
+  const std::uint64_t bufferStart = filePos_ - bufferEnd_;
+  if (position >= bufferStart && position < filePos_) {
+    bufferPos_ = static_cast<std::size_t>(position - bufferStart);
+    return;
+  }
   bufferPos_ = bufferEnd_ = 0;
   // Positions beyond what the file handle can take are as good as the end of the file.
   const auto limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());

@@ -1,9 +1,9 @@
 #pragma once
 // The archive file opened for reading through an 8192-byte buffer. Reads are served from
 // the buffer and refill it as they go; a read larger than the buffer goes to the file
-// directly. Seek always discards the buffer; Skip moves forward and keeps the buffered
-// bytes it can use, which makes stepping over the extra field and comment of each
-// directory record cheap.
+// directly. Seek and Skip keep the buffered bytes when they move to one of them, which
+// makes stepping over the extra field and comment of each directory record, and from one
+// small entry to the next, cheap.
 //
 // Other programs are not kept from writing the file while it is open: the platform has
 // no mandatory share modes. The component notices a rewritten archive by its last-write

@@ -25,6 +25,54 @@ int Clamp(int value, int low, int high, bool& changed) {
   return value;
 }
 
+// The seconds since 1970 of a local time, by the system's zone; nothing when it cannot tell.
+std::optional<std::time_t> LocalToSeconds(const DosDateTimeParts& parts) {
+  std::tm local{};
+  local.tm_year = parts.year - 1900;
+  local.tm_mon = parts.month - 1;
+  local.tm_mday = parts.day;
+  local.tm_hour = parts.hour;
+  local.tm_min = parts.minute;
+  local.tm_sec = parts.second;
+  local.tm_isdst = -1;
+  const std::time_t seconds = std::mktime(&local);
+  if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;
+  return seconds;
+}
+
+// The seconds since 1970 of the same fields read as UTC.
+std::time_t SecondsAsIfUtc(const DosDateTimeParts& parts) {
+  // Days from the civil date, counted in eras of 400 years from 1 March of year 0.
+  const int year = parts.month <= 2 ? parts.year - 1 : parts.year;
+  const int era = year / 400;
+  const int yearOfEra = year - era * 400;
+  const int dayOfYear = (153 * (parts.month + (parts.month > 2 ? -3 : 9)) + 2) / 5 + parts.day - 1;
+  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
+  return static_cast<std::time_t>(days * 86400 + parts.hour * 3600 + parts.minute * 60 + parts.second);
+}
+
+// A day's offset from UTC, and whether the zone keeps it from the day's first second to
+// its last (no change of offset that day).
+struct DayOffset {
+  int year = 0, month = 0, day = 0;
+  bool holdsAllDay = false;
+  std::time_t offset = 0;
+};
+
+DayOffset OffsetOfDay(const DosDateTimeParts& parts) {
+  DayOffset result{parts.year, parts.month, parts.day};
+  DosDateTimeParts first = parts, last = parts;
+  first.hour = first.minute = first.second = 0;
+  last.hour = 23;
+  last.minute = last.second = 59;
+  const std::optional<std::time_t> start = LocalToSeconds(first), end = LocalToSeconds(last);
+  if (!start || !end) return result;
+  result.offset = SecondsAsIfUtc(first) - *start;
+  result.holdsAllDay = SecondsAsIfUtc(last) - *end == result.offset;
+  return result;
+}
+
 }  // namespace
 
 DosDateTimeParts SplitDosDateTime(std::uint32_t value) {
@@ -61,17 +109,15 @@ std::uint32_t ValidateDosDateTime(std::uint32_t value) {
 std::optional<std::chrono::system_clock::time_point> DosDateTimeToTimePoint(std::uint32_t value) {
   const DosDateTimeParts parts = SplitDosDateTime(ValidateDosDateTime(value));
   if (parts.day > DaysInMonth(parts.year, parts.month)) return std::nullopt;
-  std::tm local{};
-  local.tm_year = parts.year - 1900;
-  local.tm_mon = parts.month - 1;
-  local.tm_mday = parts.day;
-  local.tm_hour = parts.hour;
-  local.tm_min = parts.minute;
-  local.tm_sec = parts.second;
-  local.tm_isdst = -1;
-  const std::time_t seconds = std::mktime(&local);
-  if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;
-  return std::chrono::system_clock::from_time_t(seconds);
+  // The zone's offset of the entry's day, when it holds all day long, serves every time of
+  // that day: the system's conversion looks at the zone's file again at every call, and the
+  // entries of an archive mostly share a few days.
+  thread_local DayOffset last;
+  if (last.year != parts.year || last.month != parts.month || last.day != parts.day) last = OffsetOfDay(parts);
+  if (last.holdsAllDay) return std::chrono::system_clock::from_time_t(SecondsAsIfUtc(parts) - last.offset);
+  const std::optional<std::time_t> seconds = LocalToSeconds(parts);
+  if (!seconds) return std::nullopt;
+  return std::chrono::system_clock::from_time_t(*seconds);
 }
 
 }  // namespace brimsel

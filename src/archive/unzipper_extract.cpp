@@ -279,8 +279,8 @@ class Extraction {
   }
 
   // Creates the target, or takes the file in its place for its content to be replaced in
-  // full, and gives it its final size at once. A read-only file in the way is made
-  // writable first when ReplaceReadOnly is set.
+  // full, and readies it for its final size. A read-only file in the way is made writable
+  // first when ReplaceReadOnly is set.
   bool CreateTarget(platform::File& file, const std::string& target, const platform::ResolvedTarget& resolved,
                     std::uint64_t size) {
     if (!file.Open(resolved, platform::File::Mode::Replace)) {
@@ -288,8 +288,8 @@ class Extraction {
       platform::SetFileAttributes(target, platform::GetFileAttributes(target) & ~platform::kAttributeReadOnly);
       if (!file.Open(target, platform::File::Mode::Replace)) return false;
     }
-    if (size > static_cast<std::uint64_t>(INT64_MAX) || !file.SetSize(static_cast<std::int64_t>(size)) ||
-        !file.Seek(0)) {
+    if (size > static_cast<std::uint64_t>(INT64_MAX) ||
+        !file.SizeForContent(static_cast<std::int64_t>(size))) {
       file.Close();
       platform::DeleteFile(target);
       return false;

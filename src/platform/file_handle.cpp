@@ -9,7 +9,7 @@ namespace brimsel::platform {
 File::~File() { Close(); }
 
 File::File(File&& other) noexcept
-    : fd_(other.fd_), native_(std::move(other.native_)), lastError_(std::move(other.lastError_)) {
+    : fd_(other.fd_), created_(other.created_), mode_(other.mode_), native_(std::move(other.native_)), lastError_(std::move(other.lastError_)) {
   other.fd_ = -1;
 }
 
@@ -17,6 +17,8 @@ File& File::operator=(File&& other) noexcept {
   if (this != &other) {
     Close();
     fd_ = other.fd_;
+    created_ = other.created_;
+    mode_ = other.mode_;
     native_ = std::move(other.native_);
     lastError_ = std::move(other.lastError_);
     other.fd_ = -1;

@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -55,6 +57,14 @@ Utf8Path SplitUtf8(std::string_view path) {
     pos = slash + 1;
   }
   return split;
+}
+
+// The path as written, with no part looked up.
+fs::path AsWritten(const Utf8Path& split) {
+  fs::path exact = split.absolute ? fs::path("/") : fs::path();
+  for (const std::string& part : split.parts) exact /= part;
+  if (split.trailingSlash && !exact.empty()) exact += "/";
+  return exact;
 }
 
 // NativePath, also telling whether the whole path exists.
@@ -140,6 +150,22 @@ mode_t WithAttributes(mode_t mode, std::uint32_t attributes) {
   return mode;
 }
 
+// The mode a file is created with, before the umask.
+constexpr mode_t kNewFileMode = 0644;
+
+// The process's file creation mask, read once without changing it (the call that reads it
+// also sets it, which would race with any other thread creating a file). Nothing when the
+// system does not tell.
+std::optional<mode_t> ProcessUmask() {
+  static const std::optional<mode_t> mask = []() -> std::optional<mode_t> {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    return std::nullopt;
+  }();
+  return mask;
+}
+
 // Nothing from an archive makes a file writable by others or gives it set-id bits.
 mode_t FromUnixMode(std::uint32_t mode) { return static_cast<mode_t>(mode & 0755); }
 
@@ -159,8 +185,18 @@ ResolvedTarget ResolveTarget(std::string_view base, std::string_view path) {
     target.folderExists = ::stat(target.native.parent_path().c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     return target;
   }
+  // What stat said of the folder reached so far, when it said it: the index of its names
+  // need not look again.
+  struct stat folder {};
+  bool folderKnown = false;
   bool present = false;
-  target.native = Resolve(base, present);
+  const fs::path exactBase = AsWritten(SplitUtf8(base));
+  if (::stat(exactBase.c_str(), &folder) == 0 && S_ISDIR(folder.st_mode)) {
+    target.native = exactBase;
+    present = folderKnown = true;
+  } else {
+    target.native = Resolve(base, present);
+  }
   target.folderExists = present;
   // Each part below the base is looked up without following it: a link is seen as such.
   const std::vector<std::string> parts = SplitUtf8(path.substr(base.size())).parts;
@@ -170,7 +206,7 @@ ResolvedTarget ResolveTarget(std::string_view base, std::string_view path) {
     if (present && ::lstat(next.c_str(), &st) != 0) {
       present = false;
       if (parts[i] != "." && parts[i] != "..") {
-        if (auto found = FindNameIgnoringCase(target.native, parts[i])) {
+        if (auto found = FindNameIgnoringCase(target.native, parts[i], folderKnown ? &folder : nullptr)) {
           next = target.native / *found;
           present = ::lstat(next.c_str(), &st) == 0;
         }
@@ -181,7 +217,11 @@ ResolvedTarget ResolveTarget(std::string_view base, std::string_view path) {
       target.throughLink = true;
       present = false;  // nothing is looked up through it
     }
-    if (!last) target.folderExists = present && S_ISDIR(st.st_mode);
+    if (!last) {
+      target.folderExists = present && S_ISDIR(st.st_mode);
+      folderKnown = target.folderExists;
+      if (folderKnown) folder = st;
+    }
     if (last && present) Describe(st, target);
   }
   return target;
@@ -353,20 +393,39 @@ bool File::OpenNative(const fs::path& native, Mode mode, bool existed) {
     case Mode::ReadWrite: flags |= O_RDWR; break;
     case Mode::Replace: flags |= O_WRONLY | O_CREAT | O_NOFOLLOW; break;
   }
-  int fd = ::open(native.c_str(), flags, 0644);
-  if (fd < 0) {
-    lastError_ = ErrnoText(errno);
-    return false;
+  created_ = false;
+  mode_ = 0;
+  int fd = -1;
+  // Where nothing was found, the file is made exclusively: then it is certainly a new,
+  // empty, plain file and needs no look at what was opened. Something that appeared in
+  // the meantime is opened as found, and looked at.
+  if ((flags & O_CREAT) && !existed) {
+    fd = ::open(native.c_str(), flags | O_EXCL, kNewFileMode);
+    if (fd < 0 && errno != EEXIST) {
+      lastError_ = ErrnoText(errno);
+      return false;
+    }
+    created_ = fd >= 0;
   }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    lastError_ = "Not a file";
-    ::close(fd);
-    return false;
+  if (fd < 0) {
+    fd = ::open(native.c_str(), flags, kNewFileMode);
+    if (fd < 0) {
+      lastError_ = ErrnoText(errno);
+      return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      lastError_ = "Not a file";
+      ::close(fd);
+      return false;
+    }
+    mode_ = st.st_mode & 07777;
+  } else if (const std::optional<mode_t> mask = ProcessUmask()) {
+    mode_ = kNewFileMode & ~*mask;
   }
   fd_ = fd;
   native_ = native;
-  if (!existed && (mode == Mode::Create || mode == Mode::Replace)) NoteNameAdded(native);
+  if (created_) NoteNameAdded(native);
   return true;
 }
 
@@ -420,6 +479,8 @@ bool File::SetSize(std::int64_t size) {
   return true;
 }
 
+bool File::SizeForContent(std::int64_t size) { return created_ || SetSize(size); }
+
 bool File::Flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
 
 bool File::SetLastWriteTime(std::chrono::system_clock::time_point time) {
@@ -429,10 +490,18 @@ bool File::SetLastWriteTime(std::chrono::system_clock::time_point time) {
 }
 
 bool File::SetAttributes(std::uint32_t attributes, std::optional<std::uint32_t> unixMode) {
-  struct stat st {};
-  if (fd_ < 0 || (!unixMode && ::fstat(fd_, &st) != 0)) return false;
-  const mode_t mode = unixMode ? FromUnixMode(*unixMode) : st.st_mode & 07777;
-  return ::fchmod(fd_, WithAttributes(mode, attributes)) == 0;
+  if (fd_ < 0) return false;
+  mode_t current = static_cast<mode_t>(mode_);
+  if (current == 0 && !unixMode) {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    current = st.st_mode & 07777;
+  }
+  const mode_t wanted = WithAttributes(unixMode ? FromUnixMode(*unixMode) : current, attributes);
+  if (current != 0 && wanted == current) return true;
+  if (::fchmod(fd_, wanted) != 0) return false;
+  mode_ = wanted;
+  return true;
 }
 
 }  // namespace brimsel::platform

@@ -117,6 +117,11 @@ class File {
   std::int64_t Position() const;  // -1 on error
   std::int64_t Size() const;      // -1 on error
   bool SetSize(std::int64_t size);
+  // Readies the file for `size` bytes written from its start: a file that was there gets
+  // that size at once, its content replaced in place. A file this open created gets it too
+  // where the system allocates a file by its size (Windows); where sizing would only record
+  // the number (Linux), it grows as it is written.
+  bool SizeForContent(std::int64_t size);
   bool Flush();  // to the disk
   // What SetLastWriteTime, SetUnixPermissions (when `unixMode` is given) and then
   // SetFileAttributes do to the file's path, done to the open file.
@@ -129,6 +134,8 @@ class File {
   bool OpenNative(const std::filesystem::path& native, Mode mode, bool existed);
 
   int fd_ = -1;
+  bool created_ = false;  // this open made the file
+  std::uint32_t mode_ = 0;  // the file's permission bits as far as this handle knows them; 0: not known
   std::filesystem::path native_;  // as opened: Windows sets attributes by path only
   std::string lastError_;
 };

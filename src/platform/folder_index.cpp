@@ -29,10 +29,15 @@ struct FolderStamp {
   }
 };
 
+std::optional<FolderStamp> StampOf(const struct stat& st) {
+  if (!S_ISDIR(st.st_mode)) return std::nullopt;
+  return FolderStamp{st.st_dev, st.st_ino, st.st_mtim, st.st_size};
+}
+
 std::optional<FolderStamp> StampOf(const std::string& folder) {
   struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-  return FolderStamp{st.st_dev, st.st_ino, st.st_mtim, st.st_size};
+  if (::stat(folder.c_str(), &st) != 0) return std::nullopt;
+  return StampOf(st);
 }
 
 std::string KeyOf(const fs::path& folder) { return folder.empty() ? std::string(".") : folder.string(); }
@@ -44,10 +49,10 @@ struct FolderNames {
 
 class FolderIndexes {
  public:
-  std::optional<std::string> Find(const fs::path& folder, const std::string& name) {
+  std::optional<std::string> Find(const fs::path& folder, const std::string& name, const struct stat* status) {
     const std::string key = KeyOf(folder);
     const std::lock_guard lock(mutex_);
-    const std::optional<FolderStamp> stamp = StampOf(key);
+    const std::optional<FolderStamp> stamp = status ? StampOf(*status) : StampOf(key);
     if (!stamp) return std::nullopt;
     auto it = folders_.find(key);
     if (it == folders_.end() || !(it->second.stamp == *stamp)) it = Build(key, *stamp);
@@ -107,8 +112,9 @@ FolderIndexes& Indexes() {
 
 }  // namespace
 
-std::optional<std::string> FindNameIgnoringCase(const fs::path& folder, const std::string& name) {
-  return Indexes().Find(folder, name);
+std::optional<std::string> FindNameIgnoringCase(const fs::path& folder, const std::string& name,
+                                                const struct stat* folderStatus) {
+  return Indexes().Find(folder, name, folderStatus);
 }
 
 void NoteNameAdded(const fs::path& path) { Indexes().Added(path); }

@@ -10,12 +10,16 @@
 #include <optional>
 #include <string>
 
+struct stat;
+
 namespace brimsel::platform {
 
 // The entry of `folder` (native; empty for the current folder) whose name equals `name`
 // without regard to ASCII letter case, as it is spelt in the folder; nothing when none.
-// Of two such entries either may be taken.
-std::optional<std::string> FindNameIgnoringCase(const std::filesystem::path& folder, const std::string& name);
+// Of two such entries either may be taken. `folderStatus`, when given, is what stat said
+// of the folder a moment ago, and spares the index looking at it again.
+std::optional<std::string> FindNameIgnoringCase(const std::filesystem::path& folder, const std::string& name,
+                                                const struct stat* folderStatus = nullptr);
 
 // Tell the index that this program has just created or removed the file at `path` (native).
 void NoteNameAdded(const std::filesystem::path& path);

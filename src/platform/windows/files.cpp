@@ -239,11 +239,14 @@ bool File::OpenNative(const fs::path& native, Mode mode, bool /*existed*/) {
     case Mode::ReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
     case Mode::Replace: access = GENERIC_WRITE; disposition = OPEN_ALWAYS; break;
   }
+  created_ = false;
   HANDLE handle = ::CreateFileW(native.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     lastError_ = windows::ErrorText(::GetLastError());
     return false;
   }
+  // The two dispositions that may create tell by this code that the file was there.
+  const bool created = disposition != OPEN_EXISTING && ::GetLastError() != ERROR_ALREADY_EXISTS;
   if (::GetFileType(handle) != FILE_TYPE_DISK) {
     ::CloseHandle(handle);
     lastError_ = "Not a file";
@@ -256,6 +259,7 @@ bool File::OpenNative(const fs::path& native, Mode mode, bool /*existed*/) {
     return false;
   }
   fd_ = fd;
+  created_ = created;
   native_ = native;
   return true;
 }
@@ -326,6 +330,8 @@ bool File::SetSize(std::int64_t size) {
   if (position >= 0) Seek(position);
   return true;
 }
+
+bool File::SizeForContent(std::int64_t size) { return SetSize(size); }
 
 bool File::Flush() { return fd_ >= 0 && ::FlushFileBuffers(OsHandle(fd_)); }
 
