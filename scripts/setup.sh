@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-translations-l10n libgl-dev
-  libcurl4-openssl-dev zlib1g-dev libxcb1-dev libgcrypt20-dev
+  libcurl4-openssl-dev zlib1g-dev libdeflate-dev libxcb1-dev libgcrypt20-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev libre2-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool xclip fonts-wqy-microhei

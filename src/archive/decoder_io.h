@@ -61,6 +61,12 @@ class ByteSource {
   // Compressed bytes not yet handed to the decoder.
   std::uint64_t Remaining() const { return left_ + (end_ - pos_); }
 
+  // Reads the rest of the entry's compressed data straight into `into` (room for
+  // Remaining() bytes), in the chunks a refill reads, each with its pump and transform.
+  // Stops at a read that comes back short instead of raising; the count of bytes of the
+  // whole chunks read.
+  std::size_t ReadRest(std::uint8_t* into);
+
  private:
   bool Refill();
 
@@ -91,6 +97,9 @@ class ByteSink {
     if (fill_ == kDecoderChunkSize) Flush();
   }
   void Write(const std::uint8_t* data, std::size_t length);
+  // Writes decoded bytes held elsewhere, in the chunks Flush would write, without copying
+  // them first; a transform changes them in place.
+  void WriteInPlace(std::uint8_t* data, std::size_t length);
 
   // Room for writing in place; Commit tells how much of it was filled.
   std::span<std::uint8_t> FreeSpace() {
@@ -127,7 +136,7 @@ class ByteSink {
   std::uint64_t uncompressedSize_;
   std::uint64_t written_ = 0;
   std::uint32_t crc_;
-  void WriteChunk(std::uint8_t* data, std::size_t length);
+  void WriteChunks(std::uint8_t* data, std::size_t length);
 
   std::size_t capacity_;  // whole chunks
   std::unique_ptr<std::uint8_t[]> buffer_;

@@ -10,7 +10,7 @@ namespace {
 
 DecodeStatus CopyStored(ByteSource& in, ByteSink& out) {
   for (std::span<std::uint8_t> chunk = in.NextChunk(); !chunk.empty(); chunk = in.NextChunk())
-    out.Write(chunk.data(), chunk.size());
+    out.WriteInPlace(chunk.data(), chunk.size());
   return DecodeStatus::Complete;
 }
 

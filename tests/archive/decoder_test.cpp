@@ -20,11 +20,12 @@ namespace brimsel::test {
 namespace {
 
 // What decoding all of `data` into a sink of `size` bytes gave, flushed: the status, the
-// output, the size of every read and every flush, and the sink's CRC-32 and count.
+// output, the size of every read and of every output chunk (as the progress hears of it;
+// the file may take several in one write), and the sink's CRC-32 and count.
 struct Decoded {
   DecodeStatus status;
   std::string text;
-  std::vector<std::size_t> reads, flushes;
+  std::vector<std::size_t> reads, chunks;
   std::uint32_t crc;
   std::uint64_t written;
 };
@@ -45,11 +46,11 @@ Decoded Decode(std::uint16_t method, std::uint16_t flags, const std::string& dat
   source.SetPumpMessages(pump);
   ByteSink sink(
       [&](const std::uint8_t* bytes, std::size_t count) {
-        d.flushes.push_back(count);
         d.text.append(reinterpret_cast<const char*>(bytes), count);
         return count;
       },
       size);
+  sink.SetProgress([&](std::size_t chunk) { d.chunks.push_back(chunk); });
   d.status = DecodeEntryData(method, flags, source, sink);
   sink.Flush();
   d.crc = sink.Crc32();
@@ -70,7 +71,7 @@ TEST(DecoderIo, InputComesInChunksOfAtMost32768WithThePumpBeforeEach) {
   EXPECT_EQ(d.status, DecodeStatus::Complete);
   EXPECT_EQ(d.reads, (std::vector<std::size_t>{32768, 32768, 32768, 1696}));
   EXPECT_EQ(pump.count, 4);
-  EXPECT_EQ(d.flushes, (std::vector<std::size_t>{32768, 32768, 32768, 1696}));
+  EXPECT_EQ(d.chunks, (std::vector<std::size_t>{32768, 32768, 32768, 1696}));
   EXPECT_EQ(d.crc, Crc32(std::string(100000, 's')));
 }
 
@@ -103,9 +104,45 @@ TEST(Inflate, DecodesInChunksAndStopsAtTheStreamEndOrReportsTruncation) {
   const Decoded whole = Decode(kMethodDeflated, 0, deflated + "trailing bytes after the stream", plain.size());
   EXPECT_EQ(whole.status, DecodeStatus::Complete);
   EXPECT_EQ(whole.text, plain);
-  for (std::size_t chunk : whole.flushes) EXPECT_LE(chunk, kDecoderChunkSize);
+  for (std::size_t chunk : whole.chunks) EXPECT_LE(chunk, kDecoderChunkSize);
   EXPECT_EQ(Decode(kMethodDeflated, 0, deflated.substr(0, deflated.size() / 2), plain.size()).status,
             DecodeStatus::Truncated);
+}
+
+// Small entries are inflated whole, large ones streamed: both end alike when the output
+// outgrows the declared size (the chunks that fit are written) or the archive ends early.
+TEST(Inflate, HeldWholeOrStreamedAnEntryFailsTheSameWay) {
+  for (const std::size_t length : {std::size_t{100000}, std::size_t{3} << 20}) {
+    std::string plain;
+    for (std::size_t i = 0; i < length; ++i) plain += static_cast<char>('a' + (i * i) % 23);
+    const std::string deflated = RawDeflate(plain);
+    std::string written;
+    ByteSource source(
+        [&, pos = std::size_t{0}](std::uint8_t* buffer, std::size_t count) mutable {
+          const std::size_t n = std::min(count, deflated.size() - pos);
+          std::memcpy(buffer, deflated.data() + pos, n);
+          pos += n;
+          return n;
+        },
+        deflated.size());
+    ByteSink sink(
+        [&](const std::uint8_t* bytes, std::size_t count) {
+          written.append(reinterpret_cast<const char*>(bytes), count);
+          return count;
+        },
+        length - 1);
+    EXPECT_THROW(
+        {
+          DecodeEntryData(kMethodDeflated, 0, source, sink);
+          sink.Flush();
+        },
+        EBiggerThanUncompressed);
+    EXPECT_EQ(written, plain.substr(0, (length - 1) / kDecoderChunkSize * kDecoderChunkSize));
+
+    ByteSource cutShort([](std::uint8_t*, std::size_t count) { return count - 1; }, deflated.size());
+    ByteSink nowhere([](const std::uint8_t*, std::size_t count) { return count; }, length);
+    EXPECT_THROW(DecodeEntryData(kMethodDeflated, 0, cutShort, nowhere), EFatalUnzipError);
+  }
 }
 
 // A partial clear frees the code sent last (258, "bc") while the next code (257) takes it
