@@ -1,12 +1,11 @@
 #include "platform/internet.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
 #include "platform/codepage.h"
+#include "platform/curl_library.h"
 #include "platform/pump.h"
 
 namespace brimsel::platform {
@@ -23,19 +22,15 @@ constexpr char kInvalidParameterText[] = "\xB2\xCE\xCA\xFD\xB4\xED\xCE\xF3\xA1\x
 thread_local std::string lastErrorText;
 thread_local std::string lastUrlErrorText;
 
-bool GlobalInitDone() {
-  static const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
-  return code == CURLE_OK;
-}
 
 struct MultiCleanup {
-  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+  void operator()(CURLM* multi) const { Curl()->multi_cleanup(multi); }
 };
 struct EasyCleanup {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+  void operator()(CURL* easy) const { Curl()->easy_cleanup(easy); }
 };
 struct SlistCleanup {
-  void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+  void operator()(curl_slist* list) const { Curl()->slist_free_all(list); }
 };
 
 }  // namespace
@@ -52,9 +47,9 @@ class InternetSession {
 
 class InternetUrl {
  public:
-  explicit InternetUrl(std::shared_ptr<CURLM> multi) : multi_(std::move(multi)), easy_(curl_easy_init()) {}
+  explicit InternetUrl(std::shared_ptr<CURLM> multi) : multi_(std::move(multi)), easy_(Curl()->easy_init()) {}
   ~InternetUrl() {
-    if (added_) curl_multi_remove_handle(multi_.get(), easy_.get());
+    if (added_) Curl()->multi_remove_handle(multi_.get(), easy_.get());
   }
   InternetUrl(const InternetUrl&) = delete;
   InternetUrl& operator=(const InternetUrl&) = delete;
@@ -62,7 +57,7 @@ class InternetUrl {
   bool Valid() const { return easy_ != nullptr; }
   bool Configure(std::string_view url, const char* headers, unsigned headersLength);
   bool Start() {
-    added_ = curl_multi_add_handle(multi_.get(), easy_.get()) == CURLM_OK;
+    added_ = Curl()->multi_add_handle(multi_.get(), easy_.get()) == CURLM_OK;
     return added_;
   }
 
@@ -75,7 +70,7 @@ class InternetUrl {
   long Status() const { return blockStatus_; }
   // The library's own words for the failure, with its detail when it gave one.
   std::string ErrorText() const {
-    std::string text = curl_easy_strerror(result_);
+    std::string text = Curl()->easy_strerror(result_);
     if (errorBuffer_[0] != '\0') text += std::string(": ") + errorBuffer_;
     return text;
   }
@@ -132,24 +127,24 @@ Handle MakeHandle(Args&&... args) {
 bool InternetUrl::Configure(std::string_view url, const char* headers, unsigned headersLength) {
   CURL* easy = easy_.get();
   const std::string urlText(url);
-  bool ok = curl_easy_setopt(easy, CURLOPT_URL, urlText.c_str()) == CURLE_OK;
+  bool ok = Curl()->easy_setopt(easy, CURLOPT_URL, urlText.c_str()) == CURLE_OK;
   // Straight to the server, whatever http_proxy and friends say.
-  ok = ok && curl_easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_NOPROXY, "*") == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_NOPROXY, "*") == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_MAXREDIRS, 10L) == CURLE_OK;
   // Pages only: a redirect must not lead to a local file or another protocol.
-  ok = ok && curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, kTransferTimeoutMs) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &InternetUrl::OnBody) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_WRITEDATA, this) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &InternetUrl::OnHeader) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_PRIVATE, this) == CURLE_OK;
-  ok = ok && curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_TIMEOUT_MS, kTransferTimeoutMs) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_WRITEFUNCTION, &InternetUrl::OnBody) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_WRITEDATA, this) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_HEADERFUNCTION, &InternetUrl::OnHeader) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_PRIVATE, this) == CURLE_OK;
+  ok = ok && Curl()->easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_) == CURLE_OK;
   if (!ok) return false;
 
   if (headers != nullptr) {
@@ -160,9 +155,9 @@ bool InternetUrl::Configure(std::string_view url, const char* headers, unsigned 
       std::size_t end = all.find("\r\n", start);
       if (end == std::string_view::npos) end = all.size();
       if (end > start) {
-        curl_slist* grown = curl_slist_append(list, std::string(all.substr(start, end - start)).c_str());
+        curl_slist* grown = Curl()->slist_append(list, std::string(all.substr(start, end - start)).c_str());
         if (grown == nullptr) {
-          curl_slist_free_all(list);
+          Curl()->slist_free_all(list);
           return false;
         }
         list = grown;
@@ -170,7 +165,7 @@ bool InternetUrl::Configure(std::string_view url, const char* headers, unsigned 
       start = end + 2;
     }
     headers_.reset(list);
-    if (list != nullptr && curl_easy_setopt(easy, CURLOPT_HTTPHEADER, list) != CURLE_OK) return false;
+    if (list != nullptr && Curl()->easy_setopt(easy, CURLOPT_HTTPHEADER, list) != CURLE_OK) return false;
   }
   return true;
 }
@@ -206,10 +201,10 @@ std::size_t InternetUrl::OnHeader(char* data, std::size_t size, std::size_t coun
 
 void InternetUrl::CollectFinished() {
   int left = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi_.get(), &left)) {
+  while (CURLMsg* message = Curl()->multi_info_read(multi_.get(), &left)) {
     if (message->msg != CURLMSG_DONE) continue;
     void* owner = nullptr;
-    curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+    Curl()->easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
     if (owner == nullptr) continue;
     auto* url = static_cast<InternetUrl*>(owner);
     url->done_ = true;
@@ -221,7 +216,7 @@ template <typename Ready>
 void InternetUrl::RunUntil(Ready ready) {
   while (!ready() && !done_) {
     int running = 0;
-    if (curl_multi_perform(multi_.get(), &running) != CURLM_OK) {
+    if (Curl()->multi_perform(multi_.get(), &running) != CURLM_OK) {
       done_ = true;
       result_ = CURLE_FAILED_INIT;
       return;
@@ -229,7 +224,7 @@ void InternetUrl::RunUntil(Ready ready) {
     CollectFinished();
     if (ready() || done_) return;
     // Wait for the socket at most one pump interval, then let the window breathe.
-    curl_multi_poll(multi_.get(), nullptr, 0, kPumpIntervalMs, nullptr);
+    Curl()->multi_poll(multi_.get(), nullptr, 0, kPumpIntervalMs, nullptr);
     ProcessMessages();
   }
 }
@@ -240,7 +235,11 @@ HInternetSession InternetOpenA(const char* /*agent*/, unsigned accessType, const
     lastErrorText = kInvalidParameterText;
     return nullptr;
   }
-  CURLM* multi = GlobalInitDone() ? curl_multi_init() : nullptr;
+  if (Curl() == nullptr) {
+    lastErrorText = CurlLoadErrorText();
+    return nullptr;
+  }
+  CURLM* multi = Curl()->multi_init();
   if (multi == nullptr) {
     lastErrorText = kNotEnoughMemoryText;
     return nullptr;
