@@ -320,13 +320,14 @@ void AssignMemo(Program& program) {
   }
 }
 
-// A greedy run followed (past group marks) by a literal gives back only the exits from which
-// the literal can still match: a byte of the literal that the run cannot take, `margin`
+// Each run gets its byte table. A greedy run followed (past group marks) by a literal gives
+// back only the exits from which the literal can still match: a byte of the literal that the run cannot take, `margin`
 // bytes into it, must land at or after the byte where the run stopped.
-void AssignRunMargins(Program& program) {
+void PrepareRuns(Program& program) {
   for (std::size_t pc = 0; pc < program.code.size(); ++pc) {
     if (program.code[pc].op != Op::kRun) continue;
     ByteRun& run = program.runs[static_cast<std::size_t>(program.code[pc].a)];
+    for (int value = 0; value < 256; ++value) run.takes[value] = run.set.Contains(static_cast<unsigned char>(value));
     std::size_t next = pc + 1;
     while (program.code[next].op == Op::kSave) ++next;
     const Instruction& literal = program.code[next];
@@ -471,12 +472,26 @@ Program Compile(const SyntaxTree& tree, const Settings& settings, const CompileO
   // remembers nothing.
   program.remember_failures = !tree.has_back_references && program.counter_count == 0;
   AssignMemo(program);
-  AssignRunMargins(program);
+  PrepareRuns(program);
   program.anchored_at_start = StartsWithBeginInput(*tree.root);
   program.can_match_empty = tree.root->nullable;
   program.first_bytes = FirstBytes(*tree.root);
   const LiteralScan literals(*tree.root);
   program.literal_prefix = literals.prefix;
+  const Instruction& first = program.code.front();
+  if (!program.literal_prefix.empty() && first.op == Op::kString && first.memo < 0 &&
+      program.strings[static_cast<std::size_t>(first.a)] == program.literal_prefix) {
+    program.past_prefix_pc = 1;
+  }
+  for (int pc = program.past_prefix_pc;; ++pc) {
+    const Instruction& in = program.code[static_cast<std::size_t>(pc)];
+    if (in.memo >= 0 || in.op != Op::kSave) {
+      if (in.memo < 0 && in.op == Op::kRun && program.runs[static_cast<std::size_t>(in.a)].greedy) {
+        program.lead_run_pc = pc;
+      }
+      break;
+    }
+  }
   program.required_literal = literals.required;
   program.required_min_offset = literals.required_min_offset;
   program.required_max_offset = literals.required_max_offset == kHuge ? Program::kNoLimit : literals.required_max_offset;

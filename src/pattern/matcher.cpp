@@ -24,7 +24,7 @@ SearchOutcome Matcher::Search(std::string_view input, Captures& captures) {
   }
   try {
     for (; start != StartPositions::kNone; start = starts.Next(start + 1)) {
-      if (MatchAt(start)) {
+      if (!LeadRunFailedBefore(start) && MatchAt(start)) {
         captures = slots_;
         return SearchOutcome::kMatch;
       }
@@ -41,8 +41,9 @@ bool Matcher::MatchAt(std::size_t start) {
   // Every change made on the way is undone by the stack, so a failed attempt leaves the
   // slots and counters as it found them.
   stack_.clear();
-  int pc = 0;
-  std::size_t position = start;
+  // Starts come from StartPositions, which finds the prefix there already.
+  int pc = program_.past_prefix_pc;
+  std::size_t position = pc == 0 ? start : start + program_.literal_prefix.size();
   const std::size_t end = input_.size();
   const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
   for (;;) {
@@ -132,6 +133,19 @@ bool Matcher::MatchAt(std::size_t start) {
     }
     if (!ok && !Backtrack(pc, position)) return false;
   }
+}
+
+// What MatchAt would find without the work of setting out: the attempt reaches the lead
+// run with nothing to undo but group marks, and the run fails at once when its loop head
+// after the mandatory repetitions failed before (or the input ends before them).
+bool Matcher::LeadRunFailedBefore(std::size_t start) const {
+  if (program_.lead_run_pc < 0 || !program_.remember_failures) return false;
+  const std::size_t position = program_.past_prefix_pc == 0 ? start : start + program_.literal_prefix.size();
+  const ByteRun& run = RunAt(program_.lead_run_pc);
+  if (position > input_.size() || !RunRemembers(run, position)) return false;
+  const std::size_t low = position + static_cast<std::size_t>(run.min);
+  if (low > input_.size()) return true;
+  return failed_.FirstSeenInBlock(program_.code[static_cast<std::size_t>(program_.lead_run_pc)].a, low) == low;
 }
 
 // A group's start is held aside until the group closes, so that the group keeps the text
@@ -235,7 +249,7 @@ bool Matcher::EnterRun(int& pc, std::size_t& position) {
     const std::size_t block_end = (exit | 63) + 1;
     const std::size_t seen = remember ? failed_.FirstSeenInBlock(index, exit) : block_end;
     const std::size_t stop = std::min(seen, limit);
-    while (exit < stop && run.set.Contains(bytes[exit])) ++exit;
+    while (exit < stop && run.takes[bytes[exit]]) ++exit;
     if (exit < stop) break;  // a byte the run cannot take
     if (exit == seen && seen < block_end) {
       if (exit == low) return false;

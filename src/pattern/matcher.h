@@ -67,6 +67,7 @@ class Matcher {
   struct OverBudget {};
 
   bool MatchAt(std::size_t start);
+  bool LeadRunFailedBefore(std::size_t start) const;
   void Push(const Frame& frame) {
     if (stack_.size() == stack_limit_) throw OverBudget{};
     stack_.push_back(frame);

@@ -2,6 +2,7 @@
 // The compiled form of a pattern: a small program of instructions for the matcher, with
 // the tables the instructions refer to.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,6 +53,8 @@ struct CountedRepeat {
 // still to try, instead of one per repetition, so its stack does not grow with the input.
 struct ByteRun {
   CharSet set;
+  // The set again, one byte per value: a long run is scanned by one load and test a byte.
+  std::array<bool, 256> takes{};
   int min = 0;
   int max = kUnbounded;
   bool greedy = true;
@@ -97,6 +100,13 @@ struct Program {
   // A literal text that every match begins with (two bytes or more), or empty: the search
   // tries only where it occurs.
   std::string literal_prefix;
+  // 1 when the first instruction compares exactly that prefix and is remembered nowhere:
+  // the backtracker, trying only starts where the prefix was found, begins past it.
+  int past_prefix_pc = 0;
+  // The greedy run that an attempt meets first, past the prefix and group marks only, with
+  // nothing remembered on the way; -1 when there is none. An attempt whose run would begin
+  // at a loop head that failed before fails at once.
+  int lead_run_pc = -1;
   // A literal text that every match contains, from `required_min_offset` to
   // `required_max_offset` bytes after the match's start, or empty: a start without it in
   // that window cannot begin a match.

@@ -165,6 +165,25 @@ void CompareWithPcre2(int patterns, int inputs_per_pattern, const std::function<
 
 TEST(Differential, SameMatchesAndGroupsAsPcre2) { CompareWithPcre2(6000, 16, RandomInput, /*back_references=*/true); }
 
+// Where the literal prefix recurs, the run after it begins at loop heads that earlier
+// attempts failed from, and those attempts end before they start: still PCRE2's results.
+TEST(Differential, RecurringPrefixesBeforeARunMatchAsPcre2) {
+  for (const std::string pattern : {"<!--date(\\S+)Main -->", "ab(c?)([a-z]{2,})d", "<x(y*)>"}) {
+    const Pcre2Reference reference(pattern, 0);
+    TPatternEngine engine;
+    engine.SetExpression(pattern);
+    for (const std::string unit : {"<!--date", "abc", "ab", "<x", "<xy"}) {
+      for (const std::string tail : {"", " Main -->", "zMain -->", "d", "yy>", " xd"}) {
+        std::string input;
+        for (int i = 0; i < 50; ++i) input += unit;
+        input += tail;
+        EXPECT_EQ(EnginePositions(engine, input, reference.groups()), reference.Find(input).value())
+            << pattern << " on " << input;
+      }
+    }
+  }
+}
+
 // PCRE2 spends seconds on some of these inputs before its default limit stops it; a lower
 // limit makes it give up sooner.
 // Without back-references: the backtracker remembers nothing for them and these inputs would
