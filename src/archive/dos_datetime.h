@@ -27,7 +27,9 @@ std::uint32_t PackDosDateTime(const DosDateTimeParts& parts);  // seconds stored
 std::uint32_t ValidateDosDateTime(std::uint32_t value);
 
 // The validated value as a point in time, read as local time; nothing when its date is not
-// in the calendar (30 February, for instance).
+// in the calendar (30 February, for instance). The zone's offset of the day converted last
+// is kept by the thread: a change of the system's zone while the program runs shows from
+// the next other day converted.
 std::optional<std::chrono::system_clock::time_point> DosDateTimeToTimePoint(std::uint32_t value);
 
 }  // namespace brimsel
