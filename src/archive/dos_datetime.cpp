@@ -1,15 +1,16 @@
 #include "archive/dos_datetime.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace brimsel {
 namespace {
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+namespace chrono = std::chrono;
 
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+chrono::year_month_day Civil(const DosDateTimeParts& parts) {
+  return chrono::year{parts.year} / chrono::month{static_cast<unsigned>(parts.month)} /
+         chrono::day{static_cast<unsigned>(parts.day)};
 }
 
 // Lowers `value` to `high` or raises it to `low`; records whether anything changed.
@@ -42,14 +43,8 @@ std::optional<std::time_t> LocalToSeconds(const DosDateTimeParts& parts) {
 
 // The seconds since 1970 of the same fields read as UTC.
 std::time_t SecondsAsIfUtc(const DosDateTimeParts& parts) {
-  // Days from the civil date, counted in eras of 400 years from 1 March of year 0.
-  const int year = parts.month <= 2 ? parts.year - 1 : parts.year;
-  const int era = year / 400;
-  const int yearOfEra = year - era * 400;
-  const int dayOfYear = (153 * (parts.month + (parts.month > 2 ? -3 : 9)) + 2) / 5 + parts.day - 1;
-  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
-  return static_cast<std::time_t>(days * 86400 + parts.hour * 3600 + parts.minute * 60 + parts.second);
+  const auto time = chrono::hours{parts.hour} + chrono::minutes{parts.minute} + chrono::seconds{parts.second};
+  return static_cast<std::time_t>((chrono::sys_days(Civil(parts)) + time).time_since_epoch().count());
 }
 
 // A day's offset from UTC, and whether the zone keeps it from the day's first second to
@@ -108,7 +103,7 @@ std::uint32_t ValidateDosDateTime(std::uint32_t value) {
 
 std::optional<std::chrono::system_clock::time_point> DosDateTimeToTimePoint(std::uint32_t value) {
   const DosDateTimeParts parts = SplitDosDateTime(ValidateDosDateTime(value));
-  if (parts.day > DaysInMonth(parts.year, parts.month)) return std::nullopt;
+  if (!Civil(parts).ok()) return std::nullopt;
   // The zone's offset of the entry's day, when it holds all day long, serves every time of
   // that day: the system's conversion looks at the zone's file again at every call, and the
   // entries of an archive mostly share a few days.

@@ -1,38 +1,29 @@
 #include "platform/locale.h"
 
+#include <chrono>
+
 #include "platform/exception.h"
 #include "platform/regional_settings.h"
 
 namespace brimsel::platform {
 namespace {
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+namespace chrono = std::chrono;
 
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+chrono::year_month_day Civil(int year, int month, int day) {
+  return chrono::year{year} / chrono::month{static_cast<unsigned>(month)} / chrono::day{static_cast<unsigned>(day)};
 }
 
-// Days since 1970-01-01 of a proleptic Gregorian date (the usual era-based count).
+// Days since 1970-01-01 of a proleptic Gregorian date.
 std::int32_t DaysFromCivil(int year, int month, int day) {
-  year -= month <= 2;
-  const int era = (year >= 0 ? year : year - 399) / 400;
-  const int yearOfEra = year - era * 400;
-  const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-  const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
+  return static_cast<std::int32_t>(chrono::sys_days(Civil(year, month, day)).time_since_epoch().count());
 }
 
 void CivilFromDays(std::int32_t days, int& year, int& month, int& day) {
-  days += 719468;
-  const int era = (days >= 0 ? days : days - 146096) / 146097;
-  const int dayOfEra = days - era * 146097;
-  const int yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const int dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const int shiftedMonth = (5 * dayOfYear + 2) / 153;
-  day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-  month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-  year = yearOfEra + era * 400 + (month <= 2);
+  const chrono::year_month_day civil{chrono::sys_days{chrono::days{days}}};
+  year = static_cast<int>(civil.year());
+  month = static_cast<int>(static_cast<unsigned>(civil.month()));
+  day = static_cast<int>(static_cast<unsigned>(civil.day()));
 }
 
 // Reads a number of `minDigits` to `maxDigits` decimal digits at `pos`.
@@ -91,7 +82,7 @@ char ThousandSeparator() { return regional::SystemThousandSeparator(); }
 
 std::optional<DateTime> EncodeDateTime(const CalendarParts& parts) {
   if (parts.year < 1 || parts.year > 9999 || parts.month < 1 || parts.month > 12 || parts.day < 1 ||
-      parts.day > DaysInMonth(parts.year, parts.month))
+      parts.day > 31 || !Civil(parts.year, parts.month, parts.day).ok())
     return std::nullopt;
   if (parts.hour < 0 || parts.hour > 23 || parts.minute < 0 || parts.minute > 59 || parts.second < 0 ||
       parts.second > 59)
