@@ -179,24 +179,13 @@ bool RunChecks(const CheckArguments& args, const ScratchFolder& scratch) {
 
 std::optional<CheckArguments> Parse(const Arguments& args, int& exitCode) {
   CheckArguments parsed;
-  std::vector<std::string> words;
   std::string publicKey;
   std::string timeout;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    std::string* option = arg == "--last-update"  ? &parsed.lastUpdate
-                          : arg == "--public-key" ? &publicKey
-                          : arg == "--timeout"    ? &timeout
-                                                  : nullptr;
-    if (option && i + 1 < args.size()) {
-      *option = args[++i];
-    } else if (arg.starts_with("--")) {
-      exitCode = UsageError("check: unknown option or missing value '" + arg + "'");
-      return std::nullopt;
-    } else {
-      words.push_back(arg);
-    }
-  }
+  const std::optional<std::vector<std::string>> taken = TakeOptions(
+      args, {{"--last-update", &parsed.lastUpdate}, {"--public-key", &publicKey}, {"--timeout", &timeout}}, "check",
+      exitCode);
+  if (!taken) return std::nullopt;
+  const std::vector<std::string>& words = *taken;
   if (words.size() != 2) {
     exitCode = UsageError("check takes URL NAME");
     return std::nullopt;

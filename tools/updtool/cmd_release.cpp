@@ -64,19 +64,10 @@ std::uint32_t DosTimeOf(const fs::path& file) {
 
 std::optional<ReleaseArguments> Parse(const Arguments& args, int& exitCode) {
   ReleaseArguments parsed;
-  std::vector<std::string> words;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    std::string* option = arg == "--site" ? &parsed.site : arg == "--date" ? &parsed.date : arg == "--sign" ? &parsed.keyFile : nullptr;
-    if (option && i + 1 < args.size()) {
-      *option = args[++i];
-    } else if (arg.starts_with("--")) {
-      exitCode = UsageError("release: unknown option or missing value '" + arg + "'");
-      return std::nullopt;
-    } else {
-      words.push_back(arg);
-    }
-  }
+  const std::optional<std::vector<std::string>> taken = TakeOptions(
+      args, {{"--site", &parsed.site}, {"--date", &parsed.date}, {"--sign", &parsed.keyFile}}, "release", exitCode);
+  if (!taken) return std::nullopt;
+  const std::vector<std::string>& words = *taken;
   if (words.size() != 2 || parsed.site.empty()) {
     exitCode = UsageError("release takes SRC_DIR NAME --site DIR");
     return std::nullopt;

@@ -3,8 +3,10 @@
 // object; main() dispatches on the first argument.
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace brimsel::updtool {
@@ -21,6 +23,16 @@ struct Command {
 int UsageError(const std::string& message);
 // Prints "updtool: <message>" on standard error and returns 1, the exit code of a failure.
 int Failure(const std::string& message);
+
+// An option that takes a value ("--name VALUE"), and where the value goes.
+struct ValueOption {
+  std::string_view name;
+  std::string* value;
+};
+// The words of `args` that are no options, in order, the values of `options` stored. Nothing,
+// and a usage error naming `command` in `exitCode`, on an unknown option or one without its value.
+std::optional<std::vector<std::string>> TakeOptions(const Arguments& args, std::initializer_list<ValueOption> options,
+                                                    const std::string& command, int& exitCode);
 
 // The failure for a folder given where a file is expected; nothing when `path` is no folder.
 std::optional<int> RefuseFolder(const std::string& path);

@@ -63,6 +63,26 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
+std::optional<std::vector<std::string>> TakeOptions(const Arguments& args, std::initializer_list<ValueOption> options,
+                                                    const std::string& command, int& exitCode) {
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const ValueOption* option = nullptr;
+    for (const ValueOption& candidate : options)
+      if (arg == candidate.name) option = &candidate;
+    if (option && i + 1 < args.size()) {
+      *option->value = args[++i];
+    } else if (arg.starts_with("--")) {
+      exitCode = UsageError(command + ": unknown option or missing value '" + arg + "'");
+      return std::nullopt;
+    } else {
+      words.push_back(arg);
+    }
+  }
+  return words;
+}
+
 int Failure(const std::string& message) {
   std::cerr << "updtool: " << message << "\n";
   return 1;
