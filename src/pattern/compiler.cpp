@@ -321,8 +321,9 @@ void AssignMemo(Program& program) {
 }
 
 // Each run gets its byte table. A greedy run followed (past group marks) by a literal gives
-// back only the exits from which the literal can still match: a byte of the literal that the run cannot take, `margin`
-// bytes into it, must land at or after the byte where the run stopped.
+// back only the exits from which the literal can still match: a byte of the literal that the
+// run cannot take, `margin` bytes into it, must land at or after the byte where the run
+// stopped.
 void PrepareRuns(Program& program) {
   for (std::size_t pc = 0; pc < program.code.size(); ++pc) {
     if (program.code[pc].op != Op::kRun) continue;
@@ -340,6 +341,21 @@ void PrepareRuns(Program& program) {
         break;
       }
     }
+  }
+}
+
+// Where an attempt may begin past its prefix, and the run it then meets first.
+void FindAttemptShortcuts(Program& program) {
+  const Instruction& first = program.code.front();
+  if (!program.literal_prefix.empty() && first.op == Op::kString && first.memo < 0 &&
+      program.strings[static_cast<std::size_t>(first.a)] == program.literal_prefix) {
+    program.past_prefix_pc = 1;
+  }
+  auto at = [&](int pc) -> const Instruction& { return program.code[static_cast<std::size_t>(pc)]; };
+  int pc = program.past_prefix_pc;
+  while (at(pc).op == Op::kSave && at(pc).memo < 0) ++pc;
+  if (at(pc).op == Op::kRun && at(pc).memo < 0 && program.runs[static_cast<std::size_t>(at(pc).a)].greedy) {
+    program.lead_run_pc = pc;
   }
 }
 
@@ -478,20 +494,7 @@ Program Compile(const SyntaxTree& tree, const Settings& settings, const CompileO
   program.first_bytes = FirstBytes(*tree.root);
   const LiteralScan literals(*tree.root);
   program.literal_prefix = literals.prefix;
-  const Instruction& first = program.code.front();
-  if (!program.literal_prefix.empty() && first.op == Op::kString && first.memo < 0 &&
-      program.strings[static_cast<std::size_t>(first.a)] == program.literal_prefix) {
-    program.past_prefix_pc = 1;
-  }
-  for (int pc = program.past_prefix_pc;; ++pc) {
-    const Instruction& in = program.code[static_cast<std::size_t>(pc)];
-    if (in.memo >= 0 || in.op != Op::kSave) {
-      if (in.memo < 0 && in.op == Op::kRun && program.runs[static_cast<std::size_t>(in.a)].greedy) {
-        program.lead_run_pc = pc;
-      }
-      break;
-    }
-  }
+  FindAttemptShortcuts(program);
   program.required_literal = literals.required;
   program.required_min_offset = literals.required_min_offset;
   program.required_max_offset = literals.required_max_offset == kHuge ? Program::kNoLimit : literals.required_max_offset;

@@ -41,9 +41,8 @@ bool Matcher::MatchAt(std::size_t start) {
   // Every change made on the way is undone by the stack, so a failed attempt leaves the
   // slots and counters as it found them.
   stack_.clear();
-  // Starts come from StartPositions, which finds the prefix there already.
   int pc = program_.past_prefix_pc;
-  std::size_t position = pc == 0 ? start : start + program_.literal_prefix.size();
+  std::size_t position = PastPrefix(start);
   const std::size_t end = input_.size();
   const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
   for (;;) {
@@ -140,7 +139,7 @@ bool Matcher::MatchAt(std::size_t start) {
 // after the mandatory repetitions failed before (or the input ends before them).
 bool Matcher::LeadRunFailedBefore(std::size_t start) const {
   if (program_.lead_run_pc < 0 || !program_.remember_failures) return false;
-  const std::size_t position = program_.past_prefix_pc == 0 ? start : start + program_.literal_prefix.size();
+  const std::size_t position = PastPrefix(start);
   const ByteRun& run = RunAt(program_.lead_run_pc);
   if (position > input_.size() || !RunRemembers(run, position)) return false;
   const std::size_t low = position + static_cast<std::size_t>(run.min);

@@ -68,6 +68,11 @@ class Matcher {
 
   bool MatchAt(std::size_t start);
   bool LeadRunFailedBefore(std::size_t start) const;
+  // Where an attempt at `start` begins: past the prefix when the program skips it, as
+  // StartPositions found the prefix there already.
+  std::size_t PastPrefix(std::size_t start) const {
+    return program_.past_prefix_pc == 0 ? start : start + program_.literal_prefix.size();
+  }
   void Push(const Frame& frame) {
     if (stack_.size() == stack_limit_) throw OverBudget{};
     stack_.push_back(frame);
