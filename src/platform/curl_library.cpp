@@ -32,11 +32,13 @@ Loaded Load() {
   }
   CurlLibrary l{};
   std::string& e = loaded.error;
-  const bool all = Find(handle, "curl_global_init", l.global_init, e) && Find(handle, "curl_easy_init", l.easy_init, e) &&
+  const bool all = Find(handle, "curl_global_init", l.global_init, e) &&
+                   Find(handle, "curl_easy_init", l.easy_init, e) &&
                    Find(handle, "curl_easy_setopt", l.easy_setopt, e) &&
                    Find(handle, "curl_easy_getinfo", l.easy_getinfo, e) &&
                    Find(handle, "curl_easy_strerror", l.easy_strerror, e) &&
-                   Find(handle, "curl_easy_cleanup", l.easy_cleanup, e) && Find(handle, "curl_multi_init", l.multi_init, e) &&
+                   Find(handle, "curl_easy_cleanup", l.easy_cleanup, e) &&
+                   Find(handle, "curl_multi_init", l.multi_init, e) &&
                    Find(handle, "curl_multi_add_handle", l.multi_add_handle, e) &&
                    Find(handle, "curl_multi_remove_handle", l.multi_remove_handle, e) &&
                    Find(handle, "curl_multi_perform", l.multi_perform, e) &&
