@@ -21,11 +21,16 @@ class TClientSocket;
 // The staging folder is the installation folder + this name.
 inline constexpr char kStagingFolderName[] = "update";
 
+// Why an update that was started did not install every file, by the class the finish page
+// names; kNone while nothing has failed.
+enum class UpdateFailure { kNone, kDownload, kPackage, kSignature, kFilesInUse };
+
 // The state of one run, held by the window.
 struct WizardState {
   bool cancelFlag = false;   // set by a confirmed Close
   bool selfUpdate = false;   // the package carried update.exe
   bool packageComplete = false;  // the download reached the package's whole length
+  UpdateFailure failure = UpdateFailure::kNone;  // the first failure of steps 2 and 3
   std::string productTitle;  // settings value "title"; also the running product's caption
   std::string productVersion;
   std::string homepage;      // always ends in "/"
