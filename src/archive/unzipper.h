@@ -31,7 +31,7 @@
 
 #include "archive/archive_stream.h"
 #include "archive/zip_exceptions.h"
-#include "archive/zip_obj.h"
+#include "archive/directory/zip_obj.h"
 
 namespace brimsel {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "archive/unzipper.h"
-#include "archive/zip_crypto.h"
+#include "archive/codecs/zip_crypto.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/pump.h"

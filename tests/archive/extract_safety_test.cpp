@@ -8,7 +8,7 @@
 #include <set>
 
 #include "archive/archive_test_support.h"
-#include "archive/extract_target.h"
+#include "archive/extract/extract_target.h"
 
 namespace brimsel::test {
 namespace {

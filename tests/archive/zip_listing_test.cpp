@@ -5,9 +5,9 @@
 #include <ctime>
 
 #include "archive/archive_test_support.h"
-#include "archive/dos_datetime.h"
+#include "archive/directory/dos_datetime.h"
 #include "archive/zip_exceptions.h"
-#include "archive/zip_listing.h"
+#include "archive/directory/zip_listing.h"
 #include "platform/locale.h"
 
 namespace brimsel::test {
