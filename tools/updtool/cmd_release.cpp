@@ -8,6 +8,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "archive/directory/zip_writer.h"
 #include "platform/command_line.h"
 #include "platform/exception.h"
 #include "platform/locale.h"
@@ -18,7 +19,6 @@
 #include "updtool/key_files.h"
 #include "updtool/release_contents.h"
 #include "updtool/release_layout.h"
-#include "updtool/zip_writer.h"
 
 namespace brimsel::updtool {
 namespace {

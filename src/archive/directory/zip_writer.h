@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace brimsel::updtool {
+namespace brimsel {
 
 class ZipWriter {
  public:
@@ -23,4 +23,4 @@ class ZipWriter {
 // The MS-DOS date-time of a local calendar time (seconds stored halved; 1980 at the least).
 std::uint32_t DosDateTimeOf(int year, int month, int day, int hour, int minute, int second);
 
-}  // namespace brimsel::updtool
+}  // namespace brimsel

@@ -1,4 +1,4 @@
-#include "updtool/zip_writer.h"
+#include "archive/directory/zip_writer.h"
 
 #include <zlib.h>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
-namespace brimsel::updtool {
+namespace brimsel {
 namespace {
 
 constexpr std::uint16_t kVersion = 20;  // 2.0, made on MS-DOS: names are read in the system code page
@@ -111,4 +111,4 @@ std::string ZipWriter::Finish() {
   return out;
 }
 
-}  // namespace brimsel::updtool
+}  // namespace brimsel
