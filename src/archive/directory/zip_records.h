@@ -1,7 +1,7 @@
 #pragma once
 // The records of a zip archive as PKWARE's application note lays them out: their
-// signatures, their sizes and the offset of every field the component reads, each named
-// once. All integers in them are little-endian.
+// signatures, their sizes and the offset of every field the component reads (and the
+// package writer writes), each named once. All integers in them are little-endian.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +13,8 @@ inline constexpr std::uint32_t kCentralHeaderSignature = 0x02014b50;
 inline constexpr std::uint32_t kEndRecordSignature = 0x06054b50;
 inline constexpr std::uint32_t kZip64EndRecordSignature = 0x06064b50;
 inline constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
+// The optional signature of a data descriptor.
+inline constexpr std::uint32_t kDataDescriptorSignature = 0x08074b50;
 
 // The tag of the Zip64 block of an extra field.
 inline constexpr std::uint16_t kZip64ExtraTag = 0x0001;

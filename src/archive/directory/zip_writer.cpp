@@ -6,21 +6,16 @@
 #include <limits>
 #include <stdexcept>
 
+#include "archive/directory/little_endian.h"
+#include "archive/directory/zip_records.h"
+
 namespace brimsel {
 namespace {
 
 constexpr std::uint16_t kVersion = 20;  // 2.0, made on MS-DOS: names are read in the system code page
 constexpr std::uint16_t kStored = 0;
 constexpr std::uint16_t kDeflated = 8;
-
-void Put16(std::string& out, std::uint32_t value) {
-  out.push_back(static_cast<char>(value & 0xFF));
-  out.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-void Put32(std::string& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
+constexpr std::uint32_t kArchiveAttribute = 0x20;
 
 // Raw deflate (no zlib header), as entries of method 8 hold it.
 std::string Deflate(const std::string& data) {
@@ -42,13 +37,6 @@ std::string Deflate(const std::string& data) {
 
 }  // namespace
 
-std::uint32_t DosDateTimeOf(int year, int month, int day, int hour, int minute, int second) {
-  if (year < 1980) return (1 << 21) | (1 << 16);  // 1980-1-1 0:00
-  const auto date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
-  const auto time = static_cast<std::uint32_t>((hour << 11) | (minute << 5) | (second / 2));
-  return (date << 16) | time;
-}
-
 void ZipWriter::Add(const std::string& storedName, const std::string& data, std::uint32_t dosDateTime) {
   constexpr auto kLimit = std::numeric_limits<std::uint32_t>::max();
   if (data.size() >= kLimit || archive_.size() >= kLimit || count_ == 0xFFFF) {
@@ -61,53 +49,49 @@ void ZipWriter::Add(const std::string& storedName, const std::string& data, std:
   const std::string& body = store ? data : deflated;
   const std::uint16_t method = store ? kStored : kDeflated;
   const auto offset = static_cast<std::uint32_t>(archive_.size());
-  const auto nameLength = static_cast<std::uint32_t>(storedName.size());
+  const auto nameLength = static_cast<std::uint16_t>(storedName.size());
 
-  Put32(archive_, 0x04034B50);
-  Put16(archive_, kVersion);
-  Put16(archive_, 0);  // flags: no encryption, sizes in the header, names not UTF-8
-  Put16(archive_, method);
-  Put32(archive_, dosDateTime);
-  Put32(archive_, crc);
-  Put32(archive_, static_cast<std::uint32_t>(body.size()));
-  Put32(archive_, static_cast<std::uint32_t>(data.size()));
-  Put16(archive_, nameLength);
-  Put16(archive_, 0);
+  // Flags 0: no encryption, sizes in the header, names not UTF-8. No extra fields.
+  std::string local(kLocalHeaderSize, '\0');
+  StoreLe32(local, local_header::kSignature, kLocalHeaderSignature);
+  StoreLe16(local, local_header::kVersionNeeded, kVersion);
+  StoreLe16(local, local_header::kMethod, method);
+  StoreLe32(local, local_header::kDosDateTime, dosDateTime);
+  StoreLe32(local, local_header::kCrc32, crc);
+  StoreLe32(local, local_header::kCompressedSize, static_cast<std::uint32_t>(body.size()));
+  StoreLe32(local, local_header::kUncompressedSize, static_cast<std::uint32_t>(data.size()));
+  StoreLe16(local, local_header::kNameLength, nameLength);
+  archive_ += local;
   archive_ += storedName;
   archive_ += body;
 
-  Put32(directory_, 0x02014B50);
-  Put16(directory_, kVersion);
-  Put16(directory_, kVersion);
-  Put16(directory_, 0);
-  Put16(directory_, method);
-  Put32(directory_, dosDateTime);
-  Put32(directory_, crc);
-  Put32(directory_, static_cast<std::uint32_t>(body.size()));
-  Put32(directory_, static_cast<std::uint32_t>(data.size()));
-  Put16(directory_, nameLength);
-  Put16(directory_, 0);  // extra
-  Put16(directory_, 0);  // comment
-  Put16(directory_, 0);  // disk
-  Put16(directory_, 0);  // internal attributes
-  Put32(directory_, 0x20);  // external: the archive bit
-  Put32(directory_, offset);
+  std::string central(kCentralHeaderSize, '\0');
+  StoreLe32(central, central_header::kSignature, kCentralHeaderSignature);
+  StoreLe16(central, central_header::kVersionMadeBy, kVersion);
+  StoreLe16(central, central_header::kVersionNeeded, kVersion);
+  StoreLe16(central, central_header::kMethod, method);
+  StoreLe32(central, central_header::kDosDateTime, dosDateTime);
+  StoreLe32(central, central_header::kCrc32, crc);
+  StoreLe32(central, central_header::kCompressedSize, static_cast<std::uint32_t>(body.size()));
+  StoreLe32(central, central_header::kUncompressedSize, static_cast<std::uint32_t>(data.size()));
+  StoreLe16(central, central_header::kNameLength, nameLength);
+  StoreLe32(central, central_header::kExternalAttributes, kArchiveAttribute);
+  StoreLe32(central, central_header::kLocalHeaderOffset, offset);
+  directory_ += central;
   directory_ += storedName;
   ++count_;
 }
 
 std::string ZipWriter::Finish() {
-  const auto directoryOffset = static_cast<std::uint32_t>(archive_.size());
+  std::string end(kEndRecordSize, '\0');
+  StoreLe32(end, end_record::kSignature, kEndRecordSignature);
+  StoreLe16(end, end_record::kEntriesThisDisk, count_);
+  StoreLe16(end, end_record::kTotalEntries, count_);
+  StoreLe32(end, end_record::kDirectorySize, static_cast<std::uint32_t>(directory_.size()));
+  StoreLe32(end, end_record::kDirectoryOffset, static_cast<std::uint32_t>(archive_.size()));
   std::string out = std::move(archive_);
   out += directory_;
-  Put32(out, 0x06054B50);
-  Put16(out, 0);
-  Put16(out, 0);
-  Put16(out, count_);
-  Put16(out, count_);
-  Put32(out, static_cast<std::uint32_t>(directory_.size()));
-  Put32(out, directoryOffset);
-  Put16(out, 0);
+  out += end;
   return out;
 }
 

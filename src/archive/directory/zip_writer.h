@@ -9,7 +9,7 @@ namespace brimsel {
 
 class ZipWriter {
  public:
-  // `dosDateTime`: the entry's modification time in the MS-DOS form (time low, date high).
+  // `dosDateTime`: the entry's modification time in the MS-DOS form (PackDosDateTime).
   void Add(const std::string& storedName, const std::string& data, std::uint32_t dosDateTime);
   // The whole archive: the entries, the central directory and the end record.
   std::string Finish();
@@ -19,8 +19,5 @@ class ZipWriter {
   std::string directory_;
   std::uint16_t count_ = 0;
 };
-
-// The MS-DOS date-time of a local calendar time (seconds stored halved; 1980 at the least).
-std::uint32_t DosDateTimeOf(int year, int month, int day, int hour, int minute, int second);
 
 }  // namespace brimsel
