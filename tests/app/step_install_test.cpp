@@ -15,7 +15,7 @@
 #include "app/update_log.h"
 #include "app/window_fixture.h"
 #include "app/window_texts.h"
-#include "platform/batch_runner.h"
+#include "platform/posix/batch_runner.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/files.h"

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/batch_runner.h"
+#include "platform/posix/batch_runner.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
 

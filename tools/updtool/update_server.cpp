@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/descriptor.h"
+#include "platform/posix/descriptor.h"
 #include "updtool/http_exchange.h"
 #include "updtool/release_layout.h"
 

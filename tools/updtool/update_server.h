@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/descriptor.h"
+#include "platform/posix/descriptor.h"
 
 namespace brimsel::updtool {
 

@@ -1,4 +1,4 @@
-#include "platform/replacement_file.h"
+#include "platform/posix/replacement_file.h"
 
 #include <fcntl.h>
 #include <stdio.h>

@@ -16,7 +16,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/profile_structure.h"
-#include "platform/replacement_file.h"
+#include "platform/posix/replacement_file.h"
 
 namespace brimsel::platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/detached_process.h"
+#include "platform/posix/detached_process.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "platform/descriptor.h"
+#include "platform/posix/descriptor.h"
 
 namespace brimsel::platform {
 namespace {

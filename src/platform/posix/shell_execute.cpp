@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include "platform/batch_runner.h"
+#include "platform/posix/batch_runner.h"
 #include "platform/codepage.h"
-#include "platform/detached_process.h"
+#include "platform/posix/detached_process.h"
 #include "platform/files.h"
 
 namespace brimsel::platform {

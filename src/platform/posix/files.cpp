@@ -14,7 +14,7 @@
 
 #include "platform/codepage.h"
 #include "platform/exception.h"
-#include "platform/folder_index.h"
+#include "platform/posix/folder_index.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;

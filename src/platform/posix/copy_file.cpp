@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/descriptor.h"
+#include "platform/posix/descriptor.h"
 #include "platform/files.h"
-#include "platform/replacement_file.h"
+#include "platform/posix/replacement_file.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;

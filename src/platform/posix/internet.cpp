@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/codepage.h"
-#include "platform/curl_library.h"
+#include "platform/posix/curl_library.h"
 #include "platform/pump.h"
 
 namespace brimsel::platform {

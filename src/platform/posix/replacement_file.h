@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/descriptor.h"
+#include "platform/posix/descriptor.h"
 
 namespace brimsel::platform {
 

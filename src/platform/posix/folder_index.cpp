@@ -1,4 +1,4 @@
-#include "platform/folder_index.h"
+#include "platform/posix/folder_index.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
