@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/message_box_recorder.h"
-#include "app/tfrm_update.h"
+#include "app/qt/tfrm_update.h"
 #include "platform/codepage.h"
 #include "settings/settings_cipher.h"
 #include "settings/settings_file.h"

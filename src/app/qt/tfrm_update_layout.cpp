@@ -14,7 +14,7 @@
 #include <QStringList>
 #include <QTreeWidget>
 
-#include "app/tfrm_update.h"
+#include "app/qt/tfrm_update.h"
 #include "app/window_geometry.h"
 #include "app/window_texts.h"
 #include "platform/qt/qt_text.h"

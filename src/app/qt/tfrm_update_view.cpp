@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "app/tfrm_update.h"
+#include "app/qt/tfrm_update.h"
 #include "platform/qt/qt_pump.h"
 #include "platform/qt/qt_text.h"
 #include "platform/qt/window_handle.h"

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "app/error_box.h"
-#include "app/tfrm_update.h"
+#include "app/qt/tfrm_update.h"
 #include "app/vendor_key.h"
 #include "app/window_texts.h"
 #include "platform/qt/qt_message_box.h"

@@ -1,6 +1,6 @@
 // The wizard window's handlers: creation, showing, the two buttons and the step controller.
 
-#include "app/tfrm_update.h"
+#include "app/qt/tfrm_update.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
