@@ -1,4 +1,4 @@
-#include "updtool/update_server.h"
+#include "updtool/posix/update_server.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>
@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/posix/descriptor.h"
-#include "updtool/http_exchange.h"
+#include "updtool/posix/http_exchange.h"
 #include "updtool/release_layout.h"
 
 namespace brimsel::updtool {

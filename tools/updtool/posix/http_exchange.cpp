@@ -1,4 +1,4 @@
-#include "updtool/http_exchange.h"
+#include "updtool/posix/http_exchange.h"
 
 #include <poll.h>
 #include <sys/socket.h>

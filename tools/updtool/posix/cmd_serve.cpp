@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "updtool/command.h"
-#include "updtool/update_server.h"
+#include "updtool/posix/update_server.h"
 
 namespace brimsel::updtool {
 namespace {
