@@ -27,7 +27,7 @@ class SettingsFileTest : public ::testing::Test {
 };
 
 // The values read and deciphered at show time, and a value that is not hex text, are
-// checked in the window (tests/app/window_show_test.cpp).
+// checked in the window (tests/app/qt/window_show_test.cpp).
 TEST_F(SettingsFileTest, AValueLongerThan2047CharactersIsCutBeforeDeciphering) {
   std::string plain;
   for (int i = 0; i < 1100; ++i) plain.push_back(static_cast<char>('a' + i % 26));

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 #include "support/temp_dir.h"
 
 namespace brimsel::platform {

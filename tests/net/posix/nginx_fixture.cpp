@@ -1,4 +1,4 @@
-#include "nginx_fixture.h"
+#include "net/posix/nginx_fixture.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/codepage.h"
-#include "support/xvfb.h"
+#include "support/posix/xvfb.h"
 
 namespace brimsel::platform {
 namespace {

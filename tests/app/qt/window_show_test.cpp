@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "app/window_fixture.h"
+#include "app/qt/window_fixture.h"
 #include "platform/codepage.h"
 
 namespace brimsel::test {

@@ -9,12 +9,12 @@
 #include <filesystem>
 
 #include "app/steps.h"
-#include "app/window_fixture.h"
+#include "app/qt/window_fixture.h"
 #include "platform/codepage.h"
 #include "platform/x11/window_finder.h"
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 #include "support/scripted_server.h"
-#include "support/xvfb.h"
+#include "support/posix/xvfb.h"
 
 namespace brimsel::test {
 namespace {

@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 
 #include "app/window_expectations.h"
-#include "app/window_fixture.h"
+#include "app/qt/window_fixture.h"
 
 namespace brimsel::test {
 namespace {

@@ -11,7 +11,7 @@
 #include <QWindow>
 #include <stdexcept>
 
-#include "app/window_fixture.h"
+#include "app/qt/window_fixture.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 

@@ -1,4 +1,4 @@
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -1,8 +1,8 @@
 // The package download against a real web server: nginx answers the HEAD and the ranged
 // GET, and the file that arrives is the package, byte for byte.
 
-#include "download_fixture.h"
-#include "nginx_fixture.h"
+#include "net/download_fixture.h"
+#include "net/posix/nginx_fixture.h"
 
 namespace brimsel::test {
 namespace {

@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-#include "pcre2_reference.h"
+#include "pattern/posix/pcre2_reference.h"
 
 namespace brimsel::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/xvfb.h"
+#include "support/posix/xvfb.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 
 namespace brimsel::test {
 namespace {

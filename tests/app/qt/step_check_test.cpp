@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/steps.h"
-#include "app/window_fixture.h"
+#include "app/qt/window_fixture.h"
 #include "app/window_texts.h"
 #include "platform/codepage.h"
 #include "support/scripted_server.h"

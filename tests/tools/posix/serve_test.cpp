@@ -14,7 +14,7 @@
 #include "net/silent_download_view.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 #include "support/temp_dir.h"
 
 namespace brimsel {

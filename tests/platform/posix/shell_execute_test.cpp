@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/posix/batch_runner.h"
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 #include "support/temp_dir.h"
 
 namespace brimsel::platform {

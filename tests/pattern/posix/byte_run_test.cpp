@@ -7,8 +7,8 @@
 #include "pattern/compiler.h"
 #include "pattern/matcher.h"
 #include "pattern/parser.h"
-#include "pcre2_reference.h"
-#include "search_helpers.h"
+#include "pattern/posix/pcre2_reference.h"
+#include "pattern/search_helpers.h"
 
 namespace brimsel::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/window_fixture.h"
+#include "app/qt/window_fixture.h"
 #include "platform/codepage.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_translations.h"

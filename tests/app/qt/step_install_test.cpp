@@ -13,7 +13,7 @@
 #include "app/self_replace_script.h"
 #include "app/steps.h"
 #include "app/update_log.h"
-#include "app/window_fixture.h"
+#include "app/qt/window_fixture.h"
 #include "app/window_texts.h"
 #include "platform/posix/batch_runner.h"
 #include "platform/codepage.h"
@@ -21,7 +21,7 @@
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "settings/settings_file.h"
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 #include "support/zip_builder.h"
 
 namespace brimsel::test {

@@ -15,7 +15,7 @@
 #include "batchrun/script.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "support/child_process.h"
+#include "support/posix/child_process.h"
 #include "support/temp_dir.h"
 
 namespace brimsel::batchrun {
