@@ -9,11 +9,11 @@
 
 #include "archive/archive_test_support.h"
 #include "archive/codecs/decoder_io.h"
-#include "archive/extract/entry_decoder.h"
 #include "archive/directory/little_endian.h"
-#include "archive/test_shrinker.h"
-#include "archive/extract/wildcard.h"
 #include "archive/directory/zip_records.h"
+#include "archive/extract/entry_decoder.h"
+#include "archive/extract/wildcard.h"
+#include "archive/test_shrinker.h"
 #include "archive/zip_exceptions.h"
 
 namespace brimsel::test {

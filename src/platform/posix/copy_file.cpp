@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/posix/descriptor.h"
 #include "platform/files.h"
+#include "platform/posix/descriptor.h"
 #include "platform/posix/replacement_file.h"
 
 namespace brimsel::platform {

@@ -15,8 +15,8 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/profile_structure.h"
 #include "platform/posix/replacement_file.h"
+#include "platform/profile_structure.h"
 
 namespace brimsel::platform {
 namespace {

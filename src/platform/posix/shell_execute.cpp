@@ -2,10 +2,10 @@
 
 #include <unistd.h>
 
-#include "platform/posix/batch_runner.h"
 #include "platform/codepage.h"
-#include "platform/posix/detached_process.h"
 #include "platform/files.h"
+#include "platform/posix/batch_runner.h"
+#include "platform/posix/detached_process.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "app/steps.h"
 #include "app/qt/window_fixture.h"
+#include "app/steps.h"
 #include "app/window_texts.h"
 #include "platform/codepage.h"
 #include "support/scripted_server.h"

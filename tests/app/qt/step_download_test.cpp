@@ -8,13 +8,13 @@
 
 #include <filesystem>
 
-#include "app/steps.h"
 #include "app/qt/window_fixture.h"
+#include "app/steps.h"
 #include "platform/codepage.h"
 #include "platform/x11/window_finder.h"
 #include "support/posix/child_process.h"
-#include "support/scripted_server.h"
 #include "support/posix/xvfb.h"
+#include "support/scripted_server.h"
 
 namespace brimsel::test {
 namespace {

@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
+#include "app/qt/window_fixture.h"
 #include "app/self_replace_script.h"
 #include "app/steps.h"
 #include "app/update_log.h"
-#include "app/qt/window_fixture.h"
 #include "app/window_texts.h"
-#include "platform/posix/batch_runner.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/locale.h"
+#include "platform/posix/batch_runner.h"
 #include "settings/settings_file.h"
 #include "support/posix/child_process.h"
 #include "support/zip_builder.h"

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/qt/window_fixture.h"
 #include "app/steps.h"
 #include "app/update_log.h"
-#include "app/qt/window_fixture.h"
 #include "platform/codepage.h"
 #include "signature/package_signature.h"
 #include "signature/signature_marker.h"

@@ -9,8 +9,8 @@
 #include <QStackedWidget>
 #include <QTreeWidget>
 
-#include "app/window_expectations.h"
 #include "app/qt/window_fixture.h"
+#include "app/window_expectations.h"
 
 namespace brimsel::test {
 namespace {
