@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/codepage.h"
 #include "platform/files.h"
@@ -121,6 +122,25 @@ TEST_F(Win32NamesTest, APathPastTheSystemsLimitIsRefusedBeforeTheDownload) {
   ASSERT_EQ(boxes_.Boxes().size(), 1u);
   EXPECT_NE(boxes_.Boxes()[0].text.find(platform::Utf8ToGbk("路径过长")), std::string::npos);
   EXPECT_FALSE(fs::exists(deep / "update" / ".zip"));
+}
+
+// An installation folder named like a device cannot hold its staging folder: the user is
+// told so, where before the run ended on the finish page with no log and no message.
+TEST_F(Win32NamesTest, AFolderThatCannotHoldItsStagingFolderIsReported) {
+  const fs::path con = dir_.path() / "con";
+  // Only the system's long form makes such a folder; a user's copy program may well do so.
+  const std::wstring longForm = L"\\\\?\\" + con.wstring();
+  ASSERT_TRUE(::CreateDirectoryW(longForm.c_str(), nullptr));
+  RunFromServerPage(platform::WindowsPath(con) + "\\", true);
+  const UpdateFailure failure = window_->State().failure;
+  const std::vector<RecordedBox> boxes = boxes_.Boxes();
+  window_.reset();
+  // The folder goes by its long form too: by its short one, the console would be opened.
+  ::RemoveDirectoryW((longForm + L"\\update").c_str());
+  ::RemoveDirectoryW(longForm.c_str());
+  EXPECT_EQ(failure, UpdateFailure::kDownload);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].text.find(platform::Utf8ToGbk("无法建立升级文件夹")), std::string::npos);
 }
 
 }  // namespace
