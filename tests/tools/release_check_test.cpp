@@ -82,7 +82,7 @@ TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnythin
     SCOPED_TRACE(row.reason);
     fs::remove_all(dir_.path() / "src");
     fs::create_directories(dir_.path() / "src");
-    for (const std::string file : row.files) {
+    for (const std::string& file : row.files) {
       if (file.ends_with('/')) fs::create_directories(dir_.path() / "src" / file);
       else dir_.Write("src/" + file, "content");
     }
