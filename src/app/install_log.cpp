@@ -4,12 +4,24 @@
 #include <exception>
 
 #include "archive/unzipper.h"
+#include "platform/codepage.h"
+#include "platform/file_name_rule.h"
+#include "platform/files.h"
 #include "platform/locale.h"
 
 namespace brimsel {
 namespace {
 
-const char* SkipText(TSkipReason reason) {
+std::string SkipText(TSkipReason reason, const std::string& name) {
+  // An entry whose name the file name rule refuses is never made: the rule says why.
+  const std::size_t slash = platform::LastDelimiter(name, "\\");
+  const platform::NameFault fault = platform::JudgeFileName(slash == std::string::npos ? name : name.substr(slash + 1));
+  if (reason == TSkipReason::srCreateError && fault != platform::NameFault::kNone)
+    return std::string("not installed, ") + platform::NameFaultText(fault);
+  if (reason == TSkipReason::srCreateError) {
+    if (const std::string held = platform::NameHeldOtherwise(name); !held.empty())
+      return "not installed, the system takes the name for the file " + held;
+  }
   switch (reason) {
     case TSkipReason::srBadPassword: return "encrypted";
     case TSkipReason::srNoOverwrite: return "a file of its name is in the way";
@@ -22,7 +34,7 @@ const char* SkipText(TSkipReason reason) {
 
 void LogExtractionTroubles(TUnzipper& unzipper, UpdateLog& log) {
   unzipper.OnSkippingFile = [&log](TUnzipper&, TSkipReason reason, const std::string& name, int, bool&) {
-    log.Line("extraction skipped " + name + ": " + SkipText(reason));
+    log.Line("extraction skipped " + name + ": " + SkipText(reason, name));
   };
   unzipper.OnBadCRC = [&log](TUnzipper& sender, std::uint32_t calculated, std::uint32_t stored, int index) {
     char crcs[64];

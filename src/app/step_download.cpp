@@ -6,6 +6,8 @@
 #include "app/steps.h"
 #include "app/wizard_window.h"
 #include "net/download_package.h"
+#include "platform/exception.h"
+#include "platform/file_name_rule.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
 #include "platform/window_finder.h"
@@ -21,6 +23,33 @@ constexpr char kDownloadingPackage[] = "\xD5\xFD\xD4\xDA\xCF\xC2\xD4\xD8\xC9\xFD
 constexpr char kPackageFolder[] = "/update/";
 constexpr char kPackageExtension[] = ".zip";
 constexpr unsigned kPauseMs = 100;
+// 无法建立升级文件夹（…），请把程序移到其他文件夹
+constexpr char kNoStagingFolder[] = "\xCE\xDE\xB7\xA8\xBD\xA8\xC1\xA2\xC9\xFD\xBC\xB6\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xA8";
+constexpr char kMoveTheProgram[] =
+    "\xA3\xA9\xA3\xAC\xC7\xEB\xB0\xD1\xB3\xCC\xD0\xF2\xD2\xC6\xB5\xBD\xC6\xE4\xCB\xFB\xCE\xC4\xBC\xFE\xBC\xD0";
+// 安装文件夹的路径过长（…），请把程序移到路径较短的文件夹
+constexpr char kPathTooLong[] = "\xB0\xB2\xD7\xB0\xCE\xC4\xBC\xFE\xBC\xD0\xB5\xC4\xC2\xB7\xBE\xB6\xB9\xFD\xB3\xA4\xA3\xA8";
+constexpr char kMoveToAShorterPath[] =
+    "\xA3\xA9\xA3\xAC\xC7\xEB\xB0\xD1\xB3\xCC\xD0\xF2\xD2\xC6\xB5\xBD\xC2\xB7\xBE\xB6\xBD\xCF\xB6\xCC\xB5\xC4"
+    "\xCE\xC4\xBC\xFE\xBC\xD0";
+
+// Why the step's paths are beyond what the system's file functions take, or nothing: such
+// a package would be downloaded whole and then not be found.
+std::string PathBeyondTheLimit(const WizardState& state) {
+  const std::size_t folder = platform::SystemPathLength(state.stagingFolder);
+  if (folder > platform::kMaxFolderUnits)
+    return "the staging folder " + state.stagingFolder + " is " + std::to_string(folder) +
+           " characters long, more than the " + std::to_string(platform::kMaxFolderUnits) + " a folder may have";
+  const std::size_t package = platform::SystemPathLength(state.packagePath);
+  if (package > platform::kMaxPathUnits)
+    return "the package path " + state.packagePath + " is " + std::to_string(package) +
+           " characters long, more than the " + std::to_string(platform::kMaxPathUnits) + " a path may have";
+  return {};
+}
+
+void NoteDownloadFailure(WizardState& state) {
+  if (state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kDownload;
+}
 
 // The product's main window is found by its caption, the product title. Without a title
 // there is nothing to look for: an empty caption must not close an unrelated window.
@@ -40,9 +69,21 @@ void RunDownloadStep(WizardWindow& window) {
   window.RepaintNow();
 
   state.stagingFolder = state.installationFolder + kStagingFolderName;
-  if (!platform::DirectoryExists(state.stagingFolder) && !platform::ForceDirectories(state.stagingFolder))
-    state.log.Line("the staging folder " + state.stagingFolder + " cannot be made");
   state.packagePath = state.stagingFolder + "\\" + state.packageName + kPackageExtension;
+  if (const std::string why = PathBeyondTheLimit(state); !why.empty()) {
+    state.log.Line(why + ": nothing downloaded; the product needs a folder with a shorter path");
+    NoteDownloadFailure(state);
+    // Where the system could not even make the log, the user is told.
+    if (state.log.Path().empty()) throw Exception(kPathTooLong + state.installationFolder + kMoveToAShorterPath);
+    window.Steps().Advance(window);
+    return;
+  }
+  // Without its staging folder the update has nowhere to go, not even its log: the user is told.
+  if (!platform::DirectoryExists(state.stagingFolder) && !platform::ForceDirectories(state.stagingFolder)) {
+    state.log.Line("the staging folder " + state.stagingFolder + " cannot be made: nothing downloaded");
+    NoteDownloadFailure(state);
+    throw Exception(kNoStagingFolder + state.stagingFolder + kMoveTheProgram);
+  }
 
   // The selected server, or else the first. The list is empty only when showing the window
   // failed; then nothing is downloaded and the wizard carries on.

@@ -66,8 +66,12 @@ void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
   std::vector<std::string> listing;
   unzipper.ListEntries(listing);
   names = InstallNames(unzipper, listing);
-  // A file of the same name left by an earlier run would otherwise meet the extraction.
-  for (const std::string& name : names) DeleteStagedFile(StagedFile(state, name));
+  // A file of the same name left by an earlier run would otherwise meet the extraction;
+  // a name that reaches another file (the package, say, by its short alias) is left alone.
+  for (const std::string& name : names) {
+    if (platform::IsPlainFileName(name) && platform::NameHeldOtherwise(StagedFile(state, name)).empty())
+      DeleteStagedFile(StagedFile(state, name));
+  }
   unzipper.DoAll = true;
   LogExtractionTroubles(unzipper, window.State().log);
   unzipper.ExtractFiles();
@@ -85,12 +89,24 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
   Installation done;
   for (const std::string& name : names) {
     const std::string source = StagedFile(state, name);
-    if (!platform::IsPlainFileName(name) || !platform::FileExists(source)) {  // skipped by the extraction
+    // Skipped by the extraction: no file, or only another one that the name reaches.
+    if (!platform::IsPlainFileName(name) || !platform::FileExists(source) ||
+        !platform::NameHeldOtherwise(source).empty()) {
       ++done.notInstalled;
+      if (state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kPackage;
       continue;
     }
     ++done.staged;
     if (name == kUpdaterName) state.selfUpdate = true;
+    // A name the system takes for another file's (a short alias) would overwrite that file.
+    if (const std::string held = platform::NameHeldOtherwise(state.installationFolder + name); !held.empty()) {
+      window.AppendLog(OneLine(kFileNotUpdated + name));
+      state.log.Line("not installed: " + state.installationFolder + name + " is the file " + held +
+                     " under another name");
+      ++done.notInstalled;
+      if (state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kPackage;
+      continue;
+    }
     const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
     window.AppendLog(OneLine((copied ? kFileUpdated : kFileNotUpdated) + name));
     state.log.Line((copied ? "copied " : "copy failed: ") + source + " -> " + state.installationFolder + name);
@@ -128,7 +144,8 @@ void StartSelfReplacement(WizardWindow& window, const std::string& script) {
 // it arrived whole.
 void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>& names, bool keepUpdater) {
   for (const std::string& name : names) {
-    if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name))
+    if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name) &&
+        platform::NameHeldOtherwise(StagedFile(state, name)).empty())
       DeleteStagedFile(StagedFile(state, name));
   }
   if (!state.packageComplete) DeleteStagedFile(state.packagePath);

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_name_rule.h"  // IsPlainFileName: the names a file of a folder may have
+
 namespace brimsel::platform {
 
 // The native path of a Windows-style path: converted to UTF-8 first, then "\" mapped to
@@ -49,10 +51,6 @@ bool SetFileAttributes(std::string_view path, std::uint32_t attributes);
 // ignore the call.
 bool SetUnixPermissions(std::string_view path, std::uint32_t mode);
 
-// Whether `name` would be created as one plain entry of a folder, exactly as named: not
-// empty, no separator, drive colon, NUL or control character, not only dots and spaces.
-// Judged after the conversion to the file system's own form, which is what gets created.
-bool IsPlainFileName(std::string_view name);
 bool IsReadOnly(std::string_view path);
 
 std::optional<std::int64_t> FileSizeOf(std::string_view path);
@@ -61,6 +59,12 @@ bool SetLastWriteTime(std::string_view path, std::chrono::system_clock::time_poi
 
 // True when some process runs the file at `path` as its executable.
 bool IsRunningExecutable(std::string_view path);
+
+// The name under which the system holds what `path` reaches, when it is another name than
+// the path's own last part (beyond letter case, as the file system folds it): on Windows a
+// short alias such as "LONGFI~1.TXT" reaches "LongFileName.txt". Empty when the names agree
+// or nothing is there; always empty on Linux, which makes no aliases.
+std::string NameHeldOtherwise(std::string_view path);
 
 // A path below a base folder, looked up once for the series of operations that write one
 // file there: its native form, and what the look-ups on the way found. Parts below the base
@@ -73,6 +77,7 @@ struct ResolvedTarget {
   bool isFile = false;
   bool readOnly = false;
   bool executable = false;
+  std::string heldAs;  // NameHeldOtherwise of the target: writing would reach another file
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
 };

@@ -30,9 +30,14 @@ void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& val
   // The package name becomes a file name in the staging folder and a part of the package
   // URL; a package may ship its own Update.ini, so a server can choose the next run's value.
   std::string packageName = readDeciphered(kKeyPackageName);
-  // DEL may stand in a file name, but not in a URL.
-  if (!packageName.empty() && (!platform::IsPlainFileName(packageName) || packageName.find('\x7F') != std::string::npos))
-    throw Exception(kBadPackageName);
+  if (!packageName.empty()) {
+    platform::NameFault fault = platform::JudgeFileName(packageName);
+    // DEL may stand in a file name, but not in a URL.
+    if (fault == platform::NameFault::kNone && packageName.find('\x7F') != std::string::npos)
+      fault = platform::NameFault::kControlCharacter;
+    if (fault != platform::NameFault::kNone)
+      throw Exception(std::string(kBadPackageName) + platform::NameFaultTextGbk(fault));
+  }
   values.packageName = std::move(packageName);
   if (values.homepage.empty() || values.homepage.back() != '/') values.homepage += '/';
 }

@@ -39,12 +39,15 @@ struct ShowTimeSettings {
   std::string packageName;  // FSoftName
 };
 
-inline constexpr char kBadPackageName[] = "Error: FSoftName is not a plain file name";
+// The start of the error's message; the reason in words follows. 错误：升级包名称（FSoftName）不是有效的文件名：
+inline constexpr char kBadPackageName[] =
+    "\xB4\xED\xCE\xF3\xA3\xBA\xC9\xFD\xBC\xB6\xB0\xFC\xC3\xFB\xB3\xC6\xA3\xA8" "FSoftName\xA3\xA9\xB2\xBB\xCA\xC7"
+    "\xD3\xD0\xD0\xA7\xB5\xC4\xCE\xC4\xBC\xFE\xC3\xFB\xA3\xBA";
 
 // Reads and deciphers title, version, homepage and FSoftName in that order into `values`,
 // one field at a time, then makes the homepage end in "/". A value that is not hex text
-// raises "Error: not a Hex String", and a package name that is not a plain file name (a
-// separator, "..", a drive, a control character) raises kBadPackageName: the fields read
+// raises "Error: not a Hex String", and a package name that is not a plain file name by
+// the file name rule (or holds DEL, which no URL may) raises kBadPackageName: the fields read
 // before it keep their values, it and the later ones are left as they were, and the "/"
 // rule is skipped. No other value of the file reaches a path.
 void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& values);

@@ -7,6 +7,8 @@
 
 #include "archive/archive_test_support.h"
 #include "archive/unzipper_load_fixture.h"
+#include "platform/codepage.h"
+#include "platform/files.h"
 
 namespace brimsel::test {
 namespace {
@@ -15,6 +17,21 @@ namespace {
 std::string WithoutEndRecord(const ZipBuilder& zip) {
   ZipLayout layout;
   return zip.Build(&layout).substr(0, layout.endRecordOffset);
+}
+
+// A name flagged as UTF-8 (bit 11, as Info-ZIP's zip on Linux stores non-ASCII names) is
+// read as UTF-8 and held in the system code page; a character GBK has no form for becomes a
+// byte no GBK name holds, which the file name rule refuses. Unflagged names stay as stored.
+TEST_F(UnzipperLoadTest, NamesFlaggedAsUtf8AreReadAsUtf8) {
+  ZipBuilder zip;
+  zip.Add("u_中文.txt", "flagged").flags = kFlagUtf8Name;
+  zip.Add("dir/k한.txt", "outside GBK").flags = kFlagUtf8Name;
+  zip.Add(platform::Utf8ToGbk("中.txt"), "GBK as stored");
+  const Names names = Load(zip.Build());
+  EXPECT_EQ(names, (Names{platform::Utf8ToGbk("u_中文.txt"), "k\xFF.txt", platform::Utf8ToGbk("中.txt")}));
+  EXPECT_EQ(unzipper_.EntryAt(1).Directory, "dir\\");
+  EXPECT_FALSE(platform::IsPlainFileName(names[1]));
+  EXPECT_EQ(Repair(zip.Build()), names);
 }
 
 TEST_F(UnzipperLoadTest, ZeroTo21BytesLoadWithoutEntriesUnderTheDefaults) {

@@ -27,6 +27,27 @@ TEST_F(SettingsFileTest, AValueLongerThan2047CharactersIsCutBeforeDeciphering) {
   EXPECT_EQ(values.title, plain.substr(0, 1016));  // 2047 digits: 127 whole blocks
 }
 
+// The package name goes through the file name rule of both builds; the box says why in Chinese.
+TEST_F(SettingsFileTest, APackageNameWindowsCannotHoldIsRefusedWithTheReasonInChinese) {
+  const std::pair<std::string, platform::NameFault> rows[] = {
+      {"Brimsel", platform::NameFault::kNone},           {"CON", platform::NameFault::kDeviceName},
+      {"nul", platform::NameFault::kDeviceName},         {"COM1", platform::NameFault::kDeviceName},
+      {"x.", platform::NameFault::kTrailingDotOrSpace}, {"a?b", platform::NameFault::kReservedCharacter},
+      {"a\xFF", platform::NameFault::kNotGbk}};
+  for (const auto& [name, fault] : rows) {
+    Make("[main]\nFSoftName=" + Enciphered(name) + "\n");
+    ShowTimeSettings values;
+    try {
+      ReadShowTimeSettings(Path(), values);
+      EXPECT_EQ(fault, platform::NameFault::kNone) << name;
+      EXPECT_EQ(values.packageName, name);
+    } catch (const Exception& error) {
+      EXPECT_EQ(error.Message(), std::string(kBadPackageName) + platform::NameFaultTextGbk(fault)) << name;
+      EXPECT_NE(fault, platform::NameFault::kNone) << name;
+    }
+  }
+}
+
 // Read afresh each time; anything but a date in the short format falls back to 2005-1-1.
 TEST_F(SettingsFileTest, LastUpdateIsReadPlainAndDefaultsTo2005) {
   const platform::DateTime first = *platform::TryStrToDate("2005-1-1");

@@ -29,4 +29,17 @@ wine "$updtool" release "Z:$dir/产品" Brimsel --site "Z:$dir/博睿/站点" --
 [[ -f $dir/博睿/站点/update/Brimsel.zip ]] || fail "release wrote no package"
 [[ $(wine "$updtool" match "Z:$dir/博睿/站点/update/getver/Brimsel.html" | tr -d '\r') == 2026-12-7 ]] ||
   fail "match did not read the version page"
+# Names that Windows folds into one file, or reads as another, are refused with the reason:
+# letters beyond ASCII folded as the system folds them, a short alias shape, a device.
+refused() {
+  rm -rf "$dir/拒绝" && mkdir "$dir/拒绝" && for name in "${@:2}"; do printf x >"$dir/拒绝/$name"; done
+  if wine "$updtool" release "Z:$dir/拒绝" Brimsel --site "Z:$dir/拒绝站点" --date 2026-12-7 >"$dir/out" 2>&1; then
+    fail "release took ${*:2}"
+  fi
+  grep -qF "$1" <(iconv -f GB18030 "$dir/out") || fail "release said: $(iconv -f GB18030 "$dir/out")"
+}
+refused "would both be installed" Ａ.txt ａ.txt
+refused "would both be installed" Д.txt д.txt
+refused "short alias" LONG~1.TXT
+refused "device of Windows" nul.txt
 echo "passed"

@@ -7,6 +7,7 @@
 #include <future>
 #include <thread>
 
+#include "platform/files.h"
 #include "platform/pump.h"
 #include "platform/windows/system_message_box.h"
 #include "platform/windows/system_pump.h"
@@ -67,6 +68,44 @@ TEST(SystemMessageBox, ShowsTheBoxWithItsButtonsAndReturnsTheOnePressed) {
     ASSERT_EQ(answer.wait_for(std::chrono::seconds(20)), std::future_status::ready);
     EXPECT_EQ(answer.get(), button);
   }
+}
+
+// A folder named outside code page 936 has no name for the "A" functions: update.exe says
+// so in the error box, in Chinese, and ends with status 1 instead of an uncaught error.
+TEST(UpdaterProgram, AFolderNamedOutsideGbkIsReportedInTheErrorBox) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring folder = std::wstring(temp) + L"brimsel-k\uD55C\uAE00-" + std::to_wstring(::GetCurrentProcessId());
+  ::CreateDirectoryW(folder.c_str(), nullptr);
+  const std::wstring updater = folder + L"\\update.exe";
+  ASSERT_TRUE(::CopyFileW(platform::NativePath(BRIMSEL_UPDATER).c_str(), updater.c_str(), FALSE));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  std::wstring commandLine = L"\"" + updater + L"\"";
+  ASSERT_TRUE(::CreateProcessW(updater.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &started));
+  ::CloseHandle(started.hThread);
+  const platform::WindowHandle box = WaitForWindow("\xC9\xFD\xBC\xB6\xB3\xCC\xD0\xF2");  // 升级程序
+  std::wstring text(512, L'\0');
+  if (box != 0) {
+    HWND label = ::FindWindowExW(reinterpret_cast<HWND>(box), nullptr, L"Static", nullptr);
+    while (label != nullptr && ::GetWindowTextLengthW(label) == 0)
+      label = ::FindWindowExW(reinterpret_cast<HWND>(box), label, L"Static", nullptr);
+    text.resize(label ? static_cast<std::size_t>(::GetWindowTextW(label, text.data(), 512)) : 0);
+    ::PostMessageA(reinterpret_cast<HWND>(box), WM_COMMAND, platform::IDOK, 0);
+  }
+  const bool ended = ::WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0;
+  DWORD status = 0;
+  ::GetExitCodeProcess(started.hProcess, &status);
+  if (!ended) ::TerminateProcess(started.hProcess, 9);
+  ::CloseHandle(started.hProcess);
+  ::DeleteFileW(updater.c_str());
+  ::RemoveDirectoryW(folder.c_str());
+  ASSERT_NE(box, 0u) << "no error box; exit status " << status;
+  EXPECT_NE(text.find(L"\u8BF7\u628A\u7A0B\u5E8F\u79FB\u5230"), std::wstring::npos);  // 请把程序移到
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(status, 1u);
 }
 
 // The pump hands waiting messages to their windows, and leaves a quit request for the

@@ -12,6 +12,7 @@
 #include "archive/directory/zip_writer.h"
 #include "platform/command_line.h"
 #include "platform/exception.h"
+#include "platform/file_name_rule.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
 #include "signature/signature_marker.h"
@@ -98,6 +99,9 @@ int Release(const Arguments& args) {
   const std::optional<std::string> name = ToGbk(parsed->name);
   if (!name || !IsPublishableName(parsed->name))
     return Failure("release: '" + parsed->name + "' cannot be a package name (no blanks, slashes or ?&#%, GBK only)");
+  // The updater names its package file after it, under the file name rule.
+  if (const platform::NameFault fault = platform::JudgeFileName(*name); fault != platform::NameFault::kNone)
+    return Failure("release: '" + parsed->name + "' cannot be a package name: " + platform::NameFaultText(fault));
 
   std::string date = platform::DateToStr(platform::Today());
   if (!parsed->date.empty()) {

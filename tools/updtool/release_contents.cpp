@@ -5,6 +5,7 @@
 
 #include "platform/command_line.h"
 #include "platform/codepage.h"
+#include "platform/file_name_rule.h"
 #include "updtool/gbk_text.h"
 
 namespace brimsel::updtool {
@@ -27,16 +28,12 @@ ReleaseContents GatherRelease(const fs::path& folder) {
   std::sort(entries.begin(), entries.end(),
             [](const auto& a, const auto& b) { return a.path().generic_u8string() < b.path().generic_u8string(); });
 
-  std::map<std::string, std::string> installedBy;  // installed name -> first file
+  std::map<std::string, std::string> installedBy;  // installed name, case folded -> first file
   for (const auto& entry : entries) {
     const std::u8string relative = fs::relative(entry.path(), folder).generic_u8string();
     const std::string shown(relative.begin(), relative.end());
     if (entry.is_directory()) {
       if (fs::is_empty(entry.path())) contents.problems.push_back("empty folder " + shown + " (the installation makes no folders)");
-      continue;
-    }
-    if (!entry.is_regular_file()) {
-      contents.problems.push_back(shown + " is neither a file nor a folder");
       continue;
     }
     const std::optional<std::string> stored = ToGbk(shown);
@@ -45,7 +42,21 @@ ReleaseContents GatherRelease(const fs::path& folder) {
       continue;
     }
     const std::string installed = InstalledName(*stored);
-    if (auto [it, fresh] = installedBy.emplace(installed, shown); !fresh) {
+    if (const platform::NameFault fault = platform::JudgeFileName(installed); fault != platform::NameFault::kNone) {
+      contents.problems.push_back(shown + ": " + platform::NameFaultText(fault));
+      continue;
+    }
+    if (platform::IsAliasShapedName(installed)) {
+      contents.problems.push_back(shown + ": the name has the shape of a short alias (\"~\" and digits before the "
+                                          "extension), which may reach another file on Windows");
+      continue;
+    }
+    if (!entry.is_regular_file()) {
+      contents.problems.push_back(shown + " is neither a file nor a folder");
+      continue;
+    }
+    // Two names are one file when the system folds them alike, letters beyond ASCII too.
+    if (auto [it, fresh] = installedBy.emplace(platform::CaseFoldKey(installed), shown); !fresh) {
       contents.problems.push_back(it->second + " and " + shown + " would both be installed as " +
                                   platform::GbkToUtf8(installed));
       continue;

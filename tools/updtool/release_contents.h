@@ -19,10 +19,11 @@ struct ReleaseContents {
   std::vector<std::string> problems;  // empty when the folder can be published
 };
 
-// Walks `folder`. A problem is: a name GBK cannot hold; an empty folder (the installation
+// Walks `folder`. A problem is: a name GBK cannot hold; a file name that the file name
+// rule refuses or that has the shape of a short alias; an empty folder (the installation
 // makes no folders, so it would be lost); anything but files and folders; two files that
 // become one once the installation puts every file straight into its folder under its
-// name in small letters; and a folder holding no file at all.
+// name, as the system folds letter case; and a folder holding no file at all.
 ReleaseContents GatherRelease(const std::filesystem::path& folder);
 
 }  // namespace brimsel::updtool

@@ -1,6 +1,10 @@
 // update.exe for Windows: the online updater of Brimsel. No command-line options:
 // everything it needs comes from Update.ini beside it.
 
+#include <exception>
+#include <optional>
+
+#include "app/error_box.h"
 #include "app/vendor_key.h"
 #include "app/win32/message_loop.h"
 #include "app/win32/tfrm_update.h"
@@ -11,9 +15,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   brimsel::platform::SetMessageBoxHandler(brimsel::platform::SystemMessageBox);
   // The wizard itself stands on the task bar, under its caption; the application title
   // is the caption of the error box.
-  brimsel::TfrmUpdate::Options options;
-  options.vendorPublicKey = brimsel::kVendorPublicKey;
-  brimsel::TfrmUpdate frmUpdate(options);
+  std::optional<brimsel::TfrmUpdate::Options> options;
+  try {
+    options.emplace();
+  } catch (const std::exception& error) {
+    // A folder the updater cannot name would have it read and write another one.
+    brimsel::ShowErrorBox(0, error.what());
+    return 1;
+  }
+  options->vendorPublicKey = brimsel::kVendorPublicKey;
+  brimsel::TfrmUpdate frmUpdate(*options);
   brimsel::platform::SetMessagePump([&frmUpdate] { brimsel::PumpMessages(frmUpdate); });
   frmUpdate.Show();
   return brimsel::RunMessageLoop(frmUpdate);

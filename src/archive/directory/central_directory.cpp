@@ -70,9 +70,13 @@ bool LocateEndRecord(TArchiveStream& stream, TEndRecord& end) {
   return true;
 }
 
-void PrepareStoredName(std::string& name, bool oem) {
+void PrepareStoredName(std::string& name, std::uint16_t flags, bool oem) {
   std::replace(name.begin(), name.end(), '/', '\\');
-  if (oem) OemToAnsiInPlace(name);
+  if (flags & kFlagUtf8Name) {
+    Utf8ToAnsiInPlace(name);
+  } else if (oem) {
+    OemToAnsiInPlace(name);
+  }
 }
 
 void SplitStoredName(const std::string& name, TZipEntryInfo& entry) {
@@ -149,7 +153,7 @@ bool ReadCentralRecord(TArchiveStream& stream, TZipEntryInfo& entry, std::uint64
   entry.FileComment.reset();
   entry.Zip64.reset();
 
-  PrepareStoredName(name, entry.HostSystem() == 0 && entry.OEMConvert == TOEMConvert::oemAlways);
+  PrepareStoredName(name, entry.Flags, entry.HostSystem() == 0 && entry.OEMConvert == TOEMConvert::oemAlways);
   SplitStoredName(name, entry);
   afterName = stream.Position();
 

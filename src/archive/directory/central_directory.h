@@ -21,9 +21,10 @@ inline constexpr std::size_t kEndRecordSearchSize = 65535 + kEndRecordSize;
 // file counts as found (no entries); 1 to 21 bytes, a short read or no signature do not.
 bool LocateEndRecord(TArchiveStream& stream, TEndRecord& end);
 
-// Turns a stored name into the system's form: "/" becomes "\" and, when `oem` is set, the
-// name is converted from the OEM code page.
-void PrepareStoredName(std::string& name, bool oem);
+// Turns a stored name into the system's form: "/" becomes "\"; a name stored in UTF-8 (flag
+// bit 11) is converted to the system code page, and otherwise, when `oem` is set, from the
+// OEM code page.
+void PrepareStoredName(std::string& name, std::uint16_t flags, bool oem);
 // Splits a prepared name into FileName (after the last "\" or ":", stepping over
 // double-byte characters) and Directory (up to and including it, ending in "\").
 void SplitStoredName(const std::string& name, TZipEntryInfo& entry);

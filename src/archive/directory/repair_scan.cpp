@@ -62,7 +62,7 @@ std::unique_ptr<TZipEntryInfo> ReadLocalHeader(TArchiveStream& stream, TOEMConve
   entry->CompressedSize = LoadLe32(h + f::kCompressedSize);
   entry->UncompressedSize = LoadLe32(h + f::kUncompressedSize);
   entry->LocalExtraFieldLength = LoadLe16(h + f::kExtraLength);
-  PrepareStoredName(name, oem == TOEMConvert::oemAlways);
+  PrepareStoredName(name, entry->Flags, oem == TOEMConvert::oemAlways);
   SplitStoredName(name, *entry);
 
   if (entry->LocalExtraFieldLength > 0) {

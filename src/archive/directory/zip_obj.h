@@ -39,6 +39,7 @@ inline constexpr std::uint8_t kHostUnix = 3;
 
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
+inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;  // the name (and comment) is UTF-8
 
 // The Zip64 extended information of one entry (extra block tag 0x0001).
 struct TZip64Block {
@@ -91,6 +92,7 @@ class TZipEntryInfo {
   }
   bool Encrypted() const { return (Flags & kFlagEncrypted) != 0; }
   bool HasDataDescriptor() const { return (Flags & kFlagDataDescriptor) != 0; }
+  bool HasUtf8Name() const { return (Flags & kFlagUtf8Name) != 0; }
   std::uint8_t HostSystem() const { return static_cast<std::uint8_t>(VersionMadeBy >> 8); }
   bool IsDirectory() const { return FileName.empty(); }
   std::string StoredName() const { return Directory + FileName; }

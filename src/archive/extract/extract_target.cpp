@@ -24,25 +24,9 @@ std::vector<std::string> SplitPath(std::string_view path) {
   return parts;
 }
 
-// A name part that Windows would read as the folder itself, its parent or a device-like
-// stream name, or one holding bytes no file name holds. The stored bytes are judged, and
-// so is the name the file system gets after conversion: a lead byte the converter cannot
-// read leaves the byte after it standing alone, which may then be a real separator.
-bool IsSafePart(std::string_view part) {
-  if (part.empty()) return false;
-  bool onlyDotsAndSpaces = true;
-  for (std::size_t i = 0; i < part.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(part[i]);
-    if (platform::IsLeadByte(byte) && i + 1 < part.size()) {
-      onlyDotsAndSpaces = false;
-      ++i;
-      continue;
-    }
-    if (byte < 0x20 || byte == ':' || byte == '\\' || byte == '/') return false;
-    if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
-  }
-  return !onlyDotsAndSpaces && platform::IsPlainFileName(part);
-}
+// A name part that the file name rule refuses: one that Windows would read as the folder
+// itself, its parent, a device, another name or a stream, or bytes no file name holds.
+bool IsSafePart(std::string_view part) { return platform::IsPlainFileName(part); }
 
 // Stored directories name their folders with "\"; roots may be given with either.
 std::string WithBackslashes(std::string_view text) {

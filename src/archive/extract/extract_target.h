@@ -2,7 +2,8 @@
 // Where an entry is written. The stored directory of an entry decides the target folder
 // below the destination (or is dropped when directories are not recreated); names from an
 // archive are never trusted to stay inside the destination: ".." parts, absolute paths,
-// drive letters, control characters and folders that are symbolic links are refused.
+// drive letters, names the file name rule refuses and folders that are symbolic links are
+// refused.
 
 #include <optional>
 #include <string>

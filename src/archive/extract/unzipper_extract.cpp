@@ -185,7 +185,8 @@ class Extraction {
     // The target is looked up once; what follows works on that result. Nothing is created
     // or written through a symbolic link below the destination.
     platform::ResolvedTarget resolved = platform::ResolveTarget(base_, target);
-    if (resolved.throughLink) return Skip(TSkipReason::srCreateError, target, index, size);
+    // Nor through a name the system takes for another file's (a short alias).
+    if (resolved.throughLink || !resolved.heldAs.empty()) return Skip(TSkipReason::srCreateError, target, index, size);
     const std::string targetFolder = FolderOf(target);
     if (!targetFolder.empty() && !resolved.folderExists) platform::ForceDirectories(targetFolder);
 
@@ -200,7 +201,8 @@ class Extraction {
       if (!MayOverwrite(entry, index, target)) return Skip(TSkipReason::srNoOverwrite, target, index, size);
       if (target != asked) {  // the handler named another target
         resolved = platform::ResolveTarget(base_, target);
-        if (resolved.throughLink) return Skip(TSkipReason::srCreateError, target, index, size);
+        if (resolved.throughLink || !resolved.heldAs.empty())
+          return Skip(TSkipReason::srCreateError, target, index, size);
       }
     }
 

@@ -241,8 +241,7 @@ std::string InstallationFolder() {
   // GB18030 holds every character, but not bytes that are no UTF-8 or a "\\" inside a
   // name: such a folder would be read and written as another one.
   if (NativePath(folder) != exe.parent_path())
-    throw Exception("The folder of this program has a name the system cannot hold as text (" +
-                    Utf8ToFileName(exe.parent_path().string()) + "); move the program to another folder");
+    throw Exception(FolderNameNotHeldMessage(Utf8ToFileName(exe.parent_path().string())));
   if (folder.empty() || folder.back() != '\\') folder += '\\';
   return folder;
 }
@@ -287,21 +286,6 @@ bool SetFileAttributes(std::string_view path, std::uint32_t attributes) {
   return ::chmod(native.c_str(), WithAttributes(st.st_mode & 07777, attributes)) == 0;
 }
 
-bool IsPlainFileName(std::string_view name) {
-  // Judged on the name as the file system gets it: a byte that the conversion cannot read
-  // is replaced and the byte after it stands alone, so a "\\" or "/" hidden behind an
-  // invalid lead byte comes out as a real separator.
-  const std::string utf8 = FileNameToUtf8(name);
-  bool onlyDotsAndSpaces = true;
-  for (const char c : utf8) {
-    const auto byte = static_cast<unsigned char>(c);
-    // DEL (0x7F) is allowed: Windows takes it in names, and archives made there hold it.
-    if (byte < 0x20 || byte == ':' || byte == '\\' || byte == '/') return false;
-    if (byte != '.' && byte != ' ') onlyDotsAndSpaces = false;
-  }
-  return !utf8.empty() && !onlyDotsAndSpaces;
-}
-
 bool SetUnixPermissions(std::string_view path, std::uint32_t mode) {
   return ::chmod(NativePath(path).c_str(), FromUnixMode(mode)) == 0;
 }
@@ -336,6 +320,8 @@ bool IsRunningExecutable(std::string_view path) {
   if ((target.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) == 0) return false;  // nothing runs it
   return RunsAsExecutable(static_cast<std::uint64_t>(target.st_dev), static_cast<std::uint64_t>(target.st_ino));
 }
+
+std::string NameHeldOtherwise(std::string_view /*path*/) { return {}; }
 
 bool IsRunningExecutable(const ResolvedTarget& target) {
   return target.isFile && target.executable && RunsAsExecutable(target.device, target.inode);

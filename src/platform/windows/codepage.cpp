@@ -2,6 +2,8 @@
 // double-byte scanning helpers are shared with Linux (double_byte_text.cpp).
 #include "platform/codepage.h"
 
+#include "platform/file_name_rule.h"
+
 #include "platform/windows/windows_text.h"
 
 namespace brimsel::platform {
@@ -51,8 +53,20 @@ std::string Utf8ToGbk(std::string_view utf8) {
 }
 
 // The "A" file functions take names in the system code page, which has no four-byte forms:
-// a name outside it cannot be written at all, so file names are GBK texts here.
-std::string FileNameToUtf8(std::string_view name) { return GbkToUtf8(name); }
+// a name outside it cannot be written at all, so file names are GBK texts here, read as
+// those functions read them (0xFF too, which the display's conversion refuses).
+std::string FileNameToUtf8(std::string_view name) { return windows::FromWide(windows::ToWide(name), CP_UTF8); }
 std::string Utf8ToFileName(std::string_view utf8) { return Utf8ToGbk(utf8); }
+
+// Each character as the file system compares names: the system's ordinal upper case (what
+// CompareStringOrdinal ignoring case uses), then lower.
+std::string CaseFoldKey(std::string_view name) {
+  std::wstring wide = windows::ToWide(name);
+  if (!wide.empty()) {
+    ::CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    ::CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  }
+  return windows::FromWide(wide, CP_UTF8);
+}
 
 }  // namespace brimsel::platform

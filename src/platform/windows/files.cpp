@@ -62,8 +62,7 @@ std::string InstallationFolder() {
   // A folder named with characters outside the system code page has no "A" name: the
   // text would name another folder, or none.
   if (windows::ToWide(path) != buffer)
-    throw Exception("The folder of this program has a name the system cannot hold as text (" + path +
-                    "); move the program to another folder");
+    throw Exception(FolderNameNotHeldMessage(path));
   const std::size_t slash = LastDelimiter(path, "\\/:");
   return slash == std::string::npos ? std::string(".\\") : path.substr(0, slash + 1);
 }
@@ -112,17 +111,6 @@ bool SetFileAttributes(std::string_view path, std::uint32_t attributes) {
   return !path.empty() && ::SetFileAttributesA(text.c_str(), attributes);
 }
 
-bool IsPlainFileName(std::string_view name) {
-  // Judged on the name as the system gets it, in UTF-16: what it cannot decode, what it
-  // reserves, and the trailing dots and spaces that it would quietly drop.
-  const std::wstring wide = windows::ToWide(name);
-  if (wide.empty() || windows::FromWide(wide) != name) return false;
-  for (const wchar_t c : wide) {
-    if (c < 0x20 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) return false;
-  }
-  return wide.back() != L'.' && wide.back() != L' ';
-}
-
 // A Windows file has no Unix mode; the read-only attribute is all it keeps.
 bool SetUnixPermissions(std::string_view path, std::uint32_t /*mode*/) { return FileExists(path); }
 
@@ -161,6 +149,29 @@ bool IsRunningExecutable(std::string_view path) {
   return !file.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+namespace {
+
+// The name the system reports for what `native` reaches, when it is not the name asked for
+// (letter case aside, as the system folds it).
+std::wstring SystemNameIfOther(const fs::path& native) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileW(native.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return {};
+  ::FindClose(search);
+  std::wstring asked = native.filename().wstring();
+  std::wstring held = found.cFileName;
+  std::wstring heldFolded = held;
+  if (!asked.empty()) ::CharUpperBuffW(asked.data(), static_cast<DWORD>(asked.size()));
+  if (!heldFolded.empty()) ::CharUpperBuffW(heldFolded.data(), static_cast<DWORD>(heldFolded.size()));
+  return asked == heldFolded ? std::wstring() : held;
+}
+
+}  // namespace
+
+std::string NameHeldOtherwise(std::string_view path) {
+  return path.empty() ? std::string() : windows::FromWide(SystemNameIfOther(NativePath(path)));
+}
+
 // The system resolves paths itself, ignoring letter case; what the extraction needs to know
 // beforehand is looked up here once: a reparse point (a link) on the way below the base, and
 // what stands at the target.
@@ -188,6 +199,7 @@ ResolvedTarget ResolveTarget(std::string_view base, std::string_view path) {
     target.exists = true;
     target.isFile = !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     target.readOnly = attributes & FILE_ATTRIBUTE_READONLY;
+    target.heldAs = windows::FromWide(SystemNameIfOther(target.native));
   }
   return target;
 }

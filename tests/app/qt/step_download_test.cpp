@@ -11,6 +11,7 @@
 #include "app/qt/window_fixture.h"
 #include "app/steps.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/x11/window_finder.h"
 #include "support/posix/child_process.h"
 #include "support/posix/xvfb.h"
@@ -84,6 +85,27 @@ TEST_F(DownloadStepTest, ThePackageComesFromTheSelectedRowOrElseTheFirst) {
   EXPECT_EQ(StagedBytes(), second);
   EXPECT_EQ(site.ConnectionCount(), siteConnections);
   EXPECT_EQ(state.packageUrl, other.Url() + "/update/Brimsel.zip");
+}
+
+// Past the system's path limit the package would be fetched whole and then not be found:
+// nothing is fetched, update.log says why, and the failure is the download's.
+TEST_F(DownloadStepTest, APathPastTheSystemsLimitIsRefusedBeforeTheDownload) {
+  ScriptedServer site(kStepTestBlock, PackageSite(Package('1', 9000)));
+  BRIMSEL_SKIP_UNLESS_LISTENING(site);
+  const std::filesystem::path deep = dir_.path() / std::string(120, 'd') / std::string(120, 'e');
+  std::filesystem::create_directories(deep);
+  TfrmUpdate::Options options = TestOptions();
+  options.installationFolder = platform::WindowsPath(deep) + "\\";
+  options.vendorSiteUrl = site.Url();
+  options.updateCheck = nullptr;
+  options.downloadStep = RunDownloadStep;
+  MakeWindow(std::move(options)).show();
+  RunStep2();
+  EXPECT_EQ(site.ConnectionCount(), 0);
+  EXPECT_EQ(window_->State().failure, UpdateFailure::kDownload);
+  EXPECT_EQ(stepsRun_, (std::vector<int>{3}));
+  const std::string log = TempDir::Read(deep / "update" / "update.log");
+  EXPECT_NE(log.find("characters long, more than the 247"), std::string::npos) << log;
 }
 
 TEST_F(DownloadStepTest, FailedDownloadStillMovesOnAndLeavesTheBar) {

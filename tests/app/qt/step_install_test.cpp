@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -359,7 +360,7 @@ TEST(UpdaterProgram, RefusesToStartInAFolderItCannotName) {
   const fs::path errors = dir.path() / "stderr.txt";
   ChildProcess updater("/bin/sh", {"-c", "QT_QPA_PLATFORM=offscreen exec \"$0\" 2>\"$1\"",
                                    (folder / "update.exe").string(), errors.string()});
-  EXPECT_TRUE(WaitUntil([&] { return TempDir::Read(errors).find("update.exe: The folder") != std::string::npos; }, 20s))
+  EXPECT_TRUE(WaitUntil([&] { return TempDir::Read(errors).find("请把程序移到其他文件夹") != std::string::npos; }, 20s))
       << TempDir::Read(errors);
   updater.Kill();
   for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
@@ -398,6 +399,38 @@ TEST_F(InstallStepTest, ANameCannotForgeALogLine) {
   const std::string updateLog = Read("update/update.log");
   EXPECT_NE(updateLog.find("forged.txt"), std::string::npos) << "the skipped entry is logged";
   EXPECT_EQ(updateLog.find("\n" + Ok("forged.txt")), std::string::npos) << updateLog;
+}
+
+// The Windows name rule on this build too: a device name, a name Windows would cut or read
+// otherwise, bytes that are no GBK. Each is skipped with its reason, asks nothing, and the
+// update is not recorded.
+TEST_F(InstallStepTest, NamesWindowsCannotHoldAreSkippedWithTheirReasonAndNoQuestion) {
+  SetLastUpdate("2010-1-1");
+  const std::pair<std::string, const char*> refused[] = {
+      {"CON", "a device"}, {"nul.txt", "a device"}, {"AUX.dat", "a device"}, {"COM1", "a device"},
+      {"LPT1.txt", "a device"}, {"CONIN$", "a device"}, {"x.", "ends in a dot"}, {"a?.txt", "reserves"},
+      {"c\x81.txt", "no GBK"}, {"c\xFF.txt", "no GBK"}};
+  ZipBuilder zip;
+  for (const auto& [name, reason] : refused) zip.Add(name, "refused");
+  zip.Add("readme.txt", "new readme");
+  WritePackage(zip.Build());
+  Write("con", "was there");  // a file of that name would draw the overwrite question
+  RunInstallStepAlone();
+  EXPECT_EQ(LogText(), Log({Ok("readme.txt")}));
+  EXPECT_TRUE(boxes_.Boxes().empty());
+  EXPECT_EQ(Read("con"), "was there");
+  EXPECT_EQ(LastUpdate(), "2010-1-1");
+  EXPECT_EQ(window_->State().failure, UpdateFailure::kPackage);
+  const std::string updateLog = Read("update/update.log");
+  for (const auto& [name, reason] : refused)
+    EXPECT_NE(updateLog.find("skipped " + name + ": not installed, "), std::string::npos) << name << updateLog;
+  for (const char* reason : {"a device of Windows", "ends in a dot", "reserves", "no GBK characters"})
+    EXPECT_NE(updateLog.find(reason), std::string::npos) << reason;
+  std::vector<std::string> installed;
+  for (const auto& entry : fs::directory_iterator(inst_))
+    if (entry.is_regular_file()) installed.push_back(entry.path().filename().string());
+  std::sort(installed.begin(), installed.end());
+  EXPECT_EQ(installed, (std::vector<std::string>{"Update.ini", "con", "readme.txt"}));
 }
 
 TEST(SelfReplaceScript, RaisesWhenItCannotBeWritten) {

@@ -59,7 +59,7 @@ class ReleaseTest : public ::testing::Test {
 
 TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnything) {
   const struct {
-    std::vector<const char*> files;  // a name ending in "/" is an empty folder
+    std::vector<std::string> files;  // a name ending in "/" is an empty folder
     const char* date;
     const char* reason;
   } rows[] = {
@@ -68,13 +68,21 @@ TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnythin
       {{"a.txt"}, "2026-2-30", "is not in the short date format"},
       {{"a.txt"}, "7.12.2026", "is not in the short date format"},
       {{"\xF0\x9F\x98\x80.txt"}, "2026-12-7", "cannot hold"},
+      // What Windows folds into one file or reads as another.
+      {{"a/Ａ.txt", "b/ａ.txt"}, "2026-12-7", "a/Ａ.txt and b/ａ.txt would both be installed"},
+      {{"Α", "α"}, "2026-12-7", "Α and α would both be installed"},
+      {{"Ⅰ.txt", "ⅰ.txt"}, "2026-12-7", "would both be installed"},
+      {{"LONG~1.TXT"}, "2026-12-7", "LONG~1.TXT: the name has the shape of a short alias"},
+      {{"nul.txt"}, "2026-12-7", "nul.txt: the name is a device of Windows"},
+      {{"x."}, "2026-12-7", "x.: the name ends in a dot"},
+      {{"a?.txt"}, "2026-12-7", "a?.txt: the name holds a character Windows reserves"},
       {{}, "2026-12-7", "is empty"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.reason);
     fs::remove_all(dir_.path() / "src");
     fs::create_directories(dir_.path() / "src");
-    for (const std::string file : row.files) {
+    for (const std::string& file : row.files) {
       if (file.ends_with('/')) fs::create_directories(dir_.path() / "src" / file);
       else dir_.Write("src/" + file, "content");
     }
