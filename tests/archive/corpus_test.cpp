@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "archive/archive_test_support.h"
-#include "archive/oem_codepage.h"
+#include "archive/directory/oem_codepage.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "support/sha256.h"
