@@ -1,6 +1,6 @@
 // Step 3: extract the package into the staging folder, copy every file it carries over the
-// installation folder with one log line each, record the date of the update and, when the
-// package carried update.exe, start the script that replaces the running updater.
+// installation folder with one log line each, record the release date as LastUpdate and,
+// when the package carried update.exe, start the script that replaces the running updater.
 
 #include <cstdint>
 #include <optional>
@@ -173,7 +173,7 @@ void RunInstallStep(WizardWindow& window) {
   if (done.staged > 0 && done.notInstalled == 0 && updaterInstalled) {
     try {
       // A failure to record it is an error the window reports.
-      LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
+      LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath, state.releaseDate); });
     } catch (...) {
       if (script) platform::DeleteFile(*script);
       throw;

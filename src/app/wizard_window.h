@@ -9,6 +9,7 @@
 #include "app/update_log.h"
 #include "app/step_controller.h"
 #include "net/download_view.h"
+#include "platform/locale.h"
 #include "platform/message_box.h"
 
 namespace brimsel {
@@ -43,6 +44,7 @@ struct WizardState {
   std::string vendorSiteUrl;       // scheme and host, no trailing slash
   std::string vendorPublicKey;     // hex; empty when packages are not signature-checked
   std::string packageSignature;    // from the version page; empty when it carries none
+  platform::DateTime releaseDate;  // from the version page: what LastUpdate records once installed
   UpdateLog log;                   // update.log in the staging folder
 };
 

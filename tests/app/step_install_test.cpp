@@ -33,6 +33,9 @@ using platform::Utf8ToGbk;
 const std::string kSucceeded = Utf8ToGbk("文件更新成功：");
 const std::string kFailed = Utf8ToGbk("文件更新失败：");
 const fs::path kZipData = fs::path(BRIMSEL_TEST_DATA_DIR) / "zip";
+// The release installed by these tests, as its version page dated it: ahead of the
+// client's clock, and with a time of day.
+constexpr char kRelease[] = "2030-1-1 9:30";
 
 std::string Ok(const std::string& name) { return kSucceeded + name; }
 std::string Failed(const std::string& name) { return kFailed + name; }
@@ -89,6 +92,7 @@ class InstallStepTest : public WindowTest {
   TfrmUpdate& RunInstallStepAlone(bool packageComplete = false) {
     TfrmUpdate& window = ShowInstallWindow();
     window.State().packageComplete = packageComplete;
+    window.State().releaseDate = platform::StrToDate(kRelease);
     window.State().stagingFolder = instWin_ + "update";
     window.State().packagePath = instWin_ + "update\\brimsel.zip";
     window.SetNextEnabled(false);
@@ -108,7 +112,6 @@ class InstallStepTest : public WindowTest {
   void SetLastUpdate(const std::string& value) const {
     WriteSetting(instWin_ + "Update.ini", kSettingsSection, kKeyLastUpdate, value);
   }
-  static std::string Today() { return platform::DateToStr(platform::Today()); }
 };
 
 TEST_F(InstallStepTest, InstallsEveryEntryInListingOrderUnderItsLowerCaseName) {
@@ -127,7 +130,7 @@ TEST_F(InstallStepTest, InstallsEveryEntryInListingOrderUnderItsLowerCaseName) {
   EXPECT_EQ(Read("tool.dll"), "new tool") << "a new file takes the lower-case name";
   EXPECT_EQ(Read("data.dat"), "new data");
   EXPECT_FALSE(fs::exists(inst_ / "bin"));
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
   EXPECT_FALSE(window.State().selfUpdate);
   EXPECT_EQ(Read("update.bat"), "left by an earlier run");
   EXPECT_TRUE(NextEnabled());
@@ -149,7 +152,7 @@ TEST_F(InstallStepTest, InstallsAPackageMadeByInfoZip) {
   // The updater is not running here, so the script's runner finishes at once.
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s));
   EXPECT_EQ(Read("update.exe"), TempDir::Read(kZipData / "inputs/tree/Update.EXE"));
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
 }
 
 TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
@@ -184,7 +187,7 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s)) << Read("batchrun.log");
   EXPECT_EQ(Read("update.exe"), "the new updater");
   EXPECT_EQ(fs::status(inst_ / "update.exe").permissions(), fs::status("/bin/sleep").permissions());
-  EXPECT_EQ(LastUpdate(), Today()) << "update.exe counts as installed once its script is written";
+  EXPECT_EQ(LastUpdate(), kRelease) << "update.exe counts as installed once its script is written";
 }
 
 // A partial installation is not recorded: the next check must fetch the missing files.
@@ -309,7 +312,7 @@ TEST_F(InstallStepTest, AScriptThatCannotBeWrittenIsPassedOver) {
   RunInstallStepAlone();
   EXPECT_EQ(LogText(), Log({Ok("update.exe")}));
   EXPECT_EQ(Read("update.bat"), "read-only");
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
   EXPECT_TRUE(NextEnabled());
 }
 
@@ -344,7 +347,7 @@ TEST_F(InstallStepTest, InstallsIntoAFolderWhoseNameGbkCannotHold) {
   RunInstallStepAlone();
   EXPECT_EQ(LogText(), Log({Ok("readme.txt")}));
   EXPECT_EQ(Read("readme.txt"), "new readme");
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
   for (const auto& entry : fs::recursive_directory_iterator(dir_.path()))
     EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
 }

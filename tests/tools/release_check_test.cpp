@@ -85,10 +85,11 @@ TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnythin
   }
 }
 
+// A second release on one day is dated with a later time of day.
 TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlderUpdatersIgnore) {
   dir_.Write("src/说明.txt", "Chinese name");
   dir_.Write("src/bin/Tool.DLL", std::string(5000, 't'));
-  const ToolRun run = Release("Brimsel", "--date 2026-12-07 --sign " + Key("vendor.key"));
+  const ToolRun run = Release("Brimsel", "--date '2026-12-07 14:30' --sign " + Key("vendor.key"));
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("files:   2 (5012 bytes)"), std::string::npos) << run.output;
 
@@ -100,7 +101,7 @@ TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlde
   EXPECT_EQ(unzipper.EntryFileName(1), platform::Utf8ToGbk("说明.txt"));
 
   const std::string page = SiteFile("update/getver/Brimsel.html");
-  EXPECT_EQ(MatchFirstGroup(page, kReleaseDatePattern), "2026-12-7");
+  EXPECT_EQ(MatchFirstGroup(page, kReleaseDatePattern), "2026-12-7 14:30");
   EXPECT_EQ(signature::SignatureOfPage(page).size(), 128u);
   EXPECT_NE(SiteFile("update/test.html").find(kProbePassed), std::string::npos);
 }

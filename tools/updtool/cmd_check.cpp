@@ -1,4 +1,4 @@
-// updtool check URL NAME [--last-update yyyy-M-d] [--public-key KEY] [--timeout SECONDS]:
+// updtool check URL NAME [--last-update "yyyy-M-d [H:mm]"] [--public-key KEY] [--timeout SECONDS]:
 // a published release tried the way an installed updater tries it, with the updater's own
 // code: the version page and its marker, the probe, the package download, the directory
 // and a test extraction with every CRC checked. Exit code 0 only when an updater whose
@@ -83,11 +83,11 @@ bool CheckVersionPage(const CheckArguments& args, std::string& signature) {
   if (dateText.empty()) return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
   const auto release = platform::TryStrToDate(dateText);
   if (!release) return Fail("the marker's date '" + dateText + "' is not in the short date format yyyy-M-d");
-  Step("release date", platform::DateToStr(*release));
+  Step("release date", platform::DateTimeToStr(*release));
   const auto last = platform::TryStrToDate(args.lastUpdate);
   if (!(*release > *last)) {
-    return Fail("the release of " + platform::DateToStr(*release) + " is not later than LastUpdate " +
-                platform::DateToStr(*last) + ": the updater reports the newest version as installed");
+    return Fail("the release of " + platform::DateTimeToStr(*release) + " is not later than LastUpdate " +
+                platform::DateTimeToStr(*last) + ": the updater reports the newest version as installed");
   }
   signature = signature::SignatureOfPage(page.body);
   if (!args.publicKey.empty()) {
@@ -199,8 +199,9 @@ std::optional<CheckArguments> Parse(const Arguments& args, int& exitCode) {
     return std::nullopt;
   }
   parsed.packageName = *name;
-  if (!platform::TryStrToDate(parsed.lastUpdate) || parsed.lastUpdate.find(' ') != std::string::npos) {
-    exitCode = UsageError("check: --last-update '" + parsed.lastUpdate + "' is not a date like 2005-1-1");
+  if (!platform::TryStrToDate(parsed.lastUpdate)) {
+    exitCode = UsageError(
+        "check: --last-update '" + parsed.lastUpdate + "' is not a date like 2005-1-1 or 2005-1-1 9:30");
     return std::nullopt;
   }
   if (!timeout.empty()) {
@@ -251,7 +252,7 @@ int Check(const Arguments& args) {
 }
 
 const Command check("check",
-                    "  check URL NAME [--last-update yyyy-M-d] [--public-key KEY] [--timeout SECONDS]\n"
+                    "  check URL NAME [--last-update \"yyyy-M-d [H:mm]\"] [--public-key KEY] [--timeout SECONDS]\n"
                     "      try the release of package NAME published at URL (scheme and host) as an\n"
                     "      installed updater would: version page, probe, download, directory and a test\n"
                     "      extraction; --public-key (a file of updtool keygen, or the key) also verifies\n"
