@@ -264,7 +264,7 @@ if ((check)); then
   [[ -e $inst/update.bat ]] && problems+=("update.bat was not deleted")
   runlog=$(iconv -f GBK -t UTF-8 "$inst/update/update.log" 2>/dev/null || true)
   grep -q "LastUpdate written: $release" <<<"$runlog" || problems+=("update.log does not say that LastUpdate was written")
-  [[ -n $key ]] && ! grep -q "signature of .* verified" <<<"$runlog" && problems+=("update.log does not say that the signature was verified")
+  [[ -n $key ]] && ! grep -q "signature of .* verified for the release of $release" <<<"$runlog" && problems+=("update.log does not say that the signature was verified")
   if ((${#problems[@]})); then
     printf 'FAILED: %s\n' "${problems[@]}" >&2
     exit 1

@@ -125,7 +125,7 @@ int Release(const Arguments& args) {
   }
   const std::string package = zip.Finish();
   const std::string marker =
-      secretKey.empty() ? "" : signature::SignatureMarker(signature::SignPackage(secretKey, *name, package));
+      secretKey.empty() ? "" : signature::SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
 
   WriteWhole(PackageFile(site, parsed->name), package);
   WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));
@@ -149,8 +149,8 @@ const Command release("release",
                       "      publish the files of SRC_DIR as the release of package NAME under DIR:\n"
                       "      DIR/update/NAME.zip, the version page DIR/update/getver/NAME.html (dated\n"
                       "      today unless --date; a second release on one day takes a later time of\n"
-                      "      day) and DIR/update/test.html; --sign adds the package's signature made\n"
-                      "      with the secret key of updtool keygen",
+                      "      day) and DIR/update/test.html; --sign adds the signature of the package,\n"
+                      "      its name and its date, made with the secret key of updtool keygen",
                       Release);
 
 }  // namespace
