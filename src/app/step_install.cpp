@@ -75,7 +75,8 @@ void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
 
 struct Installation {
   int staged = 0;                // files the extraction left to install
-  int notInstalled = 0;          // entries skipped by the extraction, and failed copies
+  int notStaged = 0;             // entries the extraction skipped or discarded
+  int copyFailures = 0;          // files that could not be copied, update.exe aside
   bool updaterCopyFailed = false;
 };
 
@@ -86,7 +87,7 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
   for (const std::string& name : names) {
     const std::string source = StagedFile(state, name);
     if (!platform::IsPlainFileName(name) || !platform::FileExists(source)) {  // skipped by the extraction
-      ++done.notInstalled;
+      ++done.notStaged;
       continue;
     }
     ++done.staged;
@@ -98,7 +99,7 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
     if (name == kUpdaterName) {
       done.updaterCopyFailed = true;  // judged once it is known whether the script was written
     } else {
-      ++done.notInstalled;
+      ++done.copyFailures;
     }
   }
   return done;
@@ -123,15 +124,34 @@ void StartSelfReplacement(WizardWindow& window, const std::string& script) {
   }
 }
 
-// What a failed installation leaves must not fill the volume: the staged files go (the
-// staged update.exe stays when its script will copy it), and the package stays only when
-// it arrived whole.
+// What a failed installation staged must not fill the volume: the staged files go (the
+// staged update.exe stays when its script will copy it).
 void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>& names, bool keepUpdater) {
   for (const std::string& name : names) {
     if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name))
       DeleteStagedFile(StagedFile(state, name));
   }
-  if (!state.packageComplete) DeleteStagedFile(state.packagePath);
+}
+
+// A package that arrived whole and was refused (its signature, its damage) can never be
+// installed: it goes, and `failure` is why. One that the download cut short stays for the
+// next run to resume, and the failure is the download's.
+void SetPackageAside(WizardState& state, UpdateFailure failure) {
+  if (!state.packageComplete) {
+    state.log.Line("the download did not bring the whole package: it is kept in the staging folder");
+    NoteFailure(state, UpdateFailure::kDownload);
+    return;
+  }
+  DeleteStagedFile(state.packagePath);
+  state.log.Line("the refused package " + state.packagePath +
+                 (platform::FileExists(state.packagePath) ? " cannot be deleted" : " is deleted"));
+  NoteFailure(state, failure);
+}
+
+// True when the download ended before any byte of the package came: there is nothing to
+// check or extract, and its failure is already in the log.
+bool NothingDownloaded(const WizardState& state) {
+  return !state.packageComplete && platform::FileSizeOf(state.packagePath).value_or(0) == 0;
 }
 
 }  // namespace
@@ -141,10 +161,18 @@ void RunInstallStep(WizardWindow& window) {
   window.ClearLog();
   if (!platform::FileExists(state.packagePath)) {
     state.log.Line("no package file " + state.packagePath + ": nothing installed, LastUpdate not written");
+    NoteFailure(state, UpdateFailure::kDownload);
+    window.SetNextEnabled(true);
+    return;
+  }
+  if (NothingDownloaded(state)) {
+    state.log.Line("the download brought no byte of the package: nothing installed, LastUpdate not written");
+    NoteFailure(state, UpdateFailure::kDownload);
     window.SetNextEnabled(true);
     return;
   }
   if (!PackageSignatureAccepted(state)) {
+    SetPackageAside(state, UpdateFailure::kSignature);
     window.SetNextEnabled(true);
     return;
   }
@@ -156,10 +184,12 @@ void RunInstallStep(WizardWindow& window) {
     state.log.Line(std::string("the package cannot be extracted: ") + error.what() +
                    "; nothing installed, LastUpdate not written");
     DiscardStagedFiles(state, names, false);
+    SetPackageAside(state, UpdateFailure::kPackage);
     window.SetNextEnabled(true);
     return;
   } catch (...) {
     DiscardStagedFiles(state, names, false);
+    SetPackageAside(state, UpdateFailure::kPackage);
     window.SetNextEnabled(true);
     return;
   }
@@ -170,7 +200,7 @@ void RunInstallStep(WizardWindow& window) {
   // the newest version is installed and the missing files would never come. update.exe
   // counts once its script is written. An empty or failed download is no installed update.
   const bool updaterInstalled = !done.updaterCopyFailed || script.has_value();
-  if (done.staged > 0 && done.notInstalled == 0 && updaterInstalled) {
+  if (done.staged > 0 && done.notStaged == 0 && done.copyFailures == 0 && updaterInstalled) {
     try {
       // A failure to record it is an error the window reports.
       LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath, state.releaseDate); });
@@ -182,6 +212,8 @@ void RunInstallStep(WizardWindow& window) {
     state.log.Line(done.staged == 0 ? "the package brought no file: LastUpdate not written"
                                     : "not every file was installed: LastUpdate not written, staged files deleted");
     DiscardStagedFiles(state, names, script.has_value());
+    // Entries that could not be staged make the package a damaged one.
+    if (done.staged == 0 || done.notStaged > 0) SetPackageAside(state, UpdateFailure::kPackage);
   }
   if (script) StartSelfReplacement(window, *script);
   window.SetNextEnabled(true);

@@ -48,6 +48,11 @@ struct WizardState {
   UpdateLog log;                   // update.log in the staging folder
 };
 
+// Records `failure` as the failure of this update unless an earlier one is recorded.
+inline void NoteFailure(WizardState& state, UpdateFailure failure) {
+  if (state.failure == UpdateFailure::kNone) state.failure = failure;
+}
+
 class WizardWindow : public DownloadView {
  public:
   virtual WizardState& State() = 0;

@@ -369,8 +369,9 @@ TEST(UpdaterProgram, RefusesToStartInAFolderItCannotName) {
     EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
 }
 
-// What a failed installation staged goes; the package stays only when it arrived whole.
-TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
+// What a failed installation staged goes. A damaged package that arrived whole is refused
+// and goes too; one that the download cut short stays for the next run to resume.
+TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFilesAndNoDamagedPackage) {
   SetLastUpdate("2010-1-1");
   ZipBuilder zip;
   zip.Add("a.txt", "extracted before the failure");
@@ -383,7 +384,8 @@ TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
     std::vector<std::string> staged;
     for (const auto& entry : fs::directory_iterator(inst_ / "update"))
       if (entry.path().filename() != UpdateLog::kFileName) staged.push_back(entry.path().filename().string());
-    EXPECT_EQ(staged, complete ? std::vector<std::string>{"brimsel.zip"} : std::vector<std::string>{}) << complete;
+    EXPECT_EQ(staged, complete ? std::vector<std::string>{} : std::vector<std::string>{"brimsel.zip"}) << complete;
+    EXPECT_EQ(window_->State().failure, complete ? UpdateFailure::kPackage : UpdateFailure::kDownload);
   }
 }
 

@@ -79,7 +79,7 @@ class UpdateLogTest : public WindowTest {
     Show(site, publicKey).btnNextClick();
     window_->btnNextClick();
   }
-
+  bool PackageStaged() const { return fs::exists(dir_.path() / "update" / "Brimsel.zip"); }
   std::string Log() const { return platform::GbkToUtf8(TempDir::Read(dir_.path() / "update" / "update.log")); }
   std::string LastRun() const {
     const std::string log = Log();
@@ -104,7 +104,8 @@ TEST_F(UpdateLogTest, KeepsTheLastFewRunsAndCutsARunThatWritesTooMuch) {
   EXPECT_EQ(KeptRuns("not a log of ours"), "");
 }
 
-TEST_F(UpdateLogTest, ASignatureMissingWrongOrForAnotherPackageInstallsNothing) {
+// A refused package is deleted: it can never be installed, and must not hold the volume.
+TEST_F(UpdateLogTest, ASignatureMissingWrongOrForAnotherPackageInstallsNothingAndTheRefusedPackageGoes) {
   const std::string secret = TestKey("vendor.key");
   const std::string publicKey = TestKey("vendor.pub");
   const std::string otherKey = signature::GenerateKeyPair().secretKey;
@@ -128,11 +129,14 @@ TEST_F(UpdateLogTest, ASignatureMissingWrongOrForAnotherPackageInstallsNothing) 
     EXPECT_FALSE(fs::exists(dir_.path() / "a.txt"));
     EXPECT_EQ(LastUpdate(), "2025-1-1");
     EXPECT_EQ(window_->LogText(), "");
+    EXPECT_FALSE(PackageStaged());
+    EXPECT_EQ(window_->State().failure, UpdateFailure::kSignature);
   }
   Install(Package(), signature::SignPackage(secret, "Brimsel", release, Package()), publicKey);
   EXPECT_NE(LastRun().find("verified for the release of 2026-12-7"), std::string::npos) << LastRun();
   EXPECT_TRUE(fs::exists(dir_.path() / "a.txt"));
   EXPECT_NE(LastRun().find("LastUpdate written: 2026-12-7"), std::string::npos) << LastRun();
+  EXPECT_EQ(window_->State().failure, UpdateFailure::kNone);
 }
 
 // A man in the middle serves the genuinely signed package of the release of 2030-1-1 as the
@@ -160,6 +164,8 @@ TEST_F(UpdateLogTest, AnOlderSignedReleaseUnderANewerDateIsRefusedEndToEnd) {
     EXPECT_NE(LastRun().find("package refused"), std::string::npos) << LastRun();
     EXPECT_FALSE(fs::exists(dir_.path() / "a.txt"));
     EXPECT_EQ(LastUpdate(), "2025-1-1");
+    EXPECT_FALSE(PackageStaged());
+    EXPECT_EQ(window_->State().failure, UpdateFailure::kSignature);
   }
 
   ScriptedServer site(kLogTestBlock, Site("2030-1-2 14:30", newer,
@@ -211,13 +217,17 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
     EXPECT_NE(Log().find("request " + site.Url() + "/update/getver.asp?soft=Brimsel: status 200"), std::string::npos);
     EXPECT_NE(Log().find(row.line), std::string::npos) << Log();
   }
-  // A newer release whose package is missing: the probe passes, the download fails.
+  // A newer signed release whose package is missing: the probe passes, the download
+  // fails and leaves an empty file, which is no package refused for its signature.
   ScriptedServer site(kLogTestBlock, ServeFiles({{"/update/getver.asp?soft=Brimsel", "<!--date2030-1-1Main -->"},
                                                   {"/update/test.html", platform::Utf8ToGbk("测试成功")}}));
-  RunUpdate(site.Url());
+  RunUpdate(site.Url(), TestKey("vendor.pub"));
   EXPECT_NE(Log().find("probe " + site.Url() + "/update/test.html: "), std::string::npos) << Log();
   EXPECT_NE(Log().find("the HEAD reply is no success (HEAD 404"), std::string::npos) << Log();
-  EXPECT_NE(Log().find("LastUpdate not written"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("the download brought no byte of the package: nothing installed, LastUpdate not written"),
+            std::string::npos) << Log();
+  EXPECT_EQ(Log().find("signature"), std::string::npos) << Log();
+  EXPECT_EQ(window_->State().failure, UpdateFailure::kDownload);
   // A site that refuses the connection: the network library's own words.
   Show("http://127.80.0.1").btnNextClick();
   EXPECT_NE(Log().find("getver.asp?soft=Brimsel: no reply (Couldn't connect"), std::string::npos) << Log();
