@@ -40,8 +40,8 @@ platform::DateTime Date(const char* text) { return platform::StrToDate(text); }
 
 // A vendor site with a (signed) release of `date`.
 ScriptedServer::Script Site(const std::string& date, const std::string& package, const std::string& signature = "") {
-  return ServeFiles({{"/update/getver.asp?soft=Brimsel",
-                      "<!--date" + date + "Main -->" + (signature.empty() ? "" : signature::SignatureMarker(signature))},
+  const std::string marker = signature.empty() ? "" : signature::SignatureMarker(signature);
+  return ServeFiles({{"/update/getver.asp?soft=Brimsel", "<!--date" + date + "Main -->" + marker},
                      {"/update/test.html", platform::Utf8ToGbk("测试成功")},
                      {"/update/Brimsel.zip", package}});
 }

@@ -180,7 +180,8 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
        "does not match this package, name and release"},
       // A man in the middle: this genuinely signed release served as a newer one, or
       // its signature in a second form.
-      {"newer date", "/update/getver.asp?soft=Brimsel", "<!--date2026-12-9Main -->" + signature::SignatureMarker(goodSignature),
+      {"newer date", "/update/getver.asp?soft=Brimsel",
+       "<!--date2026-12-9Main -->" + signature::SignatureMarker(goodSignature),
        "--public-key " + Key("vendor.pub"), 0, "not signed for this package, name and the release date 2026-12-9"},
       {"malleated", "/update/getver.asp?soft=Brimsel",
        "<!--date2026-12-7Main -->" + signature::SignatureMarker(test::WithGroupOrderAddedToS(goodSignature)),

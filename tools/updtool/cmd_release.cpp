@@ -125,7 +125,9 @@ int Release(const Arguments& args) {
   }
   const std::string package = zip.Finish();
   const std::string marker =
-      secretKey.empty() ? "" : signature::SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
+      secretKey.empty()
+          ? ""
+          : signature::SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
 
   WriteWhole(PackageFile(site, parsed->name), package);
   WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));
