@@ -139,13 +139,13 @@ void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>
 void SetPackageAside(WizardState& state, UpdateFailure failure) {
   if (!state.packageComplete) {
     state.log.Line("the download did not bring the whole package: it is kept in the staging folder");
-    NoteFailure(state, UpdateFailure::kDownload);
+    state.NoteFailure(UpdateFailure::kDownload);
     return;
   }
   DeleteStagedFile(state.packagePath);
   state.log.Line("the refused package " + state.packagePath +
                  (platform::FileExists(state.packagePath) ? " cannot be deleted" : " is deleted"));
-  NoteFailure(state, failure);
+  state.NoteFailure(failure);
 }
 
 // True when the download ended before any byte of the package came: there is nothing to
@@ -161,13 +161,13 @@ void RunInstallStep(WizardWindow& window) {
   window.ClearLog();
   if (!platform::FileExists(state.packagePath)) {
     state.log.Line("no package file " + state.packagePath + ": nothing installed, LastUpdate not written");
-    NoteFailure(state, UpdateFailure::kDownload);
+    state.NoteFailure(UpdateFailure::kDownload);
     window.SetNextEnabled(true);
     return;
   }
   if (NothingDownloaded(state)) {
     state.log.Line("the download brought no byte of the package: nothing installed, LastUpdate not written");
-    NoteFailure(state, UpdateFailure::kDownload);
+    state.NoteFailure(UpdateFailure::kDownload);
     window.SetNextEnabled(true);
     return;
   }

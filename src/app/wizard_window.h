@@ -32,6 +32,10 @@ struct WizardState {
   bool selfUpdate = false;   // the package carried update.exe
   bool packageComplete = false;  // the download reached the package's whole length
   UpdateFailure failure = UpdateFailure::kNone;  // the first failure of steps 2 and 3
+  // Records why the update fails, unless an earlier failure is recorded: the first tells.
+  void NoteFailure(UpdateFailure why) {
+    if (failure == UpdateFailure::kNone) failure = why;
+  }
   std::string productTitle;  // settings value "title"; also the running product's caption
   std::string productVersion;
   std::string homepage;      // always ends in "/"
@@ -47,11 +51,6 @@ struct WizardState {
   platform::DateTime releaseDate;  // from the version page: what LastUpdate records once installed
   UpdateLog log;                   // update.log in the staging folder
 };
-
-// Records `failure` as the failure of this update unless an earlier one is recorded.
-inline void NoteFailure(WizardState& state, UpdateFailure failure) {
-  if (state.failure == UpdateFailure::kNone) state.failure = failure;
-}
 
 class WizardWindow : public DownloadView {
  public:
