@@ -108,8 +108,10 @@ printf '#!/bin/sh\necho "Brimsel 1.0"\n' > "$inst/brimsel"
 chmod 755 "$inst/brimsel"
 
 # --- the release on the local update server ----------------------------------------------
-today=$(date +%Y-%-m-%-d)
-say "Publishing the release of $today on http://$address/"
+# Dated with a time of day, as a second release of the day is; the updater records this
+# date as LastUpdate, not the day it installs the release.
+release="$(date +%Y-%-m-%-d) 12:00"
+say "Publishing the release of $release on http://$address/"
 mkdir -p "$work/package/data" "$work/site/update"
 printf 'Brimsel 1.1\r\n' > "$work/package/readme.txt"
 printf 'new data\r\n' > "$work/package/data/brimsel.dat"
@@ -121,7 +123,7 @@ printf '#!/bin/sh\necho "Brimsel 1.1"\n' > "$work/package/brimsel"
 chmod +x "$work/package/Update.EXE"
 sign=() public_key=()
 [[ -n $key ]] && sign=(--sign "$key/vendor.key") public_key=(--public-key "$key/vendor.pub")
-"$updtool" release "$work/package" Brimsel --site "$work/site" --date "$today" "${sign[@]}"
+"$updtool" release "$work/package" Brimsel --site "$work/site" --date "$release" "${sign[@]}"
 "$updtool" serve "$work/site" --address "$address" > "$work/server.log" 2>&1 &
 pids+=($!)
 wait_for "curl -sf -o /dev/null http://$address/update/test.html" 10 || fail "the update server did not start: $(cat "$work/server.log")"
@@ -213,7 +215,7 @@ else
   box=$(notice_box)
   shot 3-notice
   xdotool windowfocus --sync "$box" key Return
-  wait_for "[[ \$('$updtool' ini get '$ini' LastUpdate) == '$today' ]]" 60 || fail "the update was not installed"
+  wait_for "[[ \$('$updtool' ini get '$ini' LastUpdate) == '$release' ]]" 60 || fail "the update was not installed"
   shot 4-log
   # Read the installation log through the clipboard: click into it, select all, copy.
   click_at 250 100
@@ -247,7 +249,7 @@ if ((check)); then
   done
   cmp -s "$inst/readme.txt" "$work/package/readme.txt" || problems+=("readme.txt was not installed")
   cmp -s "$inst/brimsel.dat" "$work/package/data/brimsel.dat" || problems+=("brimsel.dat was not installed")
-  [[ $("$updtool" ini get "$ini" LastUpdate) == "$today" ]] || problems+=("LastUpdate is not $today")
+  [[ $("$updtool" ini get "$ini" LastUpdate) == "$release" ]] || problems+=("LastUpdate is not $release")
   kill -0 "$product" 2>/dev/null && problems+=("the product window was not closed")
   cmp -s "$inst/update.exe" "$work/package/Update.EXE" || problems+=("update.exe was not replaced")
   # Unix modes: a replaced program stays executable, and so does the new updater, which
@@ -261,8 +263,8 @@ if ((check)); then
   fi
   [[ -e $inst/update.bat ]] && problems+=("update.bat was not deleted")
   runlog=$(iconv -f GBK -t UTF-8 "$inst/update/update.log" 2>/dev/null || true)
-  grep -q "LastUpdate written: $today" <<<"$runlog" || problems+=("update.log does not say that LastUpdate was written")
-  [[ -n $key ]] && ! grep -q "signature of .* verified" <<<"$runlog" && problems+=("update.log does not say that the signature was verified")
+  grep -q "LastUpdate written: $release" <<<"$runlog" || problems+=("update.log does not say that LastUpdate was written")
+  [[ -n $key ]] && ! grep -q "signature of .* verified for the release of $release" <<<"$runlog" && problems+=("update.log does not say that the signature was verified")
   if ((${#problems[@]})); then
     printf 'FAILED: %s\n' "${problems[@]}" >&2
     exit 1

@@ -51,7 +51,7 @@ void LogLastUpdateWrite(WizardState& state, const std::function<void()>& write) 
     state.log.Line(std::string("LastUpdate not written: ") + error.what());
     throw;
   }
-  state.log.Line("LastUpdate written: " + platform::DateToStr(platform::Today()));
+  state.log.Line("LastUpdate written: " + platform::DateTimeToStr(state.releaseDate));
 }
 
 }  // namespace brimsel

@@ -1,6 +1,7 @@
 #pragma once
 // An updater built with the vendor's public key installs only packages signed with the
-// matching secret key; one built without a key installs what it downloads, as ever.
+// matching secret key for the release date that the version page gives; one built without
+// a key installs what it downloads, as ever.
 
 #include "app/wizard_window.h"
 

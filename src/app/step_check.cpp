@@ -29,11 +29,12 @@ void LogReleaseDate(WizardState& state, const std::string& dateText, std::option
   } else if (!release) {
     state.log.Line("the release date \"" + dateText + "\" is not a date like 2005-1-1; no update");
   } else if (!(*release > lastUpdate)) {
-    state.log.Line("release " + platform::DateToStr(*release) + " is not later than LastUpdate " +
-                   platform::DateToStr(lastUpdate) + "; no update");
+    state.log.Line("release " + platform::DateTimeToStr(*release) + " is not later than LastUpdate " +
+                   platform::DateTimeToStr(lastUpdate) + "; no update");
   } else {
-    state.log.Line("release " + platform::DateToStr(*release) + " is newer than LastUpdate " +
-                   platform::DateToStr(lastUpdate) + (state.packageSignature.empty() ? "" : "; the page is signed"));
+    state.log.Line("release " + platform::DateTimeToStr(*release) + " is newer than LastUpdate " +
+                   platform::DateTimeToStr(lastUpdate) +
+                   (state.packageSignature.empty() ? "" : "; the page is signed"));
   }
 }
 
@@ -49,7 +50,9 @@ bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
     const std::optional<platform::DateTime> release = platform::TryStrToDate(dateText);
     state.packageSignature = signature::SignatureOfPage(reply);
     LogReleaseDate(state, dateText, release, lastUpdate);
-    return release && *release > lastUpdate;
+    if (!release || !(*release > lastUpdate)) return false;
+    state.releaseDate = *release;
+    return true;
   } catch (const std::exception& error) {
     state.log.Line(std::string("update check failed: ") + error.what() + "; no update");
     return false;
@@ -89,7 +92,7 @@ int ProbeServers(WizardWindow& window) {
 void RunUpdateCheck(WizardWindow& window) {
   WizardState& state = window.State();
   const platform::DateTime lastUpdate = ReadLastUpdate(state.settingsPath);
-  state.log.Line("LastUpdate read: " + platform::DateToStr(lastUpdate));
+  state.log.Line("LastUpdate read: " + platform::DateTimeToStr(lastUpdate));
 
   if (!NewerReleasePublished(state, lastUpdate)) {
     window.Steps().JumpTo(window, WizardStep::kFinish);

@@ -1,6 +1,6 @@
 // Step 3: extract the package into the staging folder, copy every file it carries over the
-// installation folder with one log line each, record the date of the update and, when the
-// package carried update.exe, start the script that replaces the running updater.
+// installation folder with one log line each, record the release date as LastUpdate and,
+// when the package carried update.exe, start the script that replaces the running updater.
 
 #include <cstdint>
 #include <optional>
@@ -79,7 +79,8 @@ void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
 
 struct Installation {
   int staged = 0;                // files the extraction left to install
-  int notInstalled = 0;          // entries skipped by the extraction, and failed copies
+  int notStaged = 0;             // entries the extraction skipped or discarded
+  int copyFailures = 0;          // files that could not be copied, update.exe aside
   bool updaterCopyFailed = false;
 };
 
@@ -92,8 +93,7 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
     // Skipped by the extraction: no file, or only another one that the name reaches.
     if (!platform::IsPlainFileName(name) || !platform::FileExists(source) ||
         !platform::NameHeldOtherwise(source).empty()) {
-      ++done.notInstalled;
-      if (state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kPackage;
+      ++done.notStaged;
       continue;
     }
     ++done.staged;
@@ -103,8 +103,8 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
       window.AppendLog(OneLine(kFileNotUpdated + name));
       state.log.Line("not installed: " + state.installationFolder + name + " is the file " + held +
                      " under another name");
-      ++done.notInstalled;
-      if (state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kPackage;
+      ++done.copyFailures;
+      state.NoteFailure(UpdateFailure::kPackage);
       continue;
     }
     const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
@@ -114,7 +114,7 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
     if (name == kUpdaterName) {
       done.updaterCopyFailed = true;  // judged once it is known whether the script was written
     } else {
-      ++done.notInstalled;
+      ++done.copyFailures;
     }
   }
   return done;
@@ -139,16 +139,35 @@ void StartSelfReplacement(WizardWindow& window, const std::string& script) {
   }
 }
 
-// What a failed installation leaves must not fill the volume: the staged files go (the
-// staged update.exe stays when its script will copy it), and the package stays only when
-// it arrived whole.
+// What a failed installation staged must not fill the volume: the staged files go (the
+// staged update.exe stays when its script will copy it).
 void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>& names, bool keepUpdater) {
   for (const std::string& name : names) {
     if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name) &&
         platform::NameHeldOtherwise(StagedFile(state, name)).empty())
       DeleteStagedFile(StagedFile(state, name));
   }
-  if (!state.packageComplete) DeleteStagedFile(state.packagePath);
+}
+
+// A package that arrived whole and was refused (its signature, its damage) can never be
+// installed: it goes, and `failure` is why. One that the download cut short stays for the
+// next run to resume, and the failure is the download's.
+void SetPackageAside(WizardState& state, UpdateFailure failure) {
+  if (!state.packageComplete) {
+    state.log.Line("the download did not bring the whole package: it is kept in the staging folder");
+    state.NoteFailure(UpdateFailure::kDownload);
+    return;
+  }
+  DeleteStagedFile(state.packagePath);
+  state.log.Line("the refused package " + state.packagePath +
+                 (platform::FileExists(state.packagePath) ? " cannot be deleted" : " is deleted"));
+  state.NoteFailure(failure);
+}
+
+// True when the download ended before any byte of the package came: there is nothing to
+// check or extract, and its failure is already in the log.
+bool NothingDownloaded(const WizardState& state) {
+  return !state.packageComplete && platform::FileSizeOf(state.packagePath).value_or(0) == 0;
 }
 
 }  // namespace
@@ -158,10 +177,18 @@ void RunInstallStep(WizardWindow& window) {
   window.ClearLog();
   if (!platform::FileExists(state.packagePath)) {
     state.log.Line("no package file " + state.packagePath + ": nothing installed, LastUpdate not written");
+    state.NoteFailure(UpdateFailure::kDownload);
+    window.SetNextEnabled(true);
+    return;
+  }
+  if (NothingDownloaded(state)) {
+    state.log.Line("the download brought no byte of the package: nothing installed, LastUpdate not written");
+    state.NoteFailure(UpdateFailure::kDownload);
     window.SetNextEnabled(true);
     return;
   }
   if (!PackageSignatureAccepted(state)) {
+    SetPackageAside(state, UpdateFailure::kSignature);
     window.SetNextEnabled(true);
     return;
   }
@@ -173,10 +200,12 @@ void RunInstallStep(WizardWindow& window) {
     state.log.Line(std::string("the package cannot be extracted: ") + error.what() +
                    "; nothing installed, LastUpdate not written");
     DiscardStagedFiles(state, names, false);
+    SetPackageAside(state, UpdateFailure::kPackage);
     window.SetNextEnabled(true);
     return;
   } catch (...) {
     DiscardStagedFiles(state, names, false);
+    SetPackageAside(state, UpdateFailure::kPackage);
     window.SetNextEnabled(true);
     return;
   }
@@ -187,10 +216,10 @@ void RunInstallStep(WizardWindow& window) {
   // the newest version is installed and the missing files would never come. update.exe
   // counts once its script is written. An empty or failed download is no installed update.
   const bool updaterInstalled = !done.updaterCopyFailed || script.has_value();
-  if (done.staged > 0 && done.notInstalled == 0 && updaterInstalled) {
+  if (done.staged > 0 && done.notStaged == 0 && done.copyFailures == 0 && updaterInstalled) {
     try {
       // A failure to record it is an error the window reports.
-      LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
+      LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath, state.releaseDate); });
     } catch (...) {
       if (script) platform::DeleteFile(*script);
       throw;
@@ -199,6 +228,8 @@ void RunInstallStep(WizardWindow& window) {
     state.log.Line(done.staged == 0 ? "the package brought no file: LastUpdate not written"
                                     : "not every file was installed: LastUpdate not written, staged files deleted");
     DiscardStagedFiles(state, names, script.has_value());
+    // Entries that could not be staged make the package a damaged one.
+    if (done.staged == 0 || done.notStaged > 0) SetPackageAside(state, UpdateFailure::kPackage);
   }
   if (script) StartSelfReplacement(window, *script);
   window.SetNextEnabled(true);

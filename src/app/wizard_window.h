@@ -9,6 +9,7 @@
 #include "app/update_log.h"
 #include "app/step_controller.h"
 #include "net/download_view.h"
+#include "platform/locale.h"
 #include "platform/message_box.h"
 
 namespace brimsel {
@@ -31,6 +32,10 @@ struct WizardState {
   bool selfUpdate = false;   // the package carried update.exe
   bool packageComplete = false;  // the download reached the package's whole length
   UpdateFailure failure = UpdateFailure::kNone;  // the first failure of steps 2 and 3
+  // Records why the update fails, unless an earlier failure is recorded: the first tells.
+  void NoteFailure(UpdateFailure why) {
+    if (failure == UpdateFailure::kNone) failure = why;
+  }
   std::string productTitle;  // settings value "title"; also the running product's caption
   std::string productVersion;
   std::string homepage;      // always ends in "/"
@@ -43,6 +48,7 @@ struct WizardState {
   std::string vendorSiteUrl;       // scheme and host, no trailing slash
   std::string vendorPublicKey;     // hex; empty when packages are not signature-checked
   std::string packageSignature;    // from the version page; empty when it carries none
+  platform::DateTime releaseDate;  // from the version page: what LastUpdate records once installed
   UpdateLog log;                   // update.log in the staging folder
 };
 

@@ -5,8 +5,10 @@
 
 namespace brimsel {
 
-// The release date in the version reply: "<!--date" + the date without blanks + "Main -->".
-inline constexpr char kReleaseDatePattern[] = "<!--date(\\S+)Main -->";
+// The release date in the version reply: "<!--date" + the date + "Main -->". The date is
+// written without blanks, and may be followed by one blank and a time of day
+// ("<!--date2026-12-8 14:30Main -->"), so that a second release on one day is a later time.
+inline constexpr char kReleaseDatePattern[] = "<!--date(\\S+( \\S+)?)Main -->";
 inline constexpr char kVersionQuery[] = "/update/getver.asp?soft=";
 inline constexpr char kProbePage[] = "/update/test.html";
 inline constexpr char kProbePassed[] = "\xB2\xE2\xCA\xD4\xB3\xC9\xB9\xA6";  // 测试成功

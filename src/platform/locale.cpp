@@ -46,6 +46,13 @@ bool ReadChar(std::string_view text, std::size_t& pos, char wanted) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// `number` in decimal, with zeros in front up to `width` digits.
+std::string Padded(int number, std::size_t width) {
+  std::string digits = std::to_string(number);
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  return digits;
+}
+
 // How many times `letter` repeats at `pos`; `pos` moves past them.
 int CountRun(std::string_view format, std::size_t& pos, char letter) {
   int count = 0;
@@ -132,13 +139,16 @@ DateTime StrToDate(std::string_view text) {
 std::string DateToStr(DateTime value) {
   const CalendarParts parts = DecodeDateTime(value);
   const regional::ShortDate format = regional::SystemShortDate();
-  auto padded = [](int number, std::size_t width) {
-    std::string digits = std::to_string(number);
-    if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
-    return digits;
-  };
-  return padded(parts.year, 4) + format.separator + padded(parts.month, format.twoDigitMonth ? 2 : 1) +
-         format.separator + padded(parts.day, format.twoDigitDay ? 2 : 1);
+  return Padded(parts.year, 4) + format.separator + Padded(parts.month, format.twoDigitMonth ? 2 : 1) +
+         format.separator + Padded(parts.day, format.twoDigitDay ? 2 : 1);
+}
+
+std::string DateTimeToStr(DateTime value) {
+  if (value.seconds == 0) return DateToStr(value);
+  const CalendarParts parts = DecodeDateTime(value);
+  std::string text = DateToStr(value) + ' ' + std::to_string(parts.hour) + TimeSeparator() + Padded(parts.minute, 2);
+  if (parts.second != 0) text += TimeSeparator() + Padded(parts.second, 2);
+  return text;
 }
 
 DateTime Today() {

@@ -52,6 +52,10 @@ std::optional<DateTime> TryStrToDate(std::string_view text);
 DateTime StrToDate(std::string_view text);
 // The date part in the short date format, e.g. "2026-12-7"; the time is not written.
 std::string DateToStr(DateTime value);
+// The date as DateToStr writes it, then, when the value has a time of day other than 0:00,
+// a blank and the time ("2026-12-8 14:30", or "2026-12-8 14:30:05" with seconds), as
+// TryStrToDate reads it back.
+std::string DateTimeToStr(DateTime value);
 
 DateTime Today();  // the local date, time 0:00:00
 DateTime Now();    // the local date and time of day

@@ -48,8 +48,8 @@ platform::DateTime ReadLastUpdate(const std::string& settingsPath) {
   return platform::StrToDate(kDefaultLastUpdate);
 }
 
-void WriteLastUpdate(const std::string& settingsPath) {
-  WriteSetting(settingsPath, kSettingsSection, kKeyLastUpdate, platform::DateToStr(platform::Today()));
+void WriteLastUpdate(const std::string& settingsPath, platform::DateTime releaseDate) {
+  WriteSetting(settingsPath, kSettingsSection, kKeyLastUpdate, platform::DateTimeToStr(releaseDate));
 }
 
 }  // namespace brimsel

@@ -54,7 +54,9 @@ void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& val
 
 // LastUpdate as a date; 1 January 2005 when it is absent or not a date.
 platform::DateTime ReadLastUpdate(const std::string& settingsPath);
-// Writes today's date, plain, as LastUpdate. Raises as WriteSetting does.
-void WriteLastUpdate(const std::string& settingsPath);
+// Writes the release date of the installed update, plain, as LastUpdate: the date the
+// vendor published, with its time of day when it has one, never the client's own clock,
+// so that the next check compares release with release. Raises as WriteSetting does.
+void WriteLastUpdate(const std::string& settingsPath, platform::DateTime releaseDate);
 
 }  // namespace brimsel

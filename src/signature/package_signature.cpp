@@ -3,6 +3,7 @@
 #include <gcrypt.h>
 
 #include <array>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -15,7 +16,13 @@ namespace {
 constexpr std::size_t kKeyBytes = 32;
 constexpr std::size_t kSignatureBytes = 64;
 constexpr std::size_t kReadPiece = 64 * 1024;
-constexpr char kSignedPrefix[] = "brimsel-package-1\n";
+constexpr char kSignedPrefix[] = "brimsel-package-2\n";
+
+// The order L of the group of Ed25519 (RFC 8032), little-endian as s is written. A
+// signature verifies with s + L as well as with s; only s < L is accepted.
+constexpr std::array<unsigned char, kKeyBytes> kGroupOrder = {
+    0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7, 0xa2, 0xde, 0xf9, 0xde, 0x14,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10};
 
 struct SexpRelease {
   void operator()(gcry_sexp_t sexp) const { gcry_sexp_release(sexp); }
@@ -88,16 +95,25 @@ Digest NewSha256() {
   return Digest(digest);
 }
 
-std::string SignedText(std::string_view packageName, gcry_md_hd_t digest) {
-  const auto* sum = gcry_md_read(digest, GCRY_MD_SHA256);
-  const std::string_view sumBytes(reinterpret_cast<const char*>(sum), gcry_md_get_algo_dlen(GCRY_MD_SHA256));
-  return kSignedPrefix + std::string(packageName) + "\n" + ToHex(sumBytes);
+// The little-endian number `s` (kKeyBytes bytes) is below the group order.
+bool IsCanonicalScalar(const char* s) {
+  for (std::size_t i = kKeyBytes; i-- > 0;) {
+    const auto byte = static_cast<unsigned char>(s[i]);
+    if (byte != kGroupOrder[i]) return byte < kGroupOrder[i];
+  }
+  return false;  // equal
 }
 
-std::string SignedTextOf(std::string_view packageName, std::string_view package) {
+std::string SignedText(std::string_view packageName, platform::DateTime releaseDate, gcry_md_hd_t digest) {
+  const auto* sum = gcry_md_read(digest, GCRY_MD_SHA256);
+  const std::string_view sumBytes(reinterpret_cast<const char*>(sum), gcry_md_get_algo_dlen(GCRY_MD_SHA256));
+  return kSignedPrefix + std::string(packageName) + "\n" + SignedDate(releaseDate) + "\n" + ToHex(sumBytes);
+}
+
+std::string SignedTextOf(std::string_view packageName, platform::DateTime releaseDate, std::string_view package) {
   Digest digest = NewSha256();
   gcry_md_write(digest.get(), package.data(), package.size());
-  return SignedText(packageName, digest.get());
+  return SignedText(packageName, releaseDate, digest.get());
 }
 
 Sexp DataOf(const std::string& text) {
@@ -114,6 +130,7 @@ Verdict VerifyText(std::string_view publicKey, const std::string& text, std::str
   EnsureLibrary();
   const std::string key = FromHex(publicKey);
   const std::string sig = FromHex(signature);
+  if (!IsCanonicalScalar(sig.data() + kKeyBytes)) return Verdict::NotCanonical;
   gcry_sexp_t keySexp = nullptr;
   gcry_sexp_t sigSexp = nullptr;
   if (gcry_sexp_build(&keySexp, nullptr, "(public-key (ecc (curve Ed25519) (flags eddsa) (q %b)))",
@@ -146,7 +163,16 @@ KeyPair GenerateKeyPair() {
 bool IsPublicKey(std::string_view hex) { return IsHex(hex, 2 * kKeyBytes); }
 bool IsSecretKey(std::string_view hex) { return IsHex(hex, 4 * kKeyBytes); }
 
-std::string SignPackage(std::string_view secretKey, std::string_view packageName, std::string_view package) {
+std::string SignedDate(platform::DateTime releaseDate) {
+  const platform::CalendarParts parts = platform::DecodeDateTime(releaseDate);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.year, parts.month, parts.day, parts.hour,
+                parts.minute, parts.second);
+  return text;
+}
+
+std::string SignPackage(std::string_view secretKey, std::string_view packageName, platform::DateTime releaseDate,
+                        std::string_view package) {
   if (!IsSecretKey(secretKey)) throw Exception("not a secret key (128 hex digits)");
   EnsureLibrary();
   const std::string bytes = FromHex(secretKey);
@@ -156,7 +182,7 @@ std::string SignPackage(std::string_view secretKey, std::string_view packageName
                                            static_cast<int>(kKeyBytes), bytes.data()))
     Raise("not a usable secret key", error);
   Sexp keyHolder(key);
-  const std::string text = SignedTextOf(packageName, package);
+  const std::string text = SignedTextOf(packageName, releaseDate, package);
   gcry_sexp_t signature = nullptr;
   if (gcry_error_t error = gcry_pk_sign(&signature, DataOf(text).get(), key)) Raise("cannot sign", error);
   Sexp signatureHolder(signature);
@@ -172,20 +198,21 @@ const char* VerdictText(Verdict verdict) {
     case Verdict::Valid: return "signature valid";
     case Verdict::Missing: return "the version page carries no signature";
     case Verdict::Malformed: return "the signature or the key is malformed";
-    case Verdict::Mismatch: return "the signature does not match this package and name";
+    case Verdict::NotCanonical: return "the signature is not in its canonical form";
+    case Verdict::Mismatch: return "the signature does not match this package, name and release date";
     case Verdict::Unreadable: return "the package cannot be read";
   }
   return "unknown";
 }
 
-Verdict VerifyPackage(std::string_view publicKey, std::string_view packageName, std::string_view package,
-                      std::string_view signature) {
+Verdict VerifyPackage(std::string_view publicKey, std::string_view packageName, platform::DateTime releaseDate,
+                      std::string_view package, std::string_view signature) {
   if (signature.empty()) return Verdict::Missing;
-  return VerifyText(publicKey, SignedTextOf(packageName, package), signature);
+  return VerifyText(publicKey, SignedTextOf(packageName, releaseDate, package), signature);
 }
 
-Verdict VerifyPackageFile(std::string_view publicKey, std::string_view packageName, std::string_view packagePath,
-                          std::string_view signature) {
+Verdict VerifyPackageFile(std::string_view publicKey, std::string_view packageName, platform::DateTime releaseDate,
+                          std::string_view packagePath, std::string_view signature) {
   if (signature.empty()) return Verdict::Missing;
   platform::File file;
   if (!file.Open(packagePath, platform::File::Mode::Read)) return Verdict::Unreadable;
@@ -196,7 +223,7 @@ Verdict VerifyPackageFile(std::string_view publicKey, std::string_view packageNa
     if (count == 0) break;
     gcry_md_write(digest.get(), piece.data(), count);
   }
-  return VerifyText(publicKey, SignedText(packageName, digest.get()), signature);
+  return VerifyText(publicKey, SignedText(packageName, releaseDate, digest.get()), signature);
 }
 
 }  // namespace brimsel::signature

@@ -66,10 +66,22 @@ TEST_F(SettingsFileTest, LastUpdateIsReadPlainAndDefaultsTo2005) {
   }
 }
 
+// LastUpdate records the release that was installed, as its version page dated it: a
+// release with a time of day keeps its time, so that a later one of the same day is newer.
+TEST_F(SettingsFileTest, LastUpdateRecordsTheReleaseDateWithItsTimeOfDay) {
+  for (const char* release : {"2026-12-8 14:30", "9999-1-1", "2026-12-8 9:05:07"}) {
+    const platform::DateTime date = platform::StrToDate(release);
+    WriteLastUpdate(Path(), date);
+    EXPECT_EQ(ReadSetting(Path(), kSettingsSection, kKeyLastUpdate, ""), platform::DateTimeToStr(date));
+    EXPECT_EQ(ReadLastUpdate(Path()), date) << release;
+  }
+  EXPECT_LT(ReadLastUpdate(Path()), platform::StrToDate("2026-12-8 9:05:08"));
+}
+
 TEST_F(SettingsFileTest, AFailedWriteRaisesWithTheSettingsPath) {
   const std::string missing = dir.WinPath() + "missing\\Update.ini";
   try {
-    WriteLastUpdate(missing);
+    WriteLastUpdate(missing, platform::StrToDate("2026-12-7"));
     ADD_FAILURE() << "no error";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Unable to write to " + missing);

@@ -1,4 +1,4 @@
-// updtool check URL NAME [--last-update yyyy-M-d] [--public-key KEY] [--timeout SECONDS]:
+// updtool check URL NAME [--last-update "yyyy-M-d [H:mm]"] [--public-key KEY] [--timeout SECONDS]:
 // a published release tried the way an installed updater tries it, with the updater's own
 // code: the version page and its marker, the probe, the package download, the directory
 // and a test extraction with every CRC checked. Exit code 0 only when an updater whose
@@ -75,7 +75,7 @@ bool Fail(const std::string& reason) {
 }
 
 // The version page: its marker and date, and the signature when one is asked for.
-bool CheckVersionPage(const CheckArguments& args, std::string& signature) {
+bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDate, std::string& signature) {
   const std::string url = args.siteUrl + kVersionQuery + args.packageName;
   const PageFetch page = FetchPageReporting(url);
   Step("version page", url + ": " + DescribeFetch(page));
@@ -83,12 +83,13 @@ bool CheckVersionPage(const CheckArguments& args, std::string& signature) {
   if (dateText.empty()) return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
   const auto release = platform::TryStrToDate(dateText);
   if (!release) return Fail("the marker's date '" + dateText + "' is not in the short date format yyyy-M-d");
-  Step("release date", platform::DateToStr(*release));
+  Step("release date", platform::DateTimeToStr(*release));
   const auto last = platform::TryStrToDate(args.lastUpdate);
   if (!(*release > *last)) {
-    return Fail("the release of " + platform::DateToStr(*release) + " is not later than LastUpdate " +
-                platform::DateToStr(*last) + ": the updater reports the newest version as installed");
+    return Fail("the release of " + platform::DateTimeToStr(*release) + " is not later than LastUpdate " +
+                platform::DateTimeToStr(*last) + ": the updater reports the newest version as installed");
   }
+  releaseDate = *release;
   signature = signature::SignatureOfPage(page.body);
   if (!args.publicKey.empty()) {
     if (signature.empty()) return Fail("the version page carries no signature marker");
@@ -165,14 +166,21 @@ bool CheckPackage(const std::string& packagePath, const fs::path& extractFolder)
 }
 
 bool RunChecks(const CheckArguments& args, const ScratchFolder& scratch) {
+  platform::DateTime releaseDate;
   std::string signature;
-  if (!CheckVersionPage(args, signature) || !CheckProbe(args)) return false;
+  if (!CheckVersionPage(args, releaseDate, signature) || !CheckProbe(args)) return false;
   const std::string packagePath = platform::WindowsPath(scratch.Path() / "package.zip");
   if (!CheckDownload(args, packagePath) || !CheckPackage(packagePath, scratch.Path() / "extracted")) return false;
   if (!args.publicKey.empty()) {
-    const auto verdict = signature::VerifyPackageFile(args.publicKey, args.packageName, packagePath, signature);
-    Step("signature", signature::VerdictText(verdict));
-    if (verdict != signature::Verdict::Valid) return Fail("the updater built with this key would refuse the package");
+    const auto verdict =
+        signature::VerifyPackageFile(args.publicKey, args.packageName, releaseDate, packagePath, signature);
+    const std::string date = platform::DateTimeToStr(releaseDate);
+    if (verdict != signature::Verdict::Valid) {
+      Step("signature", std::string(signature::VerdictText(verdict)) + " (the page's release " + date + ")");
+      return Fail("the updater built with this key would refuse the package: it was not signed for this package, "
+                  "name and the release date " + date);
+    }
+    Step("signature", std::string(signature::VerdictText(verdict)) + ", signed for the release of " + date);
   }
   return true;
 }
@@ -199,8 +207,9 @@ std::optional<CheckArguments> Parse(const Arguments& args, int& exitCode) {
     return std::nullopt;
   }
   parsed.packageName = *name;
-  if (!platform::TryStrToDate(parsed.lastUpdate) || parsed.lastUpdate.find(' ') != std::string::npos) {
-    exitCode = UsageError("check: --last-update '" + parsed.lastUpdate + "' is not a date like 2005-1-1");
+  if (!platform::TryStrToDate(parsed.lastUpdate)) {
+    exitCode = UsageError(
+        "check: --last-update '" + parsed.lastUpdate + "' is not a date like 2005-1-1 or 2005-1-1 9:30");
     return std::nullopt;
   }
   if (!timeout.empty()) {
@@ -251,11 +260,12 @@ int Check(const Arguments& args) {
 }
 
 const Command check("check",
-                    "  check URL NAME [--last-update yyyy-M-d] [--public-key KEY] [--timeout SECONDS]\n"
+                    "  check URL NAME [--last-update \"yyyy-M-d [H:mm]\"] [--public-key KEY] [--timeout SECONDS]\n"
                     "      try the release of package NAME published at URL (scheme and host) as an\n"
                     "      installed updater would: version page, probe, download, directory and a test\n"
                     "      extraction; --public-key (a file of updtool keygen, or the key) also verifies\n"
-                    "      the signature. Exit code 0 only when the release would be installed whole",
+                    "      the signature and says for which release date it was made. Exit code 0 only\n"
+                    "      when the release would be installed whole",
                     Check);
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "net/update_site.h"
 #include "pattern/pattern_engine.h"
 #include "platform/command_line.h"
 #include "platform/codepage.h"
@@ -15,8 +16,6 @@
 
 namespace brimsel::updtool {
 namespace {
-
-constexpr char kMarkerPattern[] = "<!--date(\\S+)Main -->";
 
 // The file's bytes, read once into the string that the engine then keeps.
 std::optional<std::string> ReadWhole(const std::string& utf8Path) {
@@ -36,7 +35,7 @@ int RunMatch(const Arguments& args) {
   if (auto refused = RefuseFolder(args[0])) return *refused;
   std::optional<std::string> bytes = ReadWhole(args[0]);
   if (!bytes) return Failure("cannot read " + args[0]);
-  const std::string pattern = args.size() == 2 ? platform::Utf8ToGbk(args[1]) : std::string(kMarkerPattern);
+  const std::string pattern = args.size() == 2 ? platform::Utf8ToGbk(args[1]) : std::string(kReleaseDatePattern);
   if (pattern.empty()) return UsageError("the pattern is empty");
   if (args.size() == 2 && platform::GbkToUtf8(pattern) != args[1]) {
     return UsageError("the pattern has characters that GBK cannot hold");
@@ -57,7 +56,7 @@ int RunMatch(const Arguments& args) {
 const Command kMatch("match",
                      "  match FILE [PATTERN]\n"
                      "      print group 1 of the first match of PATTERN (UTF-8) in FILE (GBK) as the updater\n"
-                     "      finds it; by default the release-date marker <!--date(\\S+)Main -->",
+                     "      finds it; by default the release-date marker of the version page",
                      RunMatch);
 
 }  // namespace

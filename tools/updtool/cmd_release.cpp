@@ -1,4 +1,4 @@
-// updtool release SRC_DIR NAME --site DIR [--date yyyy-M-d] [--sign KEYFILE]: a folder of
+// updtool release SRC_DIR NAME --site DIR [--date "yyyy-M-d [H:mm]"] [--sign KEYFILE]: a folder of
 // files published as a release, in the layout that `updtool serve` and a static web server
 // serve. Nothing is written unless the updater would install the release as it stands.
 #include <algorithm>
@@ -103,13 +103,16 @@ int Release(const Arguments& args) {
   if (const platform::NameFault fault = platform::JudgeFileName(*name); fault != platform::NameFault::kNone)
     return Failure("release: '" + parsed->name + "' cannot be a package name: " + platform::NameFaultText(fault));
 
-  std::string date = platform::DateToStr(platform::Today());
+  // The date as the updater reads it, and written so that it reads it back the same.
+  platform::DateTime releaseDate = platform::Today();
   if (!parsed->date.empty()) {
     const auto when = platform::TryStrToDate(parsed->date);
-    if (!when || parsed->date.find_first_of(" \t") != std::string::npos)
-      return Failure("release: the date '" + parsed->date + "' is not in the short date format yyyy-M-d");
-    date = platform::DateToStr(*when);
+    if (!when)
+      return Failure("release: the date '" + parsed->date +
+                     "' is not in the short date format yyyy-M-d, optionally followed by a time H:mm");
+    releaseDate = *when;
   }
+  const std::string date = platform::DateTimeToStr(releaseDate);
 
   const ReleaseContents contents = GatherRelease(sourceArgument);
   if (!contents.problems.empty()) {
@@ -128,7 +131,9 @@ int Release(const Arguments& args) {
   }
   const std::string package = zip.Finish();
   const std::string marker =
-      secretKey.empty() ? "" : signature::SignatureMarker(signature::SignPackage(secretKey, *name, package));
+      secretKey.empty()
+          ? ""
+          : signature::SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
 
   WriteWhole(PackageFile(site, parsed->name), package);
   WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));
@@ -148,11 +153,12 @@ int Release(const Arguments& args) {
 }
 
 const Command release("release",
-                      "  release SRC_DIR NAME --site DIR [--date yyyy-M-d] [--sign KEYFILE]\n"
+                      "  release SRC_DIR NAME --site DIR [--date \"yyyy-M-d [H:mm]\"] [--sign KEYFILE]\n"
                       "      publish the files of SRC_DIR as the release of package NAME under DIR:\n"
                       "      DIR/update/NAME.zip, the version page DIR/update/getver/NAME.html (dated\n"
-                      "      today unless --date) and DIR/update/test.html; --sign adds the package's\n"
-                      "      signature made with the secret key of updtool keygen",
+                      "      today unless --date; a second release on one day takes a later time of\n"
+                      "      day) and DIR/update/test.html; --sign adds the signature of the package,\n"
+                      "      its name and its date, made with the secret key of updtool keygen",
                       Release);
 
 }  // namespace

@@ -52,7 +52,8 @@ class UpdateCheckTest : public WindowTest {
 };
 
 // An update is a release date strictly later than LastUpdate (2005-1-1 when it is
-// missing or unreadable), read from the first marker of the version page.
+// missing or unreadable), read from the first marker of the version page; a second
+// release on one day is a later time of day.
 TEST_F(UpdateCheckTest, OnlyAStrictlyLaterReleaseDateIsAnUpdate) {
   const struct {
     const char* lastUpdate;
@@ -61,6 +62,10 @@ TEST_F(UpdateCheckTest, OnlyAStrictlyLaterReleaseDateIsAnUpdate) {
   } rows[] = {
       {"2026-3-5", "<!--date2026-3-5Main -->", false},
       {"2026-3-5", "<!--date2026-3-6Main -->", true},
+      {"2026-3-5", "<!--date2026-3-5 14:30Main -->", true},
+      {"2026-3-5 14:30", "<!--date2026-3-5 14:30Main -->", false},
+      {"2026-3-5 14:30", "<!--date2026-3-5 14:31Main -->", true},
+      {"2025-1-1", "<!--date2030-1-1 Main -->", false},
       {nullptr, "<!--date2005-1-2Main -->", true},
       {"yesterday", "<!--date2005-1-1Main -->", false},
       {"2025-1-1", "<!--date2020-1-1Main --> <!--date2030-1-1Main -->", false},

@@ -34,6 +34,9 @@ using platform::Utf8ToGbk;
 const std::string kSucceeded = Utf8ToGbk("文件更新成功：");
 const std::string kFailed = Utf8ToGbk("文件更新失败：");
 const fs::path kZipData = fs::path(BRIMSEL_TEST_DATA_DIR) / "zip";
+// The release installed by these tests, as its version page dated it: ahead of the
+// client's clock, and with a time of day.
+constexpr char kRelease[] = "2030-1-1 9:30";
 
 std::string Ok(const std::string& name) { return kSucceeded + name; }
 std::string Failed(const std::string& name) { return kFailed + name; }
@@ -90,6 +93,7 @@ class InstallStepTest : public WindowTest {
   TfrmUpdate& RunInstallStepAlone(bool packageComplete = false) {
     TfrmUpdate& window = ShowInstallWindow();
     window.State().packageComplete = packageComplete;
+    window.State().releaseDate = platform::StrToDate(kRelease);
     window.State().stagingFolder = instWin_ + "update";
     window.State().packagePath = instWin_ + "update\\brimsel.zip";
     window.SetNextEnabled(false);
@@ -109,7 +113,6 @@ class InstallStepTest : public WindowTest {
   void SetLastUpdate(const std::string& value) const {
     WriteSetting(instWin_ + "Update.ini", kSettingsSection, kKeyLastUpdate, value);
   }
-  static std::string Today() { return platform::DateToStr(platform::Today()); }
 };
 
 TEST_F(InstallStepTest, InstallsEveryEntryInListingOrderUnderItsLowerCaseName) {
@@ -128,7 +131,7 @@ TEST_F(InstallStepTest, InstallsEveryEntryInListingOrderUnderItsLowerCaseName) {
   EXPECT_EQ(Read("tool.dll"), "new tool") << "a new file takes the lower-case name";
   EXPECT_EQ(Read("data.dat"), "new data");
   EXPECT_FALSE(fs::exists(inst_ / "bin"));
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
   EXPECT_FALSE(window.State().selfUpdate);
   EXPECT_EQ(Read("update.bat"), "left by an earlier run");
   EXPECT_TRUE(NextEnabled());
@@ -150,7 +153,7 @@ TEST_F(InstallStepTest, InstallsAPackageMadeByInfoZip) {
   // The updater is not running here, so the script's runner finishes at once.
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s));
   EXPECT_EQ(Read("update.exe"), TempDir::Read(kZipData / "inputs/tree/Update.EXE"));
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
 }
 
 TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
@@ -185,7 +188,7 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s)) << Read("batchrun.log");
   EXPECT_EQ(Read("update.exe"), "the new updater");
   EXPECT_EQ(fs::status(inst_ / "update.exe").permissions(), fs::status("/bin/sleep").permissions());
-  EXPECT_EQ(LastUpdate(), Today()) << "update.exe counts as installed once its script is written";
+  EXPECT_EQ(LastUpdate(), kRelease) << "update.exe counts as installed once its script is written";
 }
 
 // A partial installation is not recorded: the next check must fetch the missing files.
@@ -310,7 +313,7 @@ TEST_F(InstallStepTest, AScriptThatCannotBeWrittenIsPassedOver) {
   RunInstallStepAlone();
   EXPECT_EQ(LogText(), Log({Ok("update.exe")}));
   EXPECT_EQ(Read("update.bat"), "read-only");
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
   EXPECT_TRUE(NextEnabled());
 }
 
@@ -345,7 +348,7 @@ TEST_F(InstallStepTest, InstallsIntoAFolderWhoseNameGbkCannotHold) {
   RunInstallStepAlone();
   EXPECT_EQ(LogText(), Log({Ok("readme.txt")}));
   EXPECT_EQ(Read("readme.txt"), "new readme");
-  EXPECT_EQ(LastUpdate(), Today());
+  EXPECT_EQ(LastUpdate(), kRelease);
   for (const auto& entry : fs::recursive_directory_iterator(dir_.path()))
     EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
 }
@@ -367,8 +370,9 @@ TEST(UpdaterProgram, RefusesToStartInAFolderItCannotName) {
     EXPECT_EQ(entry.path().string().find('?'), std::string::npos) << entry.path();
 }
 
-// What a failed installation staged goes; the package stays only when it arrived whole.
-TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
+// What a failed installation staged goes. A damaged package that arrived whole is refused
+// and goes too; one that the download cut short stays for the next run to resume.
+TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFilesAndNoDamagedPackage) {
   SetLastUpdate("2010-1-1");
   ZipBuilder zip;
   zip.Add("a.txt", "extracted before the failure");
@@ -381,7 +385,8 @@ TEST_F(InstallStepTest, AFailedInstallationLeavesNoStagedFiles) {
     std::vector<std::string> staged;
     for (const auto& entry : fs::directory_iterator(inst_ / "update"))
       if (entry.path().filename() != UpdateLog::kFileName) staged.push_back(entry.path().filename().string());
-    EXPECT_EQ(staged, complete ? std::vector<std::string>{"brimsel.zip"} : std::vector<std::string>{}) << complete;
+    EXPECT_EQ(staged, complete ? std::vector<std::string>{} : std::vector<std::string>{"brimsel.zip"}) << complete;
+    EXPECT_EQ(window_->State().failure, complete ? UpdateFailure::kPackage : UpdateFailure::kDownload);
   }
 }
 

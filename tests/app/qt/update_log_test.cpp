@@ -1,5 +1,6 @@
 // update.log: the runs it keeps, the line each failure of a run leaves, and the vendor's
-// signature check refusing a package whose signature is missing or wrong.
+// signature check refusing a package whose signature is missing, wrong, for another
+// release or not canonical, end to end against a server that plays the man in the middle.
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include "platform/codepage.h"
 #include "signature/package_signature.h"
 #include "signature/signature_marker.h"
+#include "support/malleated_signature.h"
 #include "support/scripted_server.h"
 #include "support/zip_builder.h"
 
@@ -28,10 +30,20 @@ std::string TestKey(const char* file) {
   return key;
 }
 
-std::string Package() {
+std::string Package(const std::string& content = "new a") {
   ZipBuilder zip;
-  zip.Add("a.txt", "new a");
+  zip.Add("a.txt", content);
   return zip.Build();
+}
+
+platform::DateTime Date(const char* text) { return platform::StrToDate(text); }
+
+// A vendor site with a (signed) release of `date`.
+ScriptedServer::Script Site(const std::string& date, const std::string& package, const std::string& signature = "") {
+  const std::string marker = signature.empty() ? "" : signature::SignatureMarker(signature);
+  return ServeFiles({{"/update/getver.asp?soft=Brimsel", "<!--date" + date + "Main -->" + marker},
+                     {"/update/test.html", platform::Utf8ToGbk("测试成功")},
+                     {"/update/Brimsel.zip", package}});
 }
 
 class UpdateLogTest : public WindowTest {
@@ -50,16 +62,29 @@ class UpdateLogTest : public WindowTest {
     MakeWindow(std::move(options)).show();
     return *window_;
   }
-  // Step 3 alone over a package left in the staging folder (none when `package` is empty).
+  // Step 3 alone over a whole package of the release of 2026-12-7 left in the staging
+  // folder (none when `package` is empty).
   void Install(const std::string& package, const std::string& signature, const std::string& publicKey) {
     TfrmUpdate& window = Show("http://127.0.0.1", publicKey);
     if (!package.empty()) dir_.Write("update/Brimsel.zip", package);
     window.State().stagingFolder = dir_.WinPath() + "update";
     window.State().packagePath = dir_.WinPath() + "update\\Brimsel.zip";
     window.State().packageSignature = signature;
+    window.State().releaseDate = Date("2026-12-7");
+    window.State().packageComplete = true;
     window.ShowStep(3);
   }
+  // Steps 1 to 3 as the user clicks them.
+  void RunUpdate(const std::string& site, const std::string& publicKey = "") {
+    Show(site, publicKey).btnNextClick();
+    window_->btnNextClick();
+  }
+  bool PackageStaged() const { return fs::exists(dir_.path() / "update" / "Brimsel.zip"); }
   std::string Log() const { return platform::GbkToUtf8(TempDir::Read(dir_.path() / "update" / "update.log")); }
+  std::string LastRun() const {
+    const std::string log = Log();
+    return log.substr(log.rfind(UpdateLog::kRunHeader));
+  }
   std::string LastUpdate() const { return ReadSetting(dir_.WinPath() + "Update.ini", kSettingsSection, kKeyLastUpdate, ""); }
 };
 
@@ -79,32 +104,86 @@ TEST_F(UpdateLogTest, KeepsTheLastFewRunsAndCutsARunThatWritesTooMuch) {
   EXPECT_EQ(KeptRuns("not a log of ours"), "");
 }
 
-TEST_F(UpdateLogTest, ASignatureMissingWrongOrForAnotherPackageInstallsNothing) {
+// A refused package is deleted: it can never be installed, and must not hold the volume.
+TEST_F(UpdateLogTest, ASignatureMissingWrongOrForAnotherPackageInstallsNothingAndTheRefusedPackageGoes) {
   const std::string secret = TestKey("vendor.key");
   const std::string publicKey = TestKey("vendor.pub");
   const std::string otherKey = signature::GenerateKeyPair().secretKey;
+  const platform::DateTime release = Date("2026-12-7");
   const struct {
     const char* what;
     std::string signature;
     const char* line;
   } rows[] = {
       {"missing", "", "package refused: the version page carries no signature"},
-      {"other key", signature::SignPackage(otherKey, "Brimsel", Package()), "package refused: the signature does not match"},
-      {"other package", signature::SignPackage(secret, "Other", Package()), "package refused: the signature does not match"},
+      {"other key", signature::SignPackage(otherKey, "Brimsel", release, Package()),
+       "package refused: the signature does not match"},
+      {"other package", signature::SignPackage(secret, "Other", release, Package()),
+       "package refused: the signature does not match"},
       {"damaged", std::string(128, '0'), "package refused: the signature does not match"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
     Install(Package(), row.signature, publicKey);
-    EXPECT_NE(Log().find(row.line), std::string::npos) << Log();
+    EXPECT_NE(LastRun().find(row.line), std::string::npos) << LastRun();
     EXPECT_FALSE(fs::exists(dir_.path() / "a.txt"));
     EXPECT_EQ(LastUpdate(), "2025-1-1");
     EXPECT_EQ(window_->LogText(), "");
+    EXPECT_FALSE(PackageStaged());
+    EXPECT_EQ(window_->State().failure, UpdateFailure::kSignature);
   }
-  Install(Package(), signature::SignPackage(secret, "Brimsel", Package()), publicKey);
-  EXPECT_NE(Log().find("verified"), std::string::npos) << Log();
+  Install(Package(), signature::SignPackage(secret, "Brimsel", release, Package()), publicKey);
+  EXPECT_NE(LastRun().find("verified for the release of 2026-12-7"), std::string::npos) << LastRun();
   EXPECT_TRUE(fs::exists(dir_.path() / "a.txt"));
-  EXPECT_NE(Log().find("LastUpdate written"), std::string::npos) << Log();
+  EXPECT_NE(LastRun().find("LastUpdate written: 2026-12-7"), std::string::npos) << LastRun();
+  EXPECT_EQ(window_->State().failure, UpdateFailure::kNone);
+}
+
+// A man in the middle serves the genuinely signed package of the release of 2030-1-1 as the
+// release of the next day, or with its signature in a second form. The keyed updater
+// installs neither; the genuine release of 2030-1-2 14:30 then installs and is recorded
+// with its own date and time, ahead of the client's clock, and is not offered again.
+TEST_F(UpdateLogTest, AnOlderSignedReleaseUnderANewerDateIsRefusedEndToEnd) {
+  const std::string secret = TestKey("vendor.key");
+  const std::string publicKey = TestKey("vendor.pub");
+  const std::string older = Package("the release of the morning");
+  const std::string olderSignature = signature::SignPackage(secret, "Brimsel", Date("2030-1-1"), older);
+  const std::string newer = Package("the release of 2030-1-2 14:30");
+  const struct {
+    const char* what;
+    ScriptedServer::Script site;
+  } forgeries[] = {
+      {"older release, newer date", Site("2030-1-2", older, olderSignature)},
+      {"malleated signature", Site("2030-1-1", older, WithGroupOrderAddedToS(olderSignature))},
+  };
+  for (const auto& forgery : forgeries) {
+    SCOPED_TRACE(forgery.what);
+    ScriptedServer site(kLogTestBlock, forgery.site);
+    BRIMSEL_SKIP_UNLESS_LISTENING(site);
+    RunUpdate(site.Url(), publicKey);
+    EXPECT_NE(LastRun().find("package refused"), std::string::npos) << LastRun();
+    EXPECT_FALSE(fs::exists(dir_.path() / "a.txt"));
+    EXPECT_EQ(LastUpdate(), "2025-1-1");
+    EXPECT_FALSE(PackageStaged());
+    EXPECT_EQ(window_->State().failure, UpdateFailure::kSignature);
+  }
+
+  ScriptedServer site(kLogTestBlock, Site("2030-1-2 14:30", newer,
+                                          signature::SignPackage(secret, "Brimsel", Date("2030-1-2 14:30"), newer)));
+  RunUpdate(site.Url(), publicKey);
+  EXPECT_EQ(TempDir::Read(dir_.path() / "a.txt"), "the release of 2030-1-2 14:30");
+  EXPECT_EQ(ReadSetting(dir_.WinPath() + "Update.ini", kSettingsSection, kKeyLastUpdate, ""), "2030-1-2 14:30");
+  const std::size_t requests = site.Requests().size();
+  MakeWindow([this, &site] {
+    TfrmUpdate::Options options = TestOptions();
+    options.vendorSiteUrl = site.Url();
+    options.updateCheck = RunUpdateCheck;
+    return options;
+  }()).show();
+  window_->btnNextClick();
+  EXPECT_NE(LastRun().find("release 2030-1-2 14:30 is not later than LastUpdate 2030-1-2 14:30"), std::string::npos)
+      << LastRun();
+  EXPECT_EQ(site.Requests().size(), requests + 1) << "only the version page is asked for";
 }
 
 TEST_F(UpdateLogTest, EachFailureOfTheInstallationLeavesItsLine) {
@@ -138,14 +217,17 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
     EXPECT_NE(Log().find("request " + site.Url() + "/update/getver.asp?soft=Brimsel: status 200"), std::string::npos);
     EXPECT_NE(Log().find(row.line), std::string::npos) << Log();
   }
-  // A newer release whose package is missing: the probe passes, the download fails.
+  // A newer signed release whose package is missing: the probe passes, the download
+  // fails and leaves an empty file, which is no package refused for its signature.
   ScriptedServer site(kLogTestBlock, ServeFiles({{"/update/getver.asp?soft=Brimsel", "<!--date2030-1-1Main -->"},
                                                   {"/update/test.html", platform::Utf8ToGbk("测试成功")}}));
-  Show(site.Url()).btnNextClick();
-  window_->btnNextClick();
+  RunUpdate(site.Url(), TestKey("vendor.pub"));
   EXPECT_NE(Log().find("probe " + site.Url() + "/update/test.html: "), std::string::npos) << Log();
   EXPECT_NE(Log().find("the HEAD reply is no success (HEAD 404"), std::string::npos) << Log();
-  EXPECT_NE(Log().find("LastUpdate not written"), std::string::npos) << Log();
+  EXPECT_NE(Log().find("the download brought no byte of the package: nothing installed, LastUpdate not written"),
+            std::string::npos) << Log();
+  EXPECT_EQ(Log().find("signature"), std::string::npos) << Log();
+  EXPECT_EQ(window_->State().failure, UpdateFailure::kDownload);
   // A site that refuses the connection: the network library's own words.
   Show("http://127.80.0.1").btnNextClick();
   EXPECT_NE(Log().find("getver.asp?soft=Brimsel: no reply (Couldn't connect"), std::string::npos) << Log();

@@ -1,5 +1,6 @@
 // updtool release, keygen and check as a vendor runs them: what a release refuses, the
-// layout it writes, and check against a good release, each broken one and a stalling server.
+// layout it writes, and check against a good release, each broken or forged one and a
+// stalling server.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,6 +13,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "signature/signature_marker.h"
+#include "support/malleated_signature.h"
 #include "support/scripted_server.h"
 #include "support/temp_dir.h"
 
@@ -93,10 +95,11 @@ TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnythin
   }
 }
 
+// A second release on one day is dated with a later time of day.
 TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlderUpdatersIgnore) {
   dir_.Write("src/说明.txt", "Chinese name");
   dir_.Write("src/bin/Tool.DLL", std::string(5000, 't'));
-  const ToolRun run = Release("Brimsel", "--date 2026-12-07 --sign " + Key("vendor.key"));
+  const ToolRun run = Release("Brimsel", "--date '2026-12-07 14:30' --sign " + Key("vendor.key"));
   ASSERT_EQ(run.exitCode, 0) << run.output;
   EXPECT_NE(run.output.find("files:   2 (5012 bytes)"), std::string::npos) << run.output;
 
@@ -108,7 +111,7 @@ TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlde
   EXPECT_EQ(unzipper.EntryFileName(1), platform::Utf8ToGbk("说明.txt"));
 
   const std::string page = SiteFile("update/getver/Brimsel.html");
-  EXPECT_EQ(MatchFirstGroup(page, kReleaseDatePattern), "2026-12-7");
+  EXPECT_EQ(MatchFirstGroup(page, kReleaseDatePattern), "2026-12-7 14:30");
   EXPECT_EQ(signature::SignatureOfPage(page).size(), 128u);
   EXPECT_NE(SiteFile("update/test.html").find(kProbePassed), std::string::npos);
 }
@@ -147,7 +150,8 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
   const ToolRun good = Check(good_, "--public-key " + Key("vendor.pub"));
   if (good.exitCode == -2) GTEST_SKIP() << good.output;
   EXPECT_EQ(good.exitCode, 0) << good.output;
-  EXPECT_NE(good.output.find("signature: signature valid"), std::string::npos) << good.output;
+  EXPECT_NE(good.output.find("signature: signature valid, signed for the release of 2026-12-7\n"), std::string::npos)
+      << good.output;
 
   TempDir otherKey;
   ASSERT_EQ(RunUpdtool("keygen " + Quoted(otherKey.path())).exitCode, 0);
@@ -156,6 +160,7 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
   const std::string otherPackagePage = TempDir::Read(dir_.path() / "other/update/getver/Other.html");
   const std::string page = good_["/update/getver.asp?soft=Brimsel"];
   const std::string zip = good_["/update/Brimsel.zip"];
+  const std::string goodSignature = signature::SignatureOfPage(page);
   std::string damaged = zip;
   damaged[30 + 5] ^= 0x20;  // the first byte of a.txt, after its 30-byte header and name
 
@@ -178,9 +183,17 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
       {"unsigned", "/update/getver.asp?soft=Brimsel", "<!--date2026-12-7Main -->", "--public-key " + Key("vendor.pub"),
        0, "carries no signature marker"},
       {"other key", "/update/getver.asp?soft=Brimsel", page,
-       "--public-key " + Quoted(otherKey.path() / "vendor.pub"), 0, "does not match this package and name"},
+       "--public-key " + Quoted(otherKey.path() / "vendor.pub"), 0, "does not match this package, name and release"},
       {"other package", "/update/getver.asp?soft=Brimsel", otherPackagePage, "--public-key " + Key("vendor.pub"), 0,
-       "does not match this package and name"},
+       "does not match this package, name and release"},
+      // A man in the middle: this genuinely signed release served as a newer one, or
+      // its signature in a second form.
+      {"newer date", "/update/getver.asp?soft=Brimsel",
+       "<!--date2026-12-9Main -->" + signature::SignatureMarker(goodSignature),
+       "--public-key " + Key("vendor.pub"), 0, "not signed for this package, name and the release date 2026-12-9"},
+      {"malleated", "/update/getver.asp?soft=Brimsel",
+       "<!--date2026-12-7Main -->" + signature::SignatureMarker(test::WithGroupOrderAddedToS(goodSignature)),
+       "--public-key " + Key("vendor.pub"), 0, "not in its canonical form"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
