@@ -13,9 +13,9 @@
 #include <optional>
 #include <utility>
 
+#include "platform/address_lookup.h"
 #include "platform/exception.h"
 #include "platform/network_limits.h"
-#include "platform/pumping_call.h"
 
 namespace brimsel::platform {
 namespace {
@@ -36,19 +36,10 @@ class DescriptorGuard {
   int fd_;
 };
 
-struct AddressListFree {
-  void operator()(addrinfo* list) const { freeaddrinfo(list); }
-};
-
 [[noreturn]] void RaiseSocketError(int error, const char* operation) {
   throw Exception("Socket error: " + std::string(std::strerror(error)) + " (" + std::to_string(error) + "), on " +
                   operation);
 }
-
-struct Resolution {
-  int status = 0;
-  std::unique_ptr<addrinfo, AddressListFree> addresses;
-};
 
 // Starts a connect on a non-blocking socket: 0 when connected at once, -1 while it is under
 // way, or the error.
@@ -94,19 +85,7 @@ void TClientSocket::Drop() {
 void TClientSocket::Connect() {
   const std::string name = NameToResolve();
 
-  const std::optional<Resolution> resolved = CallPumping<Resolution>(
-      [name, service = std::to_string(port_)] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        addrinfo* found = nullptr;
-        Resolution result;
-        result.status = ::getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
-        result.addresses.reset(result.status == 0 ? found : nullptr);
-        return result;
-      },
-      cancelFlag_);
+  const std::optional<AddressLookup> resolved = LookUpPumping(name, port_, cancelFlag_);
   if (!resolved) RaiseCancelled();
   if (resolved->status != 0) {
     throw Exception("Host not found: " + host_ + " (" + ::gai_strerror(resolved->status) + ")");

@@ -5,15 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <string>
 
-#include "platform/codepage.h"
-#include "settings/settings_cipher.h"
-#include "settings/settings_file.h"
 #include "support/child_process.h"
-#include "support/scripted_server.h"
+#include "support/silent_site.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 
@@ -48,16 +44,7 @@ constexpr char kAnswerYes[] =
 
 TEST(CloseDuringFetch, ConfirmedCloseEndsTheProcessWhileTheVersionPageNeverComes) {
   if (!fs::exists(kUpdater) || !fs::exists(kXdotool)) GTEST_SKIP() << "needs update.exe and xdotool";
-  std::atomic<bool> asked = false;
-  std::atomic<bool> clientLeft = false;
-  ScriptedServer site(
-      "127.0.0.1",
-      [&](ServerConnection& connection, int) {
-        if (connection.ReadRequest().empty()) return;
-        asked = true;
-        clientLeft = connection.WaitForClientClose(60s);
-      },
-      80);
+  SilentVendorSite site;
   BRIMSEL_SKIP_UNLESS_LISTENING(site);
   Xvfb xvfb;
   if (!xvfb.Running()) GTEST_SKIP() << "no Xvfb: " << xvfb.Error();
@@ -65,23 +52,21 @@ TEST(CloseDuringFetch, ConfirmedCloseEndsTheProcessWhileTheVersionPageNeverComes
 
   TempDir installation;
   fs::copy_file(kUpdater, installation.path() / "update.exe");
-  const std::string ini = installation.WinPath() + kSettingsFileName;
-  for (const char* key : {"title", "FSoftName"})
-    WriteSetting(ini, kSettingsSection, key, EncryptToHexText("Brimsel", kSettingsKeyString));
+  WriteBrimselSettings(installation.WinPath());
   ::setenv("QT_QPA_PLATFORM", "xcb", 1);
   ChildProcess updater(installation.path() / "update.exe", {});
   ASSERT_TRUE(updater.Running());
 
   // Next until the version query has come (a click before the window is ready is lost).
-  for (int click = 0; click < 10 && !asked; ++click) {
+  for (int click = 0; click < 10 && !site.Asked(); ++click) {
     Xdo(kClickNext);
-    WaitUntil([&] { return asked.load(); }, 2s);
+    WaitUntil([&] { return site.Asked(); }, 2s);
   }
-  ASSERT_TRUE(asked) << "the wizard never asked for the version page";
+  ASSERT_TRUE(site.Asked()) << "the wizard never asked for the version page";
   ASSERT_TRUE(Xdo(kClickClose));
   ASSERT_TRUE(Xdo(kAnswerYes)) << "the exit question did not appear";
   EXPECT_EQ(updater.WaitFor(5s), 0) << "update.exe still runs after a confirmed Close";
-  EXPECT_TRUE(WaitUntil([&] { return clientLeft.load(); }, 5s));
+  EXPECT_TRUE(WaitUntil([&] { return site.ClientLeft(); }, 5s));
 }
 
 }  // namespace

@@ -4,16 +4,13 @@
 // give up.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
 
 #include "app/win32/control_ids.h"
 #include "platform/message_box.h"
-#include "settings/settings_cipher.h"
-#include "settings/settings_file.h"
-#include "support/scripted_server.h"
+#include "support/silent_site.h"
 #include "support/temp_dir.h"
 #include "windows_test_support.h"
 
@@ -52,23 +49,12 @@ HWND ControlOf(HWND form, int id) {
 }
 
 TEST(CloseDuringFetch, ConfirmedCloseEndsTheProcessWhileTheVersionPageNeverComes) {
-  std::atomic<bool> asked = false;
-  std::atomic<bool> clientLeft = false;
-  ScriptedServer site(
-      "127.0.0.1",
-      [&](ServerConnection& connection, int) {
-        if (connection.ReadRequest().empty()) return;
-        asked = true;
-        clientLeft = connection.WaitForClientClose(60s);
-      },
-      80);
+  SilentVendorSite site;
   BRIMSEL_SKIP_UNLESS_LISTENING(site);
   TempDir installation;
   const std::string updater = installation.WinPath() + "update.exe";
   ASSERT_TRUE(::CopyFileA(BRIMSEL_UPDATER, updater.c_str(), TRUE));
-  const std::string ini = installation.WinPath() + kSettingsFileName;
-  for (const char* key : {"title", "FSoftName"})
-    WriteSetting(ini, kSettingsSection, key, EncryptToHexText("Brimsel", kSettingsKeyString));
+  WriteBrimselSettings(installation.WinPath());
   HelperProcess wizard("", "", updater);
   ASSERT_TRUE(wizard.Started());
 
@@ -78,18 +64,18 @@ TEST(CloseDuringFetch, ConfirmedCloseEndsTheProcessWhileTheVersionPageNeverComes
   HWND close = ControlOf(form, win32::kCloseId);
   ASSERT_TRUE(next != nullptr && close != nullptr);
   // Alt+N until the version query has come.
-  for (int press = 0; press < 10 && !asked; ++press) {
+  for (int press = 0; press < 10 && !site.Asked(); ++press) {
     ::PostMessageA(next, WM_SYSCHAR, 'n', 0);
-    Within(std::chrono::seconds(2), [&] { return asked.load(); });
+    Within(std::chrono::seconds(2), [&] { return site.Asked(); });
   }
-  ASSERT_TRUE(asked) << "the wizard never asked for the version page";
+  ASSERT_TRUE(site.Asked()) << "the wizard never asked for the version page";
   ::PostMessageA(close, WM_SYSCHAR, 'c', 0);
   HWND box = nullptr;
   ASSERT_TRUE(Within(std::chrono::seconds(20), [&] { return (box = ::FindWindowA("#32770", kCaption)); }))
       << "the exit question did not appear";
   ::PostMessageA(box, WM_COMMAND, platform::IDYES, 0);
   EXPECT_TRUE(wizard.WaitForEnd(5000)) << "update.exe still runs after a confirmed Close";
-  EXPECT_TRUE(Within(std::chrono::seconds(5), [&] { return clientLeft.load(); }));
+  EXPECT_TRUE(Within(std::chrono::seconds(5), [&] { return site.ClientLeft(); }));
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <optional>
 #include <utility>
 
+#include "platform/address_lookup.h"
 #include "platform/exception.h"
 #include "platform/network_limits.h"
-#include "platform/pumping_call.h"
 #include "platform/windows/windows_text.h"
 
 namespace brimsel::platform {
@@ -44,19 +44,10 @@ class SocketGuard {
   SOCKET socket_;
 };
 
-struct AddressListFree {
-  void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
-};
-
 [[noreturn]] void RaiseSocketError(int error, const char* operation) {
   throw Exception("Socket error: " + windows::ErrorText(static_cast<DWORD>(error)) + " (" + std::to_string(error) +
                   "), on " + operation);
 }
-
-struct Resolution {
-  int status = 0;
-  std::unique_ptr<addrinfo, AddressListFree> addresses;
-};
 
 // Starts a connect on a non-blocking socket: 0 when connected at once, -1 while it is under
 // way, or the error.
@@ -105,19 +96,7 @@ void TClientSocket::Connect() {
   if (!WinsockStarted()) RaiseSocketError(WSASYSNOTREADY, "connect");
   const std::string name = NameToResolve();
 
-  const std::optional<Resolution> resolved = CallPumping<Resolution>(
-      [name, service = std::to_string(port_)] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        addrinfo* found = nullptr;
-        Resolution result;
-        result.status = ::getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
-        result.addresses.reset(result.status == 0 ? found : nullptr);
-        return result;
-      },
-      cancelFlag_);
+  const std::optional<AddressLookup> resolved = LookUpPumping(name, port_, cancelFlag_);
   if (!resolved) RaiseCancelled();
   if (resolved->status != 0) {
     throw Exception("Host not found: " + host_ + " (" + windows::ErrorText(resolved->status) + ")");
