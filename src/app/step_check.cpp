@@ -86,7 +86,7 @@ int ProbeServers(WizardWindow& window) {
     }
     platform::Sleep(kPauseMs);
   }
-  if (fastest.Row() < 0) window.State().log.Line("no server passed the probe");
+  if (fastest.Row() < 0 && !cancelled) window.State().log.Line("no server passed the probe");
   return fastest.Row();
 }
 
