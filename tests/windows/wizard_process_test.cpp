@@ -58,11 +58,15 @@ TEST(CloseDuringFetch, ConfirmedCloseEndsTheProcessWhileTheVersionPageNeverComes
   HelperProcess wizard("", "", updater);
   ASSERT_TRUE(wizard.Started());
 
-  HWND form = nullptr;
-  ASSERT_TRUE(Within(std::chrono::seconds(30), [&] { return (form = ::FindWindowA(win32::kFormClass, kCaption)); }));
-  HWND next = ControlOf(form, win32::kNextId);
-  HWND close = ControlOf(form, win32::kCloseId);
-  ASSERT_TRUE(next != nullptr && close != nullptr);
+  // The window with its buttons (it is found as soon as it is made, before its controls).
+  HWND next = nullptr;
+  HWND close = nullptr;
+  ASSERT_TRUE(Within(std::chrono::seconds(30), [&] {
+    HWND form = ::FindWindowA(win32::kFormClass, kCaption);
+    next = form ? ControlOf(form, win32::kNextId) : nullptr;
+    close = form ? ControlOf(form, win32::kCloseId) : nullptr;
+    return next != nullptr && close != nullptr;
+  }));
   // Alt+N until the version query has come.
   for (int press = 0; press < 10 && !site.Asked(); ++press) {
     ::PostMessageA(next, WM_SYSCHAR, 'n', 0);
