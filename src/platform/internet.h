@@ -56,7 +56,7 @@ HInternetSession InternetOpenA(const char* agent, unsigned accessType, const cha
 
 // Once `*cancelFlag` is set, a call through `session` that waits for the server stops
 // waiting: the URL counts as not opened and the body as ended by a failed read, and the
-// error texts say that the fetch was cancelled. Null (the default): no flag.
+// error texts say that the fetch was cancelled. Null, as a new session has it: no flag.
 void InternetSetCancelFlag(InternetSession& session, const bool* cancelFlag);
 
 // `headers` are extra request lines (CR LF separated) or null. The flags change nothing for
