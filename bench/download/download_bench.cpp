@@ -1,20 +1,23 @@
-// Brings a 100 MiB package from nginx on loopback through DownloadPackage, with the
-// progress label formatted and converted for display after every chunk as the window does,
-// and fetches the same file with curl in the same run, the two interleaved. Prints both
-// throughputs by their medians, their ratio (the goal is at least 0.95 of curl's) and the
-// peak memory before and after, which must not grow with the package.
+// Brings a package of 1 GiB from nginx on loopback through DownloadPackage, with the
+// progress label formatted and converted for display as the window does, and fetches the
+// same file with curl, each as a process of its own timed from its start to its end. The
+// two alternate which goes first from round to round. Prints each round's throughputs and
+// their ratio (DownloadPackage / curl; the goal is at least 1.05), the median ratio, and
+// the peak memory of a download of 1 MiB and of the package, which must not differ by more
+// than the download's fixed buffers.
 //
-//   download_bench [size in MiB, default 100] [rounds, default 5]
+//   download_bench [size in MiB, default 1024] [rounds, default 9]
 
-#include <unistd.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -37,6 +40,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kBenchBlock = 9;
 constexpr std::size_t kChunk = 1024 * 1024;
+constexpr char kOneDownload[] = "--one";
 
 // What the window does with each progress update: the label converted for the screen, the
 // bar's range and position kept.
@@ -46,7 +50,6 @@ class WindowLikeView : public brimsel::DownloadView {
   void SetDownLabel(const std::string& text) override { shown_ = brimsel::platform::GbkToUtf8(text); }
   void SetProgressMax(int max) override { max_ = max; }
   void SetProgressPosition(int position) override { position_ = position; }
-  const std::string& Shown() const { return shown_; }
 
  private:
   bool cancel_ = false;
@@ -54,6 +57,14 @@ class WindowLikeView : public brimsel::DownloadView {
   int max_ = 0;
   int position_ = 0;
 };
+
+// download_bench --one URL FILE: one DownloadPackage, as the wizard runs it; 0 when complete.
+int DownloadOnce(const char* url, const char* file) {
+  brimsel::platform::TClientSocket socket;
+  socket.SetClientType(brimsel::platform::ctBlocking);
+  WindowLikeView view;
+  return brimsel::DownloadPackage(socket, view, url, brimsel::platform::WindowsPath(file)) ? 0 : 1;
+}
 
 std::string ChunkAt(std::size_t index) {
   std::string chunk(kChunk, '\0');
@@ -78,8 +89,8 @@ void WritePackage(const std::filesystem::path& path, std::size_t mebibytes) {
 bool SameFiles(const std::filesystem::path& a, const std::filesystem::path& b) {
   std::ifstream left(a, std::ios::binary);
   std::ifstream right(b, std::ios::binary);
-  std::vector<char> x(64 * 1024);
-  std::vector<char> y(64 * 1024);
+  std::vector<char> x(1024 * 1024);
+  std::vector<char> y(1024 * 1024);
   for (;;) {
     left.read(x.data(), static_cast<std::streamsize>(x.size()));
     right.read(y.data(), static_cast<std::streamsize>(y.size()));
@@ -89,39 +100,56 @@ bool SameFiles(const std::filesystem::path& a, const std::filesystem::path& b) {
   }
 }
 
-long PeakKiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-double Seconds(Clock::duration elapsed) { return std::chrono::duration<double>(elapsed).count(); }
+struct Run {
+  double seconds = -1;  // -1: the program failed
+  double cpuSeconds = 0;  // user and system time: less at the mercy of a busy machine
+  long peakKiB = 0;
+};
 
-// curl, as a user would run it, writing to a file.
-double RunCurl(const std::string& url, const std::string& output) {
-  std::vector<std::string> args = {"curl", "--silent", "--show-error", "--fail", "--noproxy", "*", "--output", output, url};
+double Seconds(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
+
+// Runs `args` as a process from the removal of `output` on: its time from start to end and
+// its peak memory. Neither tool pays for the one before: the last file is gone and written
+// back before the clock starts.
+Run Time(std::vector<std::string> args, const std::filesystem::path& output) {
+  std::filesystem::remove(output);
+  ::sync();
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
   const auto start = Clock::now();
   pid_t pid = -1;
-  if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return {};
   int status = 0;
-  waitpid(pid, &status, 0);
-  const double elapsed = Seconds(Clock::now() - start);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? elapsed : -1;
+  rusage usage{};
+  ::wait4(pid, &status, 0, &usage);
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+  return {seconds, Seconds(usage.ru_utime) + Seconds(usage.ru_stime), usage.ru_maxrss};
+}
+
+std::vector<std::string> OursArgs(const std::string& self, const std::string& url, const std::filesystem::path& file) {
+  return {self, kOneDownload, url, file.string()};
+}
+
+// curl, as a user would run it, writing to a file.
+std::vector<std::string> CurlArgs(const std::string& url, const std::filesystem::path& file) {
+  return {"curl", "--silent", "--show-error", "--fail", "--noproxy", "*", "--output", file.string(), url};
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::size_t mebibytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100;
-  const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+  if (argc == 4 && std::strcmp(argv[1], kOneDownload) == 0) return DownloadOnce(argv[2], argv[3]);
+  const std::size_t mebibytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1024;
+  const int rounds = argc > 2 ? std::atoi(argv[2]) : 9;
+  const std::string self = std::filesystem::canonical("/proc/self/exe").string();
 
   brimsel::test::NginxServer nginx(kBenchBlock);
   if (!nginx.Running()) {
@@ -130,59 +158,57 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path served = nginx.ServedFolder() / "update" / "Bench.zip";
   WritePackage(served, mebibytes);
-  const std::string url = "http://" + nginx.Address() + "/update/Bench.zip";
+  WritePackage(nginx.ServedFolder() / "update" / "Small.zip", 1);
+  const std::string site = "http://" + nginx.Address() + "/update/";
+  const std::string url = site + "Bench.zip";
   TempDir work;
   const std::filesystem::path ours = work.path() / "ours.zip";
   const std::filesystem::path theirs = work.path() / "curl.zip";
   const double megabytes = static_cast<double>(mebibytes) * kChunk / 1e6;
 
-  brimsel::platform::TClientSocket socket;
-  socket.SetClientType(brimsel::platform::ctBlocking);
-  WindowLikeView view;
-  // A small download first: the peak memory after it is the baseline.
-  WritePackage(nginx.ServedFolder() / "update" / "Small.zip", 1);
-  brimsel::DownloadPackage(socket, view, "http://" + nginx.Address() + "/update/Small.zip",
-                           brimsel::platform::WindowsPath(work.path() / "small.zip"));
-  const long baselineKiB = PeakKiB();
-
-  std::vector<double> oursTimes, curlTimes;
-  // Neither run pays for the last one: its file is gone and written back before the clock starts.
-  auto settle = [](const std::filesystem::path& file) {
-    std::filesystem::remove(file);
-    ::sync();
-  };
+  const Run small = Time(OursArgs(self, site + "Small.zip", work.path() / "small.zip"), work.path() / "small.zip");
+  std::vector<double> oursTimes, curlTimes, ratios, oursCpu, curlCpu;
+  long oursPeakKiB = 0;
   for (int round = 0; round < rounds; ++round) {
-    settle(theirs);
-    const double curlSeconds = RunCurl(url, theirs.string());
-    if (curlSeconds < 0) {
-      std::fprintf(stderr, "curl failed\n");
-      return 1;
+    // Even rounds start with DownloadPackage, odd ones with curl.
+    Run oursRun, curlRun;
+    if (round % 2 == 0) {
+      oursRun = Time(OursArgs(self, url, ours), ours);
+      curlRun = Time(CurlArgs(url, theirs), theirs);
+    } else {
+      curlRun = Time(CurlArgs(url, theirs), theirs);
+      oursRun = Time(OursArgs(self, url, ours), ours);
     }
-    curlTimes.push_back(curlSeconds);
-
-    settle(ours);
-    const auto start = Clock::now();
-    const bool complete = brimsel::DownloadPackage(socket, view, url, brimsel::platform::WindowsPath(ours));
-    const double oursSeconds = Seconds(Clock::now() - start);
-    if (!complete || !SameFiles(ours, served)) {
+    if (oursRun.seconds < 0 || !SameFiles(ours, served)) {
       std::fprintf(stderr, "DownloadPackage did not bring the package whole\n");
       return 1;
     }
-    oursTimes.push_back(oursSeconds);
-    std::printf("round %d: DownloadPackage %.3f s (%.0f MB/s), curl %.3f s (%.0f MB/s)\n", round + 1, oursSeconds,
-                megabytes / oursSeconds, curlSeconds, megabytes / curlSeconds);
+    if (curlRun.seconds < 0 || !SameFiles(theirs, served)) {
+      std::fprintf(stderr, "curl failed\n");
+      return 1;
+    }
+    oursTimes.push_back(oursRun.seconds);
+    curlTimes.push_back(curlRun.seconds);
+    ratios.push_back(curlRun.seconds / oursRun.seconds);
+    oursCpu.push_back(oursRun.cpuSeconds);
+    curlCpu.push_back(curlRun.cpuSeconds);
+    oursPeakKiB = std::max(oursPeakKiB, oursRun.peakKiB);
+    std::printf(
+        "round %d (%s first): DownloadPackage %.3f s (%.0f MB/s, cpu %.3f s), curl %.3f s (%.0f MB/s, cpu %.3f s), "
+        "ratio %.3f\n",
+        round + 1, round % 2 == 0 ? "DownloadPackage" : "curl", oursRun.seconds, megabytes / oursRun.seconds,
+        oursRun.cpuSeconds, curlRun.seconds, megabytes / curlRun.seconds, curlRun.cpuSeconds, ratios.back());
+    std::fflush(stdout);
   }
-  const long peakKiB = PeakKiB();
 
-  std::printf("package: %zu MiB from %s\n", mebibytes, url.c_str());
-  std::printf("last label: %s\n", view.Shown().c_str());
-  const double medianOurs = Median(oursTimes);
-  const double medianCurl = Median(curlTimes);
-  std::printf("median DownloadPackage: %.0f MB/s\n", megabytes / medianOurs);
-  std::printf("median curl:            %.0f MB/s\n", megabytes / medianCurl);
-  std::printf("throughput ratio of the medians (DownloadPackage / curl): %.2f (goal >= 0.95)\n",
-              medianCurl / medianOurs);
-  std::printf("peak memory: %ld KiB after a 1 MiB download, %ld KiB after %d downloads of %zu MiB (growth %ld KiB)\n",
-              baselineKiB, peakKiB, rounds, mebibytes, peakKiB - baselineKiB);
+  std::printf("package: %zu MiB from %s, %d rounds\n", mebibytes, url.c_str(), rounds);
+  std::printf("median DownloadPackage: %.0f MB/s\n", megabytes / Median(oursTimes));
+  std::printf("median curl:            %.0f MB/s\n", megabytes / Median(curlTimes));
+  std::printf("median of the rounds' throughput ratios (DownloadPackage / curl): %.3f (goal >= 1.05)\n",
+              Median(ratios));
+  std::printf("ratio of the median throughputs: %.3f\n", Median(curlTimes) / Median(oursTimes));
+  std::printf("median processor time: DownloadPackage %.3f s, curl %.3f s\n", Median(oursCpu), Median(curlCpu));
+  std::printf("peak memory of DownloadPackage: %ld KiB for 1 MiB, %ld KiB for %zu MiB (growth %ld KiB)\n",
+              small.peakKiB, oursPeakKiB, mebibytes, oursPeakKiB - small.peakKiB);
   return 0;
 }

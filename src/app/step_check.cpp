@@ -43,8 +43,9 @@ void LogReleaseDate(WizardState& state, const std::string& dateText, std::option
 bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
   try {
     const std::string url = state.vendorSiteUrl + kVersionQuery + state.packageName;
-    const PageFetch page = FetchPageReporting(url);
+    const PageFetch page = FetchPageReporting(url, &state.cancelFlag);
     state.log.Line("request " + url + ": " + DescribeFetch(page));
+    if (state.cancelFlag) return false;  // Close was confirmed: the program is ending
     const std::string& reply = page.body;
     const std::string dateText = MatchFirstGroup(reply, kReleaseDatePattern);
     const std::optional<platform::DateTime> release = platform::TryStrToDate(dateText);
@@ -63,14 +64,19 @@ bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
 
 // Probes every server row, writes its time or the failure into the row, and gives the row
 // of the fastest that passed (-1 when none did). A fetch that cannot even set up Internet
-// access raises, and the error leaves the step.
+// access raises, and the error leaves the step. A confirmed Close ends the probing at once.
 int ProbeServers(WizardWindow& window) {
   using Clock = std::chrono::steady_clock;
+  const bool& cancelled = window.State().cancelFlag;
   FastestServer fastest;
-  for (int row = 0; row < window.ServerCount(); ++row) {
+  for (int row = 0; row < window.ServerCount() && !cancelled; ++row) {
     const std::string probeUrl = window.ServerUrl(row) + kProbePage;
     const Clock::time_point start = Clock::now();
-    const PageFetch probe = FetchPageReporting(probeUrl);
+    const PageFetch probe = FetchPageReporting(probeUrl, &cancelled);
+    if (cancelled) {
+      window.State().log.Line("probe " + probeUrl + " cancelled: Close was confirmed");
+      break;
+    }
     const std::string& reply = probe.body;
     const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
     if (reply.find(kProbePassed) != std::string::npos) {
@@ -83,7 +89,7 @@ int ProbeServers(WizardWindow& window) {
     }
     platform::Sleep(kPauseMs);
   }
-  if (fastest.Row() < 0) window.State().log.Line("no server passed the probe");
+  if (fastest.Row() < 0 && !cancelled) window.State().log.Line("no server passed the probe");
   return fastest.Row();
 }
 
@@ -95,7 +101,7 @@ void RunUpdateCheck(WizardWindow& window) {
   state.log.Line("LastUpdate read: " + platform::DateTimeToStr(lastUpdate));
 
   if (!NewerReleasePublished(state, lastUpdate)) {
-    window.Steps().JumpTo(window, WizardStep::kFinish);
+    if (!state.cancelFlag) window.Steps().JumpTo(window, WizardStep::kFinish);
     return;
   }
 

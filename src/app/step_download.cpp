@@ -106,6 +106,8 @@ void RunDownloadStep(WizardWindow& window) {
     state.log.Line("download " + state.packageUrl + " into " + state.packagePath + ": " + DescribeDownload(report));
     state.packageComplete = report.outcome == DownloadOutcome::Complete;
     if (state.packageComplete) window.SetProgressPosition(0);
+    const bool failed = !state.packageComplete && report.outcome != DownloadOutcome::Cancelled;
+    if (failed && state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kDownload;
   } else {
     state.log.Line("no server to download the package from");
   }

@@ -12,7 +12,8 @@ const char* OutcomeText(DownloadOutcome outcome) {
     case DownloadOutcome::HeadNoLength: return "the HEAD reply has no Content-Length";
     case DownloadOutcome::GetIncomplete: return "the GET reply ended before its headers did";
     case DownloadOutcome::GetRefused: return "the GET reply is no success or has no Content-Length";
-    case DownloadOutcome::BodyStalled: return "the server stopped sending the package";
+    case DownloadOutcome::NoRoom: return "the staging volume has no room for the package";
+    case DownloadOutcome::BodyTooSlow: return "the server sends the package too slowly";
     case DownloadOutcome::BodyClosedEarly: return "the server closed before the package was whole";
     case DownloadOutcome::BodyShort: return "the GET reply's Content-Length falls short of the HEAD reply's";
     case DownloadOutcome::Failed: return "failed";

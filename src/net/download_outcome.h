@@ -15,7 +15,8 @@ enum class DownloadOutcome {
   HeadNoLength,     // the HEAD reply has no Content-Length
   GetIncomplete,    // the GET reply ended or stalled before its blank line
   GetRefused,       // the GET reply's status is no success, or it has no Content-Length
-  BodyStalled,      // no byte of the body within the wait
+  NoRoom,           // the volume of the package file cannot take the announced length
+  BodyTooSlow,      // too few bytes of the body within the pace rule's window
   BodyClosedEarly,  // the server closed before the package was whole
   BodyShort,        // the server sent all it promised and the package is still short
   Failed,           // a file or connection error; `detail` holds its text

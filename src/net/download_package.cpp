@@ -1,30 +1,31 @@
 #include "net/download_package.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
+#include <string>
 
 #include "net/download_outcome.h"
+#include "net/download_progress.h"
 #include "net/download_view.h"
 #include "net/package_requests.h"
 #include "net/package_writer.h"
-#include "net/progress_label.h"
 #include "net/reply_headers.h"
 #include "net/url_parts.h"
 #include "platform/client_socket.h"
 #include "platform/exception.h"
 #include "platform/files.h"
+#include "platform/free_space.h"
+#include "platform/network_limits.h"
 #include "platform/pump.h"
 
 namespace brimsel {
 namespace {
 
 using platform::TClientSocket;
-
-constexpr std::size_t kReceiveBufferSize = 4096;
 
 // What the header block of one reply said.
 struct ReplyHeaders {
@@ -43,7 +44,7 @@ HeaderOutcome ReadReplyHeaders(TClientSocket& socket, const bool& cancelFlag, co
   auto lastPump = std::chrono::steady_clock::now();
   const auto keepWaiting = [&] {
     const auto now = std::chrono::steady_clock::now();
-    if (now - lastPump >= std::chrono::milliseconds(kHeaderWaitSliceMs)) {
+    if (now - lastPump >= std::chrono::milliseconds(platform::kPumpIntervalMs)) {
       lastPump = now;
       platform::ProcessMessages();
     }
@@ -66,11 +67,17 @@ HeaderOutcome ReadReplyHeaders(TClientSocket& socket, const bool& cancelFlag, co
   return HeaderOutcome::Failed;
 }
 
-// Closes the connection when the download ends, whichever way it ends.
+// Closes the connection when the download ends, whichever way it ends. Meanwhile a connect
+// ends its wait once Close is confirmed.
 class ConnectionCloser {
  public:
-  explicit ConnectionCloser(TClientSocket& socket) : socket_(socket) {}
-  ~ConnectionCloser() { socket_.SetActive(false); }
+  ConnectionCloser(TClientSocket& socket, const bool& cancelFlag) : socket_(socket) {
+    socket_.SetCancelFlag(&cancelFlag);
+  }
+  ~ConnectionCloser() {
+    socket_.SetActive(false);
+    socket_.SetCancelFlag(nullptr);
+  }
   ConnectionCloser(const ConnectionCloser&) = delete;
   ConnectionCloser& operator=(const ConnectionCloser&) = delete;
 
@@ -85,37 +92,51 @@ void Reconnect(TClientSocket& socket) {
 
 [[noreturn]] void RaiseFileError(const platform::File& file) { throw Exception(file.LastError()); }
 
-// The body loop: chunks of at most 4096 bytes appended to the package until the file holds
-// the whole package (Complete), or the user cancels, or the server fails it.
-DownloadOutcome ReceiveBody(TClientSocket& socket, DownloadView& view, const DownloadLimits& limits, const ReplyHeaders& get,
-                 std::int64_t totalLength, PackageWriter& writer, std::int64_t& received) {
-  std::array<char, kReceiveBufferSize> buffer;
-  platform::TWinSocketStream stream(socket, limits.bodyWaitMs);
+// Whether the volume of the package file can take the `toWrite` bytes still to come; a
+// volume whose free space the system cannot tell is given the benefit of the doubt.
+bool RoomForPackage(const std::string& localPath, std::int64_t toWrite, DownloadReport& report) {
+  if (toWrite <= 0) return true;
+  const std::string folder = localPath.substr(0, localPath.find_last_of("\\/") + 1);
+  const std::optional<std::uint64_t> free = platform::FreeSpaceOf(folder.empty() ? "." : folder);
+  if (!free || static_cast<std::uint64_t>(toWrite) <= *free) return true;
+  report.detail = std::to_string(toWrite) + " bytes to write, " + std::to_string(*free) + " bytes free on the volume";
+  return false;
+}
+
+// The body loop: what arrives is received straight into the package's block until the file
+// holds the whole package (Complete), or the user cancels, or the server fails it. Receives
+// are as large as the bytes still wanted; the window follows by 4096-byte chunks.
+DownloadOutcome ReceiveBody(TClientSocket& socket, DownloadView& view, const DownloadLimits& limits,
+                            const ReplyHeaders& get, std::int64_t totalLength, PackageWriter& writer,
+                            DownloadReport& report) {
+  std::int64_t& received = report.received;
+  const std::int64_t rangeLength = get.contentLength.value_or(0);
+  DownloadProgress progress(view, rangeLength);
+  PaceWatch pace(limits.pace);
+  platform::TWinSocketStream stream(socket, 0);
   while (socket.Active()) {
     if (view.CancelFlag()) return DownloadOutcome::Cancelled;
     const std::int64_t size = writer.Size();
     if (size >= totalLength) return DownloadOutcome::Complete;
     // What is not the package, or has no known length, is never written.
     if (!IsSuccessStatus(get.status) || !get.contentLength) return DownloadOutcome::GetRefused;
-    const std::int64_t rangeLength = *get.contentLength;
     // The server has sent all it promised and the file is still short.
     if (received >= rangeLength) return DownloadOutcome::BodyShort;
+    if (pace.TooSlow()) return DownloadOutcome::BodyTooSlow;
 
-    buffer.fill(0);
-    if (!stream.WaitForData(limits.bodyWaitMs)) return DownloadOutcome::BodyStalled;  // the server stopped sending
-    const int count = socket.ReceiveBuf(buffer.data(), static_cast<int>(buffer.size()));
+    if (!stream.WaitForData(platform::kPumpIntervalMs)) {
+      progress.Waiting();
+      continue;  // the tests above come again: cancelled, too slow, dropped
+    }
+    // Bytes beyond the promised length, or beyond the package's end, are never taken.
+    const auto wanted = static_cast<std::size_t>(std::min(rangeLength - received, totalLength - size));
+    const std::span<char> room = writer.Room(wanted);
+    const int count = socket.ReceiveBuf(room.data(), static_cast<int>(room.size()));
     if (count == 0) return DownloadOutcome::BodyClosedEarly;  // closed before the end of the package
-
-    // Bytes beyond the promised length, or beyond the package's end, are not part of it.
-    const auto wanted = static_cast<std::size_t>(
-        std::min<std::int64_t>({count, rangeLength - received, totalLength - size}));
-    writer.Append(buffer.data(), wanted);
-    received += static_cast<std::int64_t>(wanted);
-
-    view.SetDownLabel(ProgressLabel(received, rangeLength));
-    view.SetProgressMax(static_cast<int>(rangeLength));
-    view.SetProgressPosition(static_cast<int>(received));
-    platform::ProcessMessages();
+    writer.Commit(static_cast<std::size_t>(count));
+    received += count;
+    pace.Received(count);
+    progress.Received(received, received == rangeLength || writer.Size() >= totalLength);
   }
   return DownloadOutcome::BodyClosedEarly;
 }
@@ -139,7 +160,7 @@ DownloadOutcome Download(TClientSocket& socket, DownloadView& view, const std::s
   if (startOffset < 0 || startOffset > std::numeric_limits<std::int32_t>::max()) RaiseFileError(file);
   if (!file.Seek(startOffset)) RaiseFileError(file);
 
-  ConnectionCloser closer(socket);
+  ConnectionCloser closer(socket, cancelFlag);
   socket.SetActive(false);
   socket.SetHost(HostFromUrl(url));
   socket.SetPort(kPackagePort);
@@ -157,6 +178,7 @@ DownloadOutcome Download(TClientSocket& socket, DownloadView& view, const std::s
   if (!IsSuccessStatus(head.status)) return DownloadOutcome::HeadRefused;
   if (!head.contentLength) return DownloadOutcome::HeadNoLength;
   const std::int64_t totalLength = *head.contentLength;
+  if (!RoomForPackage(localPath, totalLength - startOffset, report)) return DownloadOutcome::NoRoom;
 
   Reconnect(socket);
   socket.SendText(GetRequest(host, path, startOffset));
@@ -171,7 +193,8 @@ DownloadOutcome Download(TClientSocket& socket, DownloadView& view, const std::s
   }
 
   PackageWriter writer(file);
-  const DownloadOutcome outcome = ReceiveBody(socket, view, limits, get, totalLength, writer, report.received);
+  const DownloadOutcome outcome = ReceiveBody(socket, view, limits, get, totalLength, writer, report);
+  if (outcome == DownloadOutcome::BodyTooSlow) report.detail = DescribePaceRule(limits.pace);
   // Only bytes that have reached the disk make a complete package.
   writer.Flush();
   return outcome;
@@ -186,11 +209,12 @@ DownloadReport ContinuePackageDownloadReporting(TClientSocket& socket, DownloadV
     view.CancelFlag() = false;
     report.outcome = Download(socket, view, url, localPath, limits, report);
   } catch (const std::exception& error) {
-    // Every failure is reported by the result alone; its text is kept for the log.
-    report.outcome = DownloadOutcome::Failed;
+    // Every failure is reported by the result alone; its text is kept for the log. A wait
+    // given up for a confirmed Close is the cancel it is.
+    report.outcome = view.CancelFlag() ? DownloadOutcome::Cancelled : DownloadOutcome::Failed;
     report.detail = error.what();
   } catch (...) {
-    report.outcome = DownloadOutcome::Failed;
+    report.outcome = view.CancelFlag() ? DownloadOutcome::Cancelled : DownloadOutcome::Failed;
   }
   return report;
 }

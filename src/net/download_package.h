@@ -8,6 +8,7 @@
 #include <string>
 
 #include "net/download_outcome.h"
+#include "net/download_pace.h"
 #include "net/header_line.h"
 
 namespace brimsel {
@@ -21,17 +22,22 @@ class TClientSocket;
 // shorter ones.
 struct DownloadLimits {
   int headerWaitMs = kHeaderWaitMs;  // for each byte of a header line
-  int bodyWaitMs = 60000;            // for each chunk of the body
   std::size_t maxHeaderLine = kMaxHeaderLine;
   // One reply's header block: a server that sends header lines without end is cut off.
   int headerBlockMs = 120000;
   std::size_t maxHeaderBlock = 64 * 1024;
+  // The body: fewer bytes than this in any window, silence included, end the download.
+  PaceRule pace;
 };
 
 // Deletes a leftover file at `localPath`, then downloads as ContinuePackageDownload does.
 // True only when the file holds the whole package (its size reached the HEAD reply's
 // Content-Length); false when cancelled or on any failure. Never raises. The file is left
 // on disk whatever the result; the file and the connection are closed on every path.
+// A package that the volume of `localPath` has no room for is refused before a byte of it
+// is written, and no more bytes are written than both replies announced. Every wait lets
+// the window run (the message queue is pumped every kPumpIntervalMs) and ends once the
+// view's cancel flag is set.
 bool DownloadPackage(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
                      const std::string& localPath, const DownloadLimits& limits = {});
 

@@ -26,7 +26,7 @@ std::string DescribeFetch(const PageFetch& fetch) {
   return fetch.error.empty() ? text : text + " (" + fetch.error + ")";
 }
 
-PageFetch FetchPageReporting(const std::string& url) {
+PageFetch FetchPageReporting(const std::string& url, const bool* cancelFlag) {
   using namespace platform;
   PageFetch fetch;
   std::string& result = fetch.body;
@@ -37,6 +37,7 @@ PageFetch FetchPageReporting(const std::string& url) {
 
   HInternetSession internet = InternetOpenA(nullptr, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
   if (!internet) throw Exception(InternetLastErrorText());
+  InternetSetCancelFlag(*internet, cancelFlag);
 
   // Declared after the Internet handle, so that it is closed first on every path.
   HInternetUrl page = InternetOpenUrlA(*internet, NormalizeUrl(url), nullptr, 0, INTERNET_FLAG_RAW_DATA, 0);
@@ -46,6 +47,7 @@ PageFetch FetchPageReporting(const std::string& url) {
   }
   fetch.status = HttpStatusCode(*page);
 
+  const auto cancelled = [cancelFlag] { return cancelFlag != nullptr && *cancelFlag; };
   std::array<char, 1024> buffer;
   unsigned count = 0;
   do {
@@ -54,10 +56,11 @@ PageFetch FetchPageReporting(const std::string& url) {
     InternetReadFile(*page, buffer.data(), room, &count);
     if (count > 0) result.append(buffer.data(), count);
     ProcessMessages();
-  } while (count > 0 && result.size() < kMaxPageSize);
+  } while (count > 0 && result.size() < kMaxPageSize && !cancelled());
 
   fetch.error = InternetReadErrorText(*page);
   if (result.size() >= kMaxPageSize) fetch.error = "the reply was cut at " + std::to_string(kMaxPageSize) + " bytes";
+  if (cancelled()) fetch.error = "cancelled";
   InternetCloseHandle(page);
   InternetCloseHandle(internet);
   return fetch;

@@ -17,13 +17,15 @@ inline constexpr std::size_t kMaxPageSize = 8 * 1024 * 1024;
 std::string FetchPage(const std::string& url);
 
 // FetchPage with what a log needs to say: the status and, when the URL could not be opened
-// or the body was cut, the network library's own text.
+// or the body was cut, the network library's own text. Once `*cancelFlag` is set (a
+// confirmed Close), the fetch stops waiting for the server and gives what it has, with the
+// error "cancelled"; null: nothing cancels it.
 struct PageFetch {
   std::string body;
   long status = 0;     // 0 when no reply came
   std::string error;   // empty when none
 };
-PageFetch FetchPageReporting(const std::string& url);
+PageFetch FetchPageReporting(const std::string& url, const bool* cancelFlag = nullptr);
 // "status 200, 57 bytes", or "no reply (<the library's text>)", for a log line.
 std::string DescribeFetch(const PageFetch& fetch);
 

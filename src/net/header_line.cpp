@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/client_socket.h"
+#include "platform/network_limits.h"
 
 namespace brimsel {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 bool WaitForByte(platform::TWinSocketStream& stream, int waitMs, const std::function<bool()>& keepWaiting) {
   if (!keepWaiting) return stream.WaitForData(waitMs);
   for (int waited = 0;;) {
-    const int slice = std::min(kHeaderWaitSliceMs, waitMs - waited);
+    const int slice = std::min(platform::kPumpIntervalMs, waitMs - waited);
     if (stream.WaitForData(slice)) return true;
     waited += slice;
     if (waited >= waitMs || !keepWaiting()) return false;

@@ -15,13 +15,11 @@ class TClientSocket;
 inline constexpr int kHeaderWaitMs = 60000;
 // Header lines are short; a line that never ends is not let grow without limit.
 inline constexpr std::size_t kMaxHeaderLine = 8 * 1024;
-// The slices in which a reader that lets the window run waits (see ReadHeaderLine).
-inline constexpr int kHeaderWaitSliceMs = 100;
 
 // The next line including its terminator, or an empty text when no complete line came:
 // no byte within `waitMs`, the server closed, or `maxLength` bytes without the terminator.
 // A connection error drops the connection and raises brimsel::Exception.
-// With `keepWaiting`, the wait for each byte is cut into slices of kHeaderWaitSliceMs, and
+// With `keepWaiting`, the wait for each byte is cut into slices of kPumpIntervalMs, and
 // `keepWaiting` is asked before every byte and after every slice that passed without one;
 // when it answers false the line ends as if no complete line had come.
 std::string ReadHeaderLine(platform::TClientSocket& socket, int waitMs, std::string_view terminator,

@@ -6,8 +6,14 @@
 // Active is true from a successful connect until the program closes the connection or a
 // send or receive error drops it; a graceful close by the server does not make it false
 // (receives then give 0).
+//
+// A connect lets the window run while it waits: the name is looked up on a helper thread
+// and the connection awaited in slices, with the message queue pumped every
+// kPumpIntervalMs. It gives up after kConnectTimeoutMs, or at once when the cancel flag is set.
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,23 +41,28 @@ class TClientSocket {
 
   bool Active() const { return fd_ >= 0; }
   // true: resolves Host and connects to Port, blocking until connected; raises
-  // brimsel::Exception when the name cannot be resolved or no address accepts. Does
-  // nothing when already active. false: closes the connection; nothing when closed.
+  // brimsel::Exception when the name cannot be resolved, no address accepts within
+  // kConnectTimeoutMs, or the cancel flag is set meanwhile. Does nothing when already
+  // active. false: closes the connection; nothing when closed.
   void SetActive(bool active);
+  // The flag that ends a connect's wait (a confirmed Close); null: none.
+  void SetCancelFlag(const bool* cancelFlag) { cancelFlag_ = cancelFlag; }
   bool Connected() const { return Active(); }
 
   // Sends every byte, blocking. An error drops the connection and raises.
   void SendText(std::string_view text);
   // Blocks until at least one byte has arrived or the server has closed; returns the count,
   // 0 after a graceful close or when not connected. An error drops the connection and raises.
-  // Underneath, one call takes whatever the kernel already holds (up to kReceiveBlockSize)
-  // and the receives that follow are served from it: a download in small receives then
-  // costs the system a call per block rather than per receive.
+  // Underneath, a small receive takes whatever the kernel already holds (up to
+  // kReceiveBlockSize) and the receives that follow are served from it: header lines read
+  // byte by byte then cost the system a call per block rather than per byte. A receive of
+  // kDirectReceiveSize or more with nothing held goes straight into the caller's buffer.
   int ReceiveBuf(void* buffer, int count);
   // Bytes received from the connection and not yet handed out.
   std::size_t Buffered() const { return bufferedEnd_ - bufferedStart_; }
 
   static constexpr std::size_t kReceiveBlockSize = 256 * 1024;
+  static constexpr int kDirectReceiveSize = 16 * 1024;
 
   // The descriptor of the connection, -1 when closed (for the socket stream).
   int Descriptor() const { return fd_; }
@@ -59,14 +70,23 @@ class TClientSocket {
   void Drop();
 
  private:
+  using Clock = std::chrono::steady_clock;
+  enum class Waited { Ready, TimedOut };
+
   void Connect();
   // Host as the name resolver takes it.
   std::string NameToResolve() const;
+  // Asks `ready` with slices of at most kPumpIntervalMs until it holds or `deadline` passes,
+  // pumping messages after every slice; raises once the cancel flag is set.
+  Waited WaitPumping(const std::function<bool(int sliceMs)>& ready, Clock::time_point deadline) const;
+  bool Cancelled() const { return cancelFlag_ != nullptr && *cancelFlag_; }
+  [[noreturn]] void RaiseCancelled() const;
 
   TClientType clientType_ = ctNonBlocking;
   std::string host_;
   int port_ = 0;
   int fd_ = -1;
+  const bool* cancelFlag_ = nullptr;
   std::unique_ptr<char[]> buffered_;  // made at the first receive
   std::size_t bufferedStart_ = 0;
   std::size_t bufferedEnd_ = 0;

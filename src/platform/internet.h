@@ -13,7 +13,8 @@
 // cache. Redirects are followed. The body is returned whatever the status code.
 //
 // While a call waits for the server it pumps the message queue (ProcessMessages) at least
-// every kPumpIntervalMs, so the window keeps repainting during a slow reply.
+// every kPumpIntervalMs, so the window keeps answering during a slow reply; once the cancel
+// flag given to its session is set, the waiting call gives up (InternetSetCancelFlag).
 //
 // Time limits, so that a host that never answers ends in "cannot be opened" instead of a
 // frozen wizard: kConnectTimeoutMs to establish the connection, and kTransferTimeoutMs for
@@ -25,14 +26,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/network_limits.h"
+
 namespace brimsel::platform {
 
 inline constexpr unsigned INTERNET_OPEN_TYPE_DIRECT = 1;
 inline constexpr unsigned INTERNET_FLAG_RAW_DATA = 0x40000000;
 
-inline constexpr long kConnectTimeoutMs = 20000;
 inline constexpr long kTransferTimeoutMs = 120000;
-inline constexpr int kPumpIntervalMs = 50;
 
 class InternetSession;
 class InternetUrl;
@@ -52,6 +53,11 @@ using HInternetUrl = std::unique_ptr<InternetUrl, InternetUrlCloser>;
 // Only direct access is supported: any other access type, or a proxy name, fails.
 HInternetSession InternetOpenA(const char* agent, unsigned accessType, const char* proxyName,
                                const char* proxyBypass, unsigned flags);
+
+// Once `*cancelFlag` is set, a call through `session` that waits for the server stops
+// waiting: the URL counts as not opened and the body as ended by a failed read, and the
+// error texts say that the fetch was cancelled. Null, as a new session has it: no flag.
+void InternetSetCancelFlag(InternetSession& session, const bool* cancelFlag);
 
 // `headers` are extra request lines (CR LF separated) or null. The flags change nothing for
 // http. Blocks, pumping messages, until the reply's headers have arrived or the URL has

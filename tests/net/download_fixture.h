@@ -39,6 +39,15 @@ inline std::string PackageBytes(std::size_t size) {
   return bytes;
 }
 
+// Short waits, for servers that fall silent on purpose: `ms` for a header byte, and the
+// body's pace window.
+inline DownloadLimits ShortWaits(int ms) {
+  DownloadLimits limits;
+  limits.headerWaitMs = ms;
+  limits.pace.window = std::chrono::milliseconds(ms);
+  return limits;
+}
+
 class StagingTest : public ::testing::Test {
  protected:
   std::string LocalPath() const { return folder_.WinPath() + "Brimsel.zip"; }

@@ -29,7 +29,7 @@ TEST_F(DownloadOutcomeTest, EachFailureKeepsItsReason) {
       {"closed early", HttpReplyHead(200, 5000), HttpReplyHead(206, 5000) + package.substr(0, 100), false,
        DownloadOutcome::BodyClosedEarly},
       {"silent", HttpReplyHead(200, 5000), HttpReplyHead(206, 5000) + package.substr(0, 100), true,
-       DownloadOutcome::BodyStalled},
+       DownloadOutcome::BodyTooSlow},
       {"range short", HttpReplyHead(200, 5000), HttpReply(206, package.substr(0, 1000)), false,
        DownloadOutcome::BodyShort},
   };
@@ -41,7 +41,7 @@ TEST_F(DownloadOutcomeTest, EachFailureKeepsItsReason) {
     });
     BRIMSEL_SKIP_UNLESS_LISTENING(server);
     const DownloadReport report = DownloadPackageReporting(socket_, view_, server.Url("/update/Brimsel.zip"),
-                                                           LocalPath(), DownloadLimits{500, 500, kMaxHeaderLine});
+                                                           LocalPath(), ShortWaits(500));
     EXPECT_EQ(report.outcome, row.outcome) << DescribeDownload(report);
   }
   const DownloadReport refused = DownloadPackageReporting(

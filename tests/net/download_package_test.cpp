@@ -1,14 +1,18 @@
 // The package download against scripted servers: the requests, the completion tests of the
 // body loop, the progress it shows, and every way a server can let it down.
 
+#include <condition_variable>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "download_fixture.h"
 #include "net_test_support.h"
 #include "platform/codepage.h"
+#include "platform/exception.h"
 #include "platform/files.h"
 #include "support/scripted_server.h"
 
@@ -51,10 +55,15 @@ class FirstChunkServer {
       if (shown.wait_for(10s) == std::future_status::ready) then(connection, package);
     };
   }
-  // The pump to install: the first call releases the server.
-  platform::MessagePump Pump() {
-    return [this] {
-      if (++pumps_ == 1) firstShown_.set_value();
+  // The pump to install: the first call once `shown` holds releases the server (the
+  // window is pumped before the body too, while it waits for the replies).
+  platform::MessagePump Pump(std::function<bool()> shown) {
+    return [this, shown = std::move(shown)] {
+      ++pumps_;
+      if (!released_ && shown()) {
+        released_ = true;
+        firstShown_.set_value();
+      }
     };
   }
   int Pumps() const { return pumps_; }
@@ -64,6 +73,7 @@ class FirstChunkServer {
   std::promise<void> firstShown_;
   std::shared_future<void> shown_ = firstShown_.get_future().share();
   int pumps_ = 0;
+  bool released_ = false;
 };
 
 class DownloadTest : public StagingTest {
@@ -76,6 +86,9 @@ class DownloadTest : public StagingTest {
     return DownloadPackage(socket_, view_, PackageUrl(), LocalPath(), limits);
   }
   bool Continue() { return ContinuePackageDownload(socket_, view_, PackageUrl(), LocalPath()); }
+  std::function<bool()> FirstChunkShown() {
+    return [this] { return !view_.labels.empty(); };
+  }
 
   std::unique_ptr<ScriptedServer> server_;
 };
@@ -150,14 +163,14 @@ TEST_F(DownloadTest, ProgressLabelAndBarFollowEveryChunk) {
   FirstChunkServer chunks(package);
   StartServer(chunks.Script([](ServerConnection& connection, const std::string& all) { connection.Send(all.substr(4096)); }));
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
-  PumpScope pump(chunks.Pump());
+  PumpScope pump(chunks.Pump(FirstChunkShown()));
   EXPECT_TRUE(Download());
   EXPECT_EQ(LocalBytes(), package);
   EXPECT_EQ(view_.labels,
             (std::vector<std::string>{Utf8ToGbk("已完成 4,096/5,000 字节"), Utf8ToGbk("已完成 5,000/5,000 字节")}));
   EXPECT_EQ(view_.max, 5000);
   EXPECT_EQ(view_.positions, (std::vector<int>{4096, 5000}));
-  EXPECT_EQ(chunks.Pumps(), 2);
+  EXPECT_GE(chunks.Pumps(), 2);  // and while the replies are awaited
 }
 
 TEST_F(DownloadTest, ConfirmedCloseStopsAtTheNextPass) {
@@ -170,9 +183,9 @@ TEST_F(DownloadTest, ConfirmedCloseStopsAtTheNextPass) {
   }));
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
   view_.cancel = true;  // a flag left from before is cleared at the start
-  PumpScope pump([&, release = chunks.Pump()] {
+  PumpScope pump([&, release = chunks.Pump(FirstChunkShown())] {
     release();
-    view_.cancel = true;
+    view_.cancel = !view_.labels.empty();
   });
   EXPECT_FALSE(Download());
   EXPECT_EQ(view_.labels.size(), 1u);
@@ -187,7 +200,7 @@ TEST_F(DownloadTest, ResetDuringTheBodyFails) {
   FirstChunkServer chunks(package);
   StartServer(chunks.Script([](ServerConnection& connection, const std::string&) { connection.Reset(); }));
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
-  PumpScope pump(chunks.Pump());
+  PumpScope pump(chunks.Pump(FirstChunkShown()));
   EXPECT_FALSE(Download());
   EXPECT_EQ(LocalBytes(), package.substr(0, 4096));
   EXPECT_FALSE(socket_.Active());
@@ -233,6 +246,158 @@ TEST_F(DownloadTest, HeaderBlockIsBoundedInBytesAndTimeAndCloseStopsItsWait) {
     EXPECT_FALSE(Download(limits));
     EXPECT_FALSE(socket_.Active());
     EXPECT_TRUE(clientLeft->get_future().get());
+    server_.reset();
+  }
+}
+
+// A body that the server sends in batches, one batch for each pump of the client's window,
+// while each pump moves the pace rule's clock on by a second: the trickle's rate in the
+// rule's time is `batch` bytes a second, however busy the machine.
+class PumpPacedServer {
+ public:
+  PumpPacedServer(std::string package, std::size_t batch)
+      : shared_(std::make_shared<Shared>()), package_(std::move(package)), batch_(batch) {}
+
+  ScriptedServer::Script Script() const {
+    return [shared = shared_, package = package_, batch = batch_](ServerConnection& connection, int) {
+      const auto size = static_cast<std::int64_t>(package.size());
+      if (connection.ReadRequest().starts_with("HEAD ")) {
+        connection.Send(HttpReplyHead(200, size));
+        return;
+      }
+      // Releases that came before the body was asked for count from here on.
+      int sent = shared->Releases();
+      if (!connection.Send(HttpReplyHead(206, size))) return;
+      for (std::size_t at = 0; at < package.size(); at += batch) {
+        if (!shared->WaitForRelease(sent++, connection)) return;
+        if (!connection.Send(std::string_view(package).substr(at, batch))) return;
+      }
+      connection.WaitForClientClose();
+    };
+  }
+  platform::MessagePump Pump() {
+    return [this] {
+      ++seconds_;
+      shared_->Release();
+    };
+  }
+  PaceRule Rule() const {
+    PaceRule rule;
+    rule.now = [this] { return start_ + std::chrono::seconds(seconds_); };
+    return rule;
+  }
+
+ private:
+  struct Shared {
+    int Releases() {
+      const std::lock_guard lock(mutex);
+      return releases;
+    }
+    void Release() {
+      const std::lock_guard lock(mutex);
+      ++releases;
+      released.notify_all();
+    }
+    // False when the client leaves, or no release beyond `count` comes within 20 s.
+    bool WaitForRelease(int count, ServerConnection& connection) {
+      for (int slice = 0; slice < 400; ++slice) {
+        std::unique_lock lock(mutex);
+        if (released.wait_for(lock, 50ms, [&] { return releases > count; })) return true;
+        lock.unlock();
+        if (connection.WaitForClientClose(0ms)) return false;
+      }
+      return false;
+    }
+    std::mutex mutex;
+    std::condition_variable released;
+    int releases = 0;
+  };
+  std::shared_ptr<Shared> shared_;
+  std::string package_;
+  std::size_t batch_;
+  const PaceRule::Clock::time_point start_ = PaceRule::Clock::now();
+  int seconds_ = 0;
+};
+
+// Fewer than 1 KiB in 30 s ends the download as a failure that keeps what came, for the
+// resume; a slow but steady body arrives whole.
+TEST_F(DownloadTest, BodyBelowAKibibyteIn30SecondsFailsAndKeepsWhatCame) {
+  const std::string package = PackageBytes(16000);
+  const struct {
+    std::size_t batch;  // bytes a second
+    DownloadOutcome outcome;
+  } rows[] = {{10, DownloadOutcome::BodyTooSlow}, {400, DownloadOutcome::Complete}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.batch);
+    PumpPacedServer paced(package, row.batch);
+    StartServer(paced.Script());
+    BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
+    PumpScope pump(paced.Pump());
+    DownloadLimits limits;
+    limits.pace = paced.Rule();
+    const DownloadReport report = DownloadPackageReporting(socket_, view_, PackageUrl(), LocalPath(), limits);
+    EXPECT_EQ(report.outcome, row.outcome) << DescribeDownload(report);
+    EXPECT_EQ(LocalBytes(), package.substr(0, static_cast<std::size_t>(report.received)));
+    if (row.outcome == DownloadOutcome::BodyTooSlow) {
+      EXPECT_GT(report.received, 0);
+      EXPECT_LT(report.received, 2000);
+      EXPECT_NE(DescribeDownload(report).find("fewer than 1024 bytes in 30 s"), std::string::npos);
+    }
+    EXPECT_FALSE(socket_.Active());
+    server_.reset();
+  }
+}
+
+// A server that accepts no connection (its queue is full), or that falls silent in the
+// body: the window is pumped while the download waits, and a Close confirmed meanwhile
+// ends the wait at once.
+TEST_F(DownloadTest, ConfirmedCloseEndsTheWaitForAConnectionOrTheBody) {
+  for (const bool inBody : {false, true}) {
+    SCOPED_TRACE(inBody ? "body" : "connect");
+    const std::string package = PackageBytes(50000);
+    auto clientLeft = std::make_shared<std::promise<bool>>();
+    StartServer([=](ServerConnection& connection, int index) {
+      if (!inBody) {  // the first connection is held and never answered; the rest queue up
+        if (index == 0) connection.WaitForClientClose(30s);
+        return;
+      }
+      const bool head = connection.ReadRequest().starts_with("HEAD ");
+      connection.Send(HttpReplyHead(head ? 200 : 206, 50000) + (head ? "" : package.substr(0, 100)));
+      if (!head) clientLeft->set_value(connection.WaitForClientClose(30s));
+    });
+    BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
+    // Connections that fill the server's queue, until one of them is not accepted.
+    std::vector<std::unique_ptr<platform::TClientSocket>> queued;
+    bool queueFull = inBody;
+    for (int i = 0; i < 64 && !queueFull; ++i) {
+      auto filler = std::make_unique<platform::TClientSocket>();
+      bool giveUp = false;
+      int waits = 0;
+      PumpScope pump([&] { giveUp = ++waits == 5; });
+      filler->SetCancelFlag(&giveUp);
+      filler->SetHost(server_->Address());
+      filler->SetPort(80);
+      try {
+        filler->SetActive(true);
+        queued.push_back(std::move(filler));
+      } catch (const Exception&) {
+        queueFull = giveUp;
+      }
+    }
+    ASSERT_TRUE(queueFull);
+
+    // Close is confirmed at the third pump of the wait in question.
+    int pumps = 0;
+    PumpScope pump([&] { view_.cancel = view_.cancel || ((!inBody || !view_.labels.empty()) && ++pumps == 3); });
+    const DownloadReport report = DownloadPackageReporting(socket_, view_, PackageUrl(), LocalPath());
+    EXPECT_EQ(report.outcome, DownloadOutcome::Cancelled) << DescribeDownload(report);
+    EXPECT_EQ(pumps, 3);
+    EXPECT_EQ(LocalBytes(), inBody ? package.substr(0, 100) : "");
+    EXPECT_FALSE(socket_.Active());
+    if (inBody) {
+      EXPECT_TRUE(clientLeft->get_future().get());
+    }
+    queued.clear();
     server_.reset();
   }
 }
@@ -307,7 +472,7 @@ TEST_P(DownloadReplyTest, EndsAsTheRepliesDeserve) {
   StartServer(Replies(row.head, row.get, row.thenSilent));
   BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
   // Short waits, for the servers that fall silent on purpose.
-  EXPECT_EQ(Download(row.thenSilent ? DownloadLimits{200, 200, kMaxHeaderLine} : DownloadLimits{}), row.complete);
+  EXPECT_EQ(Download(row.thenSilent ? ShortWaits(200) : DownloadLimits{}), row.complete);
   EXPECT_EQ(LocalBytes(), row.saved);
   EXPECT_FALSE(socket_.Active());
   if (row.connections >= 0) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <iterator>
 #include <string>
 #include <thread>
@@ -108,6 +109,30 @@ TEST(FetchPageTest, WindowIsPumpedWhileTheServerIsSlowToAnswer) {
   EXPECT_EQ(FetchPage(server.Url("/")), "late");
   // One pump after each of the two reads at least, and several while waiting.
   EXPECT_GE(pumps, 6);
+}
+
+// A server that falls silent before its reply or in the middle of the body: a Close
+// confirmed while the window is pumped ends the fetch at once, with what had come.
+TEST(FetchPageTest, ConfirmedCloseEndsAStalledFetch) {
+  for (const std::string sent : {"", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart"}) {
+    SCOPED_TRACE(sent);
+    std::atomic<bool> done = false;
+    ScriptedServer server(test::kNetTestBlock, [&](ServerConnection& connection, int) {
+      if (connection.ReadRequest().empty()) return;
+      connection.Send(sent);
+      while (!done && !connection.WaitForClientClose(50ms)) {
+      }
+    });
+    BRIMSEL_SKIP_UNLESS_LISTENING(server);
+    bool cancel = false;
+    int pumps = 0;
+    test::PumpScope pump([&] { cancel = cancel || ++pumps == 3; });
+    const PageFetch fetch = FetchPageReporting(server.Url("/"), &cancel);
+    done = true;
+    EXPECT_EQ(fetch.body, sent.empty() ? "" : "part");
+    EXPECT_EQ(fetch.error, "cancelled");
+    EXPECT_EQ(pumps, 3);
+  }
 }
 
 TEST(FetchPageTest, CutConnectionReturnsWhatArrived) {

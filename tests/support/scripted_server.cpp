@@ -124,9 +124,10 @@ ScriptedServer::ScriptedServer(int block, Script script) : script_(std::move(scr
   thread_ = std::thread([this] { Serve(); });
 }
 
-ScriptedServer::ScriptedServer(const std::string& address, Script script) : script_(std::move(script)) {
+ScriptedServer::ScriptedServer(const std::string& address, Script script, std::uint16_t port)
+    : script_(std::move(script)) {
   std::string error;
-  Bind(address, 0, error);
+  Bind(address, port, error);
   if (!Listening()) {
     skipReason_ = "cannot listen on " + address + " (" + error + ")";
     return;

@@ -62,8 +62,8 @@ class ScriptedServer {
 
   // Port 80 on the first free address of 127.80.<block>.1 to .254.
   ScriptedServer(int block, Script script);
-  // Any free port on `address` (for instance "::1").
-  ScriptedServer(const std::string& address, Script script);
+  // `port` (0: any free one) on `address` (for instance "::1").
+  ScriptedServer(const std::string& address, Script script, std::uint16_t port = 0);
   ~ScriptedServer();
   ScriptedServer(const ScriptedServer&) = delete;
   ScriptedServer& operator=(const ScriptedServer&) = delete;

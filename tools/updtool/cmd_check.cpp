@@ -36,7 +36,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultTimeoutSeconds = 300;
-constexpr int kServerWaitMs = 15000;  // for each header byte and body chunk
+constexpr int kServerWaitMs = 15000;  // for each header byte
 
 struct CheckArguments {
   std::string siteUrl;      // scheme and host, no trailing slash
@@ -116,7 +116,6 @@ bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
   SilentDownloadView view;
   DownloadLimits limits;
   limits.headerWaitMs = kServerWaitMs;
-  limits.bodyWaitMs = kServerWaitMs;
   const DownloadReport report = DownloadPackageReporting(socket, view, url, packagePath, limits);
   Step("download", url + ": " + DescribeDownload(report));
   if (report.outcome != DownloadOutcome::Complete) return Fail("the package download did not complete");

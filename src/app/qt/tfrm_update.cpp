@@ -2,6 +2,7 @@
 
 #include "app/qt/tfrm_update.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -99,6 +100,13 @@ void TfrmUpdate::showEvent(QShowEvent* event) {
   // With no window manager (Xvfb) a new window is not made active by anyone, and its
   // mnemonics (Alt+N) would not reach it.
   activateWindow();
+}
+
+void TfrmUpdate::closeEvent(QCloseEvent* event) {
+  // However the window goes (the title-bar close box asks no question), a step still
+  // waiting on the network stops waiting, so that no hidden process runs on.
+  state_.cancelFlag = true;
+  QDialog::closeEvent(event);
 }
 
 void TfrmUpdate::keyPressEvent(QKeyEvent* event) {

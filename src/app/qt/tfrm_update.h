@@ -78,6 +78,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:

@@ -212,8 +212,9 @@ LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case platform::WM_CLOSE:
-      // The title-bar close box ends the program without the question; the cancel flag
-      // stays as it was.
+      // The title-bar close box ends the program without the question; a step still
+      // waiting on the network stops waiting, so that no hidden process runs on.
+      state_.cancelFlag = true;
       Close();
       return 0;
     default:

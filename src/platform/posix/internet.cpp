@@ -40,14 +40,18 @@ class InternetSession {
   explicit InternetSession(CURLM* multi) : multi_(multi, MultiCleanup{}) {}
   // Shared with the URL handles, so that closing them in any order is safe.
   const std::shared_ptr<CURLM>& Multi() const { return multi_; }
+  const bool* CancelFlag() const { return cancelFlag_; }
+  void SetCancelFlag(const bool* flag) { cancelFlag_ = flag; }
 
  private:
   std::shared_ptr<CURLM> multi_;
+  const bool* cancelFlag_ = nullptr;
 };
 
 class InternetUrl {
  public:
-  explicit InternetUrl(std::shared_ptr<CURLM> multi) : multi_(std::move(multi)), easy_(Curl()->easy_init()) {}
+  InternetUrl(std::shared_ptr<CURLM> multi, const bool* cancelFlag)
+      : multi_(std::move(multi)), easy_(Curl()->easy_init()), cancelFlag_(cancelFlag) {}
   ~InternetUrl() {
     if (added_) Curl()->multi_remove_handle(multi_.get(), easy_.get());
   }
@@ -70,6 +74,7 @@ class InternetUrl {
   long Status() const { return blockStatus_; }
   // The library's own words for the failure, with its detail when it gave one.
   std::string ErrorText() const {
+    if (cancelled_) return "cancelled";
     std::string text = Curl()->easy_strerror(result_);
     if (errorBuffer_[0] != '\0') text += std::string(": ") + errorBuffer_;
     return text;
@@ -98,7 +103,9 @@ class InternetUrl {
   std::shared_ptr<CURLM> multi_;  // declared first: it outlives the easy handle
   std::unique_ptr<CURL, EasyCleanup> easy_;
   std::unique_ptr<curl_slist, SlistCleanup> headers_;
+  const bool* cancelFlag_;
   bool added_ = false;
+  bool cancelled_ = false;
 
   std::string pending_;  // body bytes received and not read yet
   std::size_t pendingStart_ = 0;
@@ -226,6 +233,11 @@ void InternetUrl::RunUntil(Ready ready) {
     // Wait for the socket at most one pump interval, then let the window breathe.
     Curl()->multi_poll(multi_.get(), nullptr, 0, kPumpIntervalMs, nullptr);
     ProcessMessages();
+    if (cancelFlag_ != nullptr && *cancelFlag_) {
+      done_ = cancelled_ = true;
+      result_ = CURLE_ABORTED_BY_CALLBACK;
+      return;
+    }
   }
 }
 
@@ -249,7 +261,7 @@ HInternetSession InternetOpenA(const char* /*agent*/, unsigned accessType, const
 
 HInternetUrl InternetOpenUrlA(InternetSession& session, std::string_view url, const char* headers,
                               unsigned headersLength, unsigned /*flags*/, std::uintptr_t /*context*/) {
-  HInternetUrl handle = MakeHandle<HInternetUrl, InternetUrl>(session.Multi());
+  HInternetUrl handle = MakeHandle<HInternetUrl, InternetUrl>(session.Multi(), session.CancelFlag());
   lastUrlErrorText.clear();
   if (!handle->Valid() || !handle->Configure(url, headers, headersLength) || !handle->Start()) {
     lastUrlErrorText = "the request could not be set up";
@@ -273,6 +285,8 @@ bool InternetReadFile(InternetUrl& url, void* buffer, unsigned toRead, unsigned*
   }
   return url.Succeeded();
 }
+
+void InternetSetCancelFlag(InternetSession& session, const bool* cancelFlag) { session.SetCancelFlag(cancelFlag); }
 
 void InternetCloseHandle(HInternetUrl& url) { url.reset(); }
 void InternetCloseHandle(HInternetSession& session) { session.reset(); }

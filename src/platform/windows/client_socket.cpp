@@ -6,9 +6,12 @@
 #include <ws2tcpip.h>
 
 #include <memory>
+#include <optional>
 #include <utility>
 
+#include "platform/address_lookup.h"
 #include "platform/exception.h"
+#include "platform/network_limits.h"
 #include "platform/windows/windows_text.h"
 
 namespace brimsel::platform {
@@ -41,13 +44,44 @@ class SocketGuard {
   SOCKET socket_;
 };
 
-struct AddressListFree {
-  void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
-};
-
 [[noreturn]] void RaiseSocketError(int error, const char* operation) {
   throw Exception("Socket error: " + windows::ErrorText(static_cast<DWORD>(error)) + " (" + std::to_string(error) +
                   "), on " + operation);
+}
+
+// Starts a connect on a non-blocking socket: 0 when connected at once, -1 while it is under
+// way, or the error.
+int StartConnect(SOCKET socket, const sockaddr* address, int length) {
+  if (::connect(socket, address, length) == 0) return 0;
+  const int error = ::WSAGetLastError();
+  return error == WSAEWOULDBLOCK ? -1 : error;
+}
+
+// Waits until the connect under way has ended, well (writable) or not (exception); false
+// when the limit passes.
+bool WaitConnected(SOCKET socket, int timeoutMs) {
+  fd_set writable;
+  fd_set failed;
+  FD_ZERO(&writable);
+  FD_ZERO(&failed);
+  FD_SET(socket, &writable);
+  FD_SET(socket, &failed);
+  timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+  return ::select(0, nullptr, &writable, &failed, &limit) != 0;
+}
+
+int PendingError(SOCKET socket) {
+  int error = 0;
+  int size = sizeof error;
+  if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) != 0) {
+    return ::WSAGetLastError();
+  }
+  return error;
+}
+
+bool SetBlocking(SOCKET socket, bool blocking) {
+  u_long nonBlocking = blocking ? 0 : 1;
+  return ::ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
 }
 
 }  // namespace
@@ -62,28 +96,31 @@ void TClientSocket::Connect() {
   if (!WinsockStarted()) RaiseSocketError(WSASYSNOTREADY, "connect");
   const std::string name = NameToResolve();
 
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_protocol = IPPROTO_TCP;
-  addrinfo* found = nullptr;
-  const std::string service = std::to_string(port_);
-  const int status = ::getaddrinfo(name.c_str(), service.c_str(), &hints, &found);
-  if (status != 0) throw Exception("Host not found: " + host_ + " (" + windows::ErrorText(status) + ")");
-  const std::unique_ptr<addrinfo, AddressListFree> addresses(found);
+  const std::optional<AddressLookup> resolved = LookUpPumping(name, port_, cancelFlag_);
+  if (!resolved) RaiseCancelled();
+  if (resolved->status != 0) {
+    throw Exception("Host not found: " + host_ + " (" + windows::ErrorText(resolved->status) + ")");
+  }
 
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kConnectTimeoutMs);
   int lastError = WSAECONNREFUSED;
-  for (const addrinfo* address = addresses.get(); address != nullptr; address = address->ai_next) {
+  for (const addrinfo* address = resolved->addresses.get(); address != nullptr; address = address->ai_next) {
     SocketGuard socket(::socket(address->ai_family, address->ai_socktype, address->ai_protocol));
-    if (socket.get() == INVALID_SOCKET) {
+    if (socket.get() == INVALID_SOCKET || !SetBlocking(socket.get(), false)) {
       lastError = ::WSAGetLastError();
       continue;
     }
-    if (::connect(socket.get(), address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0) {
+    lastError = StartConnect(socket.get(), address->ai_addr, static_cast<int>(address->ai_addrlen));
+    if (lastError < 0) {
+      const auto connected = [&socket](int sliceMs) { return WaitConnected(socket.get(), sliceMs); };
+      lastError = WaitPumping(connected, deadline) == Waited::Ready ? PendingError(socket.get()) : WSAETIMEDOUT;
+    }
+    if (lastError == 0) {
+      // Connected: the exchange itself blocks, with waits of its own.
+      if (!SetBlocking(socket.get(), true)) RaiseSocketError(::WSAGetLastError(), "connect");
       fd_ = static_cast<int>(socket.release());
       return;
     }
-    lastError = ::WSAGetLastError();
   }
   RaiseSocketError(lastError, "connect");
 }

@@ -1,18 +1,19 @@
 // The whole-page fetch over WinInet. The system's calls block until the server answers;
 // they run on a helper thread while the caller's thread pumps its messages, so that the
-// window keeps repainting during a slow reply, as the Linux build does.
+// window keeps answering during a slow reply, as the Linux build does. A caller whose cancel
+// flag is set walks away from a call that has not returned; closing the handles then ends
+// the call (WinINet returns from a call whose handle another thread closes).
 #include "platform/internet.h"
 
 #include "platform/windows/windows_api.h"
 #include <wininet.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <future>
+#include <memory>
 #include <utility>
 
-#include "platform/pump.h"
+#include "platform/pumping_call.h"
 #include "platform/windows/windows_text.h"
 
 namespace brimsel::platform {
@@ -31,13 +32,7 @@ std::string InternetErrorText(DWORD error) {
   return windows::ErrorText(error) + " (" + std::to_string(error) + ")";
 }
 
-// Runs `call` on a helper thread and pumps messages every kPumpIntervalMs until it has returned.
-template <typename Call>
-auto Pumping(Call call) {
-  auto result = std::async(std::launch::async, std::move(call));
-  while (result.wait_for(std::chrono::milliseconds(kPumpIntervalMs)) != std::future_status::ready) ProcessMessages();
-  return result.get();
-}
+constexpr char kCancelledText[] = "cancelled";
 
 struct InternetHandleCloser {
   void operator()(void* handle) const { ::InternetCloseHandle(handle); }
@@ -57,16 +52,19 @@ class InternetSession {
  public:
   explicit InternetSession(HINTERNET handle) : handle_(handle) {}
   HINTERNET get() const { return handle_.get(); }
+  const bool* CancelFlag() const { return cancelFlag_; }
+  void SetCancelFlag(const bool* flag) { cancelFlag_ = flag; }
 
  private:
   Owned handle_;
+  const bool* cancelFlag_ = nullptr;
 };
 
 // Each blocking call costs a helper thread, so the body is read in pieces of what has
 // arrived (up to kPieceSize) and handed out from there in the caller's smaller reads.
 class InternetUrl {
  public:
-  explicit InternetUrl(HINTERNET handle) : handle_(handle) {}
+  InternetUrl(Owned handle, const bool* cancelFlag) : handle_(std::move(handle)), cancelFlag_(cancelFlag) {}
 
   HINTERNET get() const { return handle_.get(); }
   const std::string& ReadErrorText() const { return readErrorText_; }
@@ -83,27 +81,46 @@ class InternetUrl {
  private:
   static constexpr DWORD kPieceSize = 64 * 1024;
 
+  // What one read on the helper thread gave. The piece is the helper's own, so that a read
+  // the caller walked away from writes into nothing of the caller's.
+  struct Piece {
+    BOOL ok = FALSE;
+    DWORD error = 0;  // the helper thread's, where the call ran
+    std::shared_ptr<std::string> bytes;
+  };
+
   // The next piece of the body; empty at its end. False when the transfer failed.
   bool ReadPiece() {
-    pending_.assign(kPieceSize, '\0');
+    pending_.clear();
     pendingStart_ = 0;
-    DWORD got = 0;
-    DWORD error = 0;  // the helper thread's, where the call ran
-    const BOOL ok = Pumping([&] {
-      DWORD available = 0;
-      // Waits for the first bytes; then the read takes no more than what is there.
-      if (!::InternetQueryDataAvailable(handle_.get(), &available, 0, 0)) available = kPieceSize;
-      const DWORD ask = std::clamp<DWORD>(available, 1, kPieceSize);
-      const BOOL done = ::InternetReadFile(handle_.get(), pending_.data(), ask, &got);
-      error = ::GetLastError();
-      return done;
-    });
-    pending_.resize(ok ? got : 0);
-    if (!ok) readErrorText_ = InternetErrorText(error);
-    return ok;
+    const std::optional<Piece> piece = CallPumping<Piece>(
+        [handle = handle_.get()] {
+          Piece read{FALSE, 0, std::make_shared<std::string>(kPieceSize, '\0')};
+          DWORD available = 0;
+          // Waits for the first bytes; then the read takes no more than what is there.
+          if (!::InternetQueryDataAvailable(handle, &available, 0, 0)) available = kPieceSize;
+          const DWORD ask = std::clamp<DWORD>(available, 1, kPieceSize);
+          DWORD got = 0;
+          read.ok = ::InternetReadFile(handle, read.bytes->data(), ask, &got);
+          read.error = ::GetLastError();
+          read.bytes->resize(read.ok ? got : 0);
+          return read;
+        },
+        cancelFlag_);
+    if (!piece) {
+      readErrorText_ = kCancelledText;
+      return false;
+    }
+    if (!piece->ok) {
+      readErrorText_ = InternetErrorText(piece->error);
+      return false;
+    }
+    pending_ = std::move(*piece->bytes);
+    return true;
   }
 
   Owned handle_;
+  const bool* cancelFlag_;
   std::string pending_;
   std::size_t pendingStart_ = 0;
   std::string readErrorText_;
@@ -143,21 +160,35 @@ HInternetUrl InternetOpenUrlA(InternetSession& session, std::string_view url, co
     lastUrlErrorText = InternetErrorText(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
     return nullptr;
   }
-  const std::string urlText(url);
   const DWORD length = headers == nullptr ? 0 : headersLength != 0 ? headersLength : std::strlen(headers);
   // Straight from the server every time: never a page kept from an earlier run.
   const DWORD allFlags = flags | INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-  DWORD error = 0;  // the helper thread's, where the call ran
-  HINTERNET handle = Pumping([&] {
-    HINTERNET opened = ::InternetOpenUrlA(session.get(), urlText.c_str(), headers, length, allFlags, context);
-    error = ::GetLastError();
-    return opened;
-  });
-  if (handle == nullptr) {
-    lastUrlErrorText = InternetErrorText(error);
+  struct Opened {
+    Owned handle;
+    DWORD error = 0;  // the helper thread's, where the call ran
+  };
+  // The helper owns copies of the texts; a handle it opens after the caller has gone is
+  // closed with its result.
+  std::optional<Opened> opened = CallPumping<Opened>(
+      [internet = session.get(), urlText = std::string(url),
+       headerText = headers == nullptr ? std::string() : std::string(headers, length), hasHeaders = headers != nullptr,
+       allFlags, context] {
+        Opened result;
+        result.handle.reset(::InternetOpenUrlA(internet, urlText.c_str(), hasHeaders ? headerText.c_str() : nullptr,
+                                               static_cast<DWORD>(headerText.size()), allFlags, context));
+        result.error = ::GetLastError();
+        return result;
+      },
+      session.CancelFlag());
+  if (!opened) {
+    lastUrlErrorText = kCancelledText;
     return nullptr;
   }
-  return HInternetUrl(std::make_unique<InternetUrl>(handle).release());
+  if (!opened->handle) {
+    lastUrlErrorText = InternetErrorText(opened->error);
+    return nullptr;
+  }
+  return HInternetUrl(std::make_unique<InternetUrl>(std::move(opened->handle), session.CancelFlag()).release());
 }
 
 bool InternetReadFile(InternetUrl& url, void* buffer, unsigned toRead, unsigned* read) {
@@ -165,6 +196,8 @@ bool InternetReadFile(InternetUrl& url, void* buffer, unsigned toRead, unsigned*
   if (toRead == 0) return true;
   return url.Read(buffer, toRead, read);
 }
+
+void InternetSetCancelFlag(InternetSession& session, const bool* cancelFlag) { session.SetCancelFlag(cancelFlag); }
 
 void InternetCloseHandle(HInternetUrl& url) { url.reset(); }
 void InternetCloseHandle(HInternetSession& session) { session.reset(); }

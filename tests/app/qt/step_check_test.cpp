@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QTreeWidget>
+#include <atomic>
 #include <filesystem>
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "app/steps.h"
 #include "app/window_texts.h"
 #include "platform/codepage.h"
+#include "net/net_test_support.h"
 #include "support/scripted_server.h"
 
 namespace brimsel::test {
@@ -151,6 +153,38 @@ TEST_F(UpdateCheckTest, SingleFailingServerSelectsNothingAndNextComesBack) {
   EXPECT_EQ(window_->SelectedServer(), -1);
   EXPECT_TRUE(NextEnabled());
   EXPECT_EQ(CurrentPage(), 1);
+}
+
+// A probe that gets no answer: Close confirmed while the window waits ends the probing at
+// once; the servers after it are never asked.
+TEST_F(UpdateCheckTest, ConfirmedCloseDuringASilentProbeEndsTheProbing) {
+  std::atomic<bool> probeAsked = false;
+  site_ = std::make_unique<ScriptedServer>(kStepTestBlock, [&probeAsked](ServerConnection& connection, int) {
+    if (!connection.ReadRequest().starts_with("GET /update/test.html ")) {
+      connection.Send(HttpReply(200, VersionPage("<!--date2030-1-1Main -->")));
+      return;
+    }
+    probeAsked = true;
+    connection.WaitForClientClose(30s);
+  });
+  BRIMSEL_SKIP_UNLESS_LISTENING(*site_);
+  ScriptedServer next(kStepTestBlock, ServeFiles({{"/update/test.html", kProbePage}}));
+  ShowWithLastUpdate("2025-1-1");
+  window_->AddServer("next", next.Url());
+  // The user clicks Close and answers Yes while the window waits for the probe.
+  const platform::MessagePump qtPump = platform::SetMessagePump({});
+  PumpScope pump([&] {
+    qtPump();
+    if (!probeAsked.exchange(false)) return;
+    boxes_.Answer(platform::IDYES);
+    window_->btnCloseClick();
+  });
+  window_->btnNextClick();
+  EXPECT_TRUE(window_->State().cancelFlag);
+  EXPECT_EQ(window_->ServerTestTime(0), "");
+  EXPECT_EQ(next.ConnectionCount(), 0);
+  EXPECT_EQ(window_->SelectedServer(), -1);
+  platform::SetMessagePump(qtPump);
 }
 
 TEST_F(UpdateCheckTest, EmptyServerListProbesNothing) {

@@ -74,6 +74,7 @@ TEST_F(DownloadStepTest, ThePackageComesFromTheSelectedRowOrElseTheFirst) {
   EXPECT_EQ(window_->ProgressMax(), 9000);
   EXPECT_EQ(window_->DownLabel(), platform::Utf8ToGbk("已完成 9,000/9,000 字节"));
   EXPECT_EQ(LabelText("lblFile"), "正在下载升级包");
+  EXPECT_EQ(state.failure, UpdateFailure::kNone);
   // Step 3 ran at once.
   EXPECT_EQ(stepsRun_, (std::vector<int>{3}));
   EXPECT_TRUE(window_->Steps().At(WizardStep::kInstall));
@@ -122,6 +123,7 @@ TEST_F(DownloadStepTest, FailedDownloadStillMovesOnAndLeavesTheBar) {
   RunStep2();
   EXPECT_EQ(StagedBytes(), package.substr(0, 4096));
   EXPECT_EQ(window_->ProgressPosition(), 4096);
+  EXPECT_EQ(window_->State().failure, UpdateFailure::kDownload);
   EXPECT_EQ(stepsRun_, (std::vector<int>{3}));
 }
 
