@@ -48,7 +48,7 @@ std::string PathBeyondTheLimit(const WizardState& state) {
 }
 
 void NoteDownloadFailure(WizardState& state) {
-  if (state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kDownload;
+  state.NoteFailure(UpdateFailure::kDownload);
 }
 
 // The product's main window is found by its caption, the product title. Without a title
@@ -107,7 +107,7 @@ void RunDownloadStep(WizardWindow& window) {
     state.packageComplete = report.outcome == DownloadOutcome::Complete;
     if (state.packageComplete) window.SetProgressPosition(0);
     const bool failed = !state.packageComplete && report.outcome != DownloadOutcome::Cancelled;
-    if (failed && state.failure == UpdateFailure::kNone) state.failure = UpdateFailure::kDownload;
+    if (failed) state.NoteFailure(UpdateFailure::kDownload);
   } else {
     state.log.Line("no server to download the package from");
   }
