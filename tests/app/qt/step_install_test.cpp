@@ -420,7 +420,7 @@ TEST_F(InstallStepTest, NamesWindowsCannotHoldAreSkippedWithTheirReasonAndNoQues
   zip.Add("readme.txt", "new readme");
   WritePackage(zip.Build());
   Write("con", "was there");  // a file of that name would draw the overwrite question
-  RunInstallStepAlone();
+  RunInstallStepAlone(/*packageComplete=*/true);
   EXPECT_EQ(LogText(), Log({Ok("readme.txt")}));
   EXPECT_TRUE(boxes_.Boxes().empty());
   EXPECT_EQ(Read("con"), "was there");
