@@ -58,8 +58,44 @@ std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "CP936", g
 
 std::string Utf8ToGbk(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?"); }
 
-std::string FileNameToUtf8(std::string_view name) { return Convert("UTF-8", "GB18030", name, "\xEF\xBF\xBD"); }
+// Code page 936 holds "€" as the single byte 0x80, which GB18030 has not (its "€" is two
+// bytes). File names take it as code page 936 does, so that a name holding that byte is
+// the same on the file system, in a package listing and in the Windows build.
+namespace {
 
-std::string Utf8ToFileName(std::string_view utf8) { return Convert("GB18030", "UTF-8", utf8, "?"); }
+constexpr char kEuroUtf8[] = "\xE2\x82\xAC";
+constexpr char kEuro936 = '\x80';
+
+// The length of the GB18030 character that starts at `at`: four bytes when a digit follows
+// the lead byte, two for any other lead byte, one otherwise.
+std::size_t Gb18030CharLength(std::string_view text, std::size_t at) {
+  if (!IsLeadByte(static_cast<unsigned char>(text[at]))) return 1;
+  const bool fourBytes = at + 1 < text.size() && text[at + 1] >= '0' && text[at + 1] <= '9';
+  return std::min<std::size_t>(fourBytes ? 4 : 2, text.size() - at);
+}
+
+}  // namespace
+
+std::string FileNameToUtf8(std::string_view name) {
+  std::string utf8;
+  std::size_t from = 0;
+  for (std::size_t at = 0; at < name.size(); at += Gb18030CharLength(name, at)) {
+    if (name[at] != kEuro936) continue;
+    utf8 += Convert("UTF-8", "GB18030", name.substr(from, at - from), "\xEF\xBF\xBD") + kEuroUtf8;
+    from = at + 1;
+  }
+  return utf8 + Convert("UTF-8", "GB18030", name.substr(from), "\xEF\xBF\xBD");
+}
+
+std::string Utf8ToFileName(std::string_view utf8) {
+  std::string name;
+  const std::string_view euro = kEuroUtf8;
+  std::size_t from = 0;
+  for (std::size_t at = utf8.find(euro); at != std::string_view::npos; at = utf8.find(euro, from)) {
+    name += Convert("GB18030", "UTF-8", utf8.substr(from, at - from), "?") + kEuro936;
+    from = at + euro.size();
+  }
+  return name + Convert("GB18030", "UTF-8", utf8.substr(from), "?");
+}
 
 }  // namespace brimsel::platform
