@@ -79,6 +79,17 @@ struct Installation {
   bool updaterCopyFailed = false;
 };
 
+// The log's account of a failed copy: the system's reason and, for the running updater's
+// own file, that this is expected (the script replaces it), so that a reader can tell the
+// one failure that every self-update has from a real one.
+std::string CopyFailureLine(const std::string& source, const std::string& target, const std::string& name,
+                            const platform::CopyResult& copy) {
+  std::string line = "copy failed: " + source + " -> " + target + ": " + copy.reason;
+  if (name == kUpdaterName && platform::IsRunningExecutable(target))
+    line += "; expected: this is the running updater, which update.bat replaces once the wizard has ended";
+  return line;
+}
+
 // Copies each staged file over the installation folder with its log line.
 Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& names) {
   WizardState& state = window.State();
@@ -87,18 +98,21 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
     const std::string source = StagedFile(state, name);
     if (!platform::IsPlainFileName(name) || !platform::FileExists(source)) {  // skipped by the extraction
       ++done.notInstalled;
+      state.NoteFailure(UpdateFailure::kPackage);
       continue;
     }
     ++done.staged;
     if (name == kUpdaterName) state.selfUpdate = true;
-    const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
-    window.AppendLog(OneLine((copied ? kFileUpdated : kFileNotUpdated) + name));
-    state.log.Line((copied ? "copied " : "copy failed: ") + source + " -> " + state.installationFolder + name);
-    if (copied) continue;
+    const std::string target = state.installationFolder + name;
+    const platform::CopyResult copy = platform::CopyFileReporting(source, target, false);
+    window.AppendLog(OneLine((copy.copied ? kFileUpdated : kFileNotUpdated) + name));
+    state.log.Line(copy.copied ? "copied " + source + " -> " + target : CopyFailureLine(source, target, name, copy));
+    if (copy.copied) continue;
     if (name == kUpdaterName) {
       done.updaterCopyFailed = true;  // judged once it is known whether the script was written
     } else {
       ++done.notInstalled;
+      state.NoteFailure(UpdateFailure::kFilesInUse);
     }
   }
   return done;
@@ -141,10 +155,12 @@ void RunInstallStep(WizardWindow& window) {
   window.ClearLog();
   if (!platform::FileExists(state.packagePath)) {
     state.log.Line("no package file " + state.packagePath + ": nothing installed, LastUpdate not written");
+    state.NoteFailure(UpdateFailure::kDownload);
     window.SetNextEnabled(true);
     return;
   }
   if (!PackageSignatureAccepted(state)) {
+    state.NoteFailure(UpdateFailure::kSignature);
     window.SetNextEnabled(true);
     return;
   }
@@ -155,10 +171,12 @@ void RunInstallStep(WizardWindow& window) {
     // A package that cannot be read or extracted whole installs nothing at all.
     state.log.Line(std::string("the package cannot be extracted: ") + error.what() +
                    "; nothing installed, LastUpdate not written");
+    state.NoteFailure(UpdateFailure::kPackage);
     DiscardStagedFiles(state, names, false);
     window.SetNextEnabled(true);
     return;
   } catch (...) {
+    state.NoteFailure(UpdateFailure::kPackage);
     DiscardStagedFiles(state, names, false);
     window.SetNextEnabled(true);
     return;
@@ -166,11 +184,16 @@ void RunInstallStep(WizardWindow& window) {
   const Installation done = InstallFiles(window, names);
   std::optional<std::string> script;
   if (state.selfUpdate) script = WriteSelfReplacement(state);
-  // Only an update whose every file is in place is recorded, or the next check would say
-  // the newest version is installed and the missing files would never come. update.exe
-  // counts once its script is written. An empty or failed download is no installed update.
-  const bool updaterInstalled = !done.updaterCopyFailed || script.has_value();
-  if (done.staged > 0 && done.notInstalled == 0 && updaterInstalled) {
+  // update.exe counts as installed once its script is written.
+  const bool updaterMissing = done.updaterCopyFailed && !script;
+  if (updaterMissing) {
+    state.log.Line("update.bat cannot be written: update.exe stays the old one");
+    state.NoteFailure(UpdateFailure::kFilesInUse);
+  }
+  if (done.staged == 0) state.NoteFailure(UpdateFailure::kPackage);  // an empty package is no update
+  // Only an update without a failure is recorded, every file in place, or the next check
+  // would say the newest version is installed and the missing files would never come.
+  if (state.failure == UpdateFailure::kNone) {
     try {
       // A failure to record it is an error the window reports.
       LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
@@ -180,7 +203,9 @@ void RunInstallStep(WizardWindow& window) {
     }
   } else {
     state.log.Line(done.staged == 0 ? "the package brought no file: LastUpdate not written"
-                                    : "not every file was installed: LastUpdate not written, staged files deleted");
+                   : done.notInstalled > 0 || updaterMissing
+                       ? "not every file was installed: LastUpdate not written, staged files deleted"
+                       : "the download was not complete: LastUpdate not written, staged files deleted");
     DiscardStagedFiles(state, names, script.has_value());
   }
   if (script) StartSelfReplacement(window, *script);

@@ -31,6 +31,10 @@ struct WizardState {
   bool selfUpdate = false;   // the package carried update.exe
   bool packageComplete = false;  // the download reached the package's whole length
   UpdateFailure failure = UpdateFailure::kNone;  // the first failure of steps 2 and 3
+  // Records why the update fails, unless an earlier failure is recorded: the first tells.
+  void NoteFailure(UpdateFailure why) {
+    if (failure == UpdateFailure::kNone) failure = why;
+  }
   std::string productTitle;  // settings value "title"; also the running product's caption
   std::string productVersion;
   std::string homepage;      // always ends in "/"
@@ -71,6 +75,7 @@ class WizardWindow : public DownloadView {
   virtual void FocusServerList() = 0;
 
   virtual void SetFileLabel(const std::string& text) = 0;  // lblFile
+  virtual void SetHitLabel(const std::string& text) = 0;   // lblHit, lines joined by "\n"
   virtual int ProgressPosition() const = 0;
   virtual int ProgressMax() const = 0;
   virtual std::string DownLabel() const = 0;

@@ -1,5 +1,6 @@
 // update.log: the runs it keeps, the line each failure of a run leaves, and the vendor's
-// signature check refusing a package whose signature is missing or wrong.
+// signature check refusing a package whose signature is missing or wrong; the finish page
+// after each failure, which must not read as success.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kLogTestBlock = 2;
+constexpr char kNewestBrimselInstalled[] = "您的计算机上已安装了最新的《Brimsel》程序及数据。";
 
 std::string TestKey(const char* file) {
   std::ifstream in(fs::path(BRIMSEL_TEST_DATA_DIR) / "vendor_key" / file);
@@ -100,26 +102,32 @@ TEST_F(UpdateLogTest, ASignatureMissingWrongOrForAnotherPackageInstallsNothing) 
     EXPECT_FALSE(fs::exists(dir_.path() / "a.txt"));
     EXPECT_EQ(LastUpdate(), "2025-1-1");
     EXPECT_EQ(window_->LogText(), "");
+    EXPECT_EQ(FinishText(), FailedUpdateText("签名验证失败"));
   }
   Install(Package(), signature::SignPackage(secret, "Brimsel", Package()), publicKey);
   EXPECT_NE(Log().find("verified"), std::string::npos) << Log();
   EXPECT_TRUE(fs::exists(dir_.path() / "a.txt"));
   EXPECT_NE(Log().find("LastUpdate written"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), kNewestBrimselInstalled);
 }
 
 TEST_F(UpdateLogTest, EachFailureOfTheInstallationLeavesItsLine) {
   Install("", "", "");
   EXPECT_NE(Log().find("no package file"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), FailedUpdateText("下载未完成"));
   Install(Package().substr(0, 40), "", "");
   EXPECT_NE(Log().find("the package cannot be extracted"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), FailedUpdateText("升级包已损坏"));
   ZipBuilder damaged;
   damaged.Add("a.txt", "new a").crc = 1234;
   Install(damaged.Build(), "", "");
   EXPECT_NE(Log().find("extraction discarded a.txt"), std::string::npos) << Log();
   EXPECT_NE(Log().find("the package brought no file: LastUpdate not written"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), FailedUpdateText("升级包已损坏"));
   Install(Package(), "", "");
   EXPECT_NE(Log().find("settings " + dir_.WinPath() + "Update.ini: title set"), std::string::npos) << Log();
   EXPECT_NE(Log().find("copied "), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), kNewestBrimselInstalled);
 }
 
 TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
@@ -137,6 +145,7 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
     Show(site.Url()).btnNextClick();
     EXPECT_NE(Log().find("request " + site.Url() + "/update/getver.asp?soft=Brimsel: status 200"), std::string::npos);
     EXPECT_NE(Log().find(row.line), std::string::npos) << Log();
+    EXPECT_EQ(LabelText("lblHit"), kNewestBrimselInstalled) << "no newer release";
   }
   // A newer release whose package is missing: the probe passes, the download fails.
   ScriptedServer site(kLogTestBlock, ServeFiles({{"/update/getver.asp?soft=Brimsel", "<!--date2030-1-1Main -->"},
@@ -146,6 +155,7 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
   EXPECT_NE(Log().find("probe " + site.Url() + "/update/test.html: "), std::string::npos) << Log();
   EXPECT_NE(Log().find("the HEAD reply is no success (HEAD 404"), std::string::npos) << Log();
   EXPECT_NE(Log().find("LastUpdate not written"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), FailedUpdateText("下载未完成"));
   // A site that refuses the connection: the network library's own words.
   Show("http://127.80.0.1").btnNextClick();
   EXPECT_NE(Log().find("getver.asp?soft=Brimsel: no reply (Couldn't connect"), std::string::npos) << Log();

@@ -251,6 +251,13 @@ TEST_F(Win32WindowTest, StepsMoveThroughTheControllerAndErrorsLeaveNextDisabled)
   window_->btnNextClick();
   EXPECT_EQ(window_->CurrentPage(), 4);
   EXPECT_EQ(Text("btnNext"), "确定(&O)");
+  EXPECT_EQ(Text("lblHit"), "您的计算机上已安装了最新的《》程序及数据。");
+  ShowWindow(1, [](WizardWindow& window) {
+    window.State().NoteFailure(UpdateFailure::kSignature);
+    window.Steps().JumpTo(window, WizardStep::kFinish);
+  });
+  window_->btnNextClick();
+  EXPECT_EQ(Text("lblHit"), FailedUpdateText("签名验证失败"));
 
   ShowWindow(2, [](WizardWindow& window) { window.Steps().Advance(window); });
   GoToStep(2);
