@@ -10,6 +10,8 @@
 #include <type_traits>
 
 #include "app/step_controller.h"
+#include "app/win32/application_window.h"
+#include "app/win32/window_object.h"
 #include "app/wizard_form.h"
 #include "app/wizard_window.h"
 #include "platform/windows/windows_api.h"
@@ -106,15 +108,21 @@ class TfrmUpdate : public WizardWindow {
 
   void FormCreate();
   void Close();
+  // Keyboard focus: where a user can go on from, never a hidden or disabled control.
+  bool CanHoldFocus(HWND control) const;
+  void KeepFocusOnShownPage();
+  void FocusAfterStep();
+  void MoveFocus(WPARAM wParam, LPARAM lParam);
   void ReplaceProductName(const char* labelName);
 
-  static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK win32::ObjectWindowProc<TfrmUpdate>(HWND, UINT, WPARAM, LPARAM);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultButtonId() const;
 
   Options options_;
   WizardState state_;
   StepController steps_;
+  ApplicationWindow application_;
   HWND form_ = nullptr;
   std::map<std::string, HWND> controls_;
   HWND pages_[kPageCount] = {};
