@@ -165,9 +165,10 @@ bool TfrmUpdate::CanHoldFocus(HWND control) const {
 // Hiding a page does not move the focus off its controls, and disabling Next takes it
 // away: keys would then reach a hidden control or none. Next takes it when it can; during
 // a step, when Close is all a user may press, the form itself holds it, so that Enter
-// cannot press Close by accident and Tab still leads into the tab order.
+// cannot press Close by accident and Tab still leads into the tab order. A window that is
+// not active is left alone: it settles its focus when it is activated again.
 void TfrmUpdate::KeepFocusOnShownPage() {
-  if (CanHoldFocus(::GetFocus())) return;
+  if (::GetActiveWindow() != form_ || CanHoldFocus(::GetFocus())) return;
   HWND next = Control("btnNext");
   ::SetFocus(CanHoldFocus(next) ? next : form_);
 }
@@ -175,11 +176,25 @@ void TfrmUpdate::KeepFocusOnShownPage() {
 // After a step: a control of the page the step gave the focus to keeps it (the server
 // list); otherwise Next, or Close when an error left Next disabled.
 void TfrmUpdate::FocusAfterStep() {
-  if (closed_) return;
+  if (closed_ || ::GetActiveWindow() != form_) return;
   HWND focus = ::GetFocus();
   if (CanHoldFocus(focus) && ::IsChild(pages_[currentPage_], focus)) return;
   HWND next = Control("btnNext");
   ::SetFocus(CanHoldFocus(next) ? next : Control("btnClose"));
+}
+
+// A window gives the focus to itself when it is activated, as after a message box or a
+// switch to another program; like a dialog, the wizard gives it back to the control that
+// had it, when that can still take it.
+void TfrmUpdate::TrackActivation(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = ::GetFocus();
+    lastFocus_ = ::IsChild(form_, focus) ? focus : nullptr;
+  } else if (CanHoldFocus(lastFocus_)) {
+    ::SetFocus(lastFocus_);
+  } else {
+    KeepFocusOnShownPage();
+  }
 }
 
 // WM_NEXTDLGCTL as a dialog handles it: a control to focus, or the next or previous tab stop.
@@ -232,6 +247,9 @@ LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return DefaultButtonId();
     case WM_NEXTDLGCTL:
       MoveFocus(wParam, lParam);
+      return 0;
+    case WM_ACTIVATE:
+      TrackActivation(wParam);
       return 0;
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);

@@ -112,6 +112,7 @@ class TfrmUpdate : public WizardWindow {
   bool CanHoldFocus(HWND control) const;
   void KeepFocusOnShownPage();
   void FocusAfterStep();
+  void TrackActivation(WPARAM wParam);
   void MoveFocus(WPARAM wParam, LPARAM lParam);
   void ReplaceProductName(const char* labelName);
 
@@ -127,6 +128,7 @@ class TfrmUpdate : public WizardWindow {
   std::map<std::string, HWND> controls_;
   HWND pages_[kPageCount] = {};
   int currentPage_ = 0;
+  HWND lastFocus_ = nullptr;  // the control with the focus when the window was last deactivated
   GdiHandle<HFONT> font_;
   GdiHandle<HFONT> boldFont_;
   GdiHandle<HBITMAP> picture_;

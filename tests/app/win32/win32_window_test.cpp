@@ -380,6 +380,19 @@ TEST_F(Win32WindowTest, AfterEveryNextTheFocusIsOnNextAndEnterGoesOn) {
   EXPECT_TRUE(boxes_.Boxes().empty());
 }
 
+// A message box or another program takes the activation away; back on the wizard the
+// focus is where it was, not on the window itself, where Enter presses nothing.
+TEST_F(Win32WindowTest, TheFocusComesBackWithTheActivation) {
+  TfrmUpdate& window = ShowWindow();
+  ASSERT_TRUE(TabTo("btnClose"));
+  HWND other = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+  ::SetActiveWindow(other);
+  ASSERT_EQ(::GetActiveWindow(), other);
+  ::SetActiveWindow(window.Hwnd());
+  EXPECT_EQ(::GetFocus(), Control("btnClose"));
+  ::DestroyWindow(other);
+}
+
 // The multi-line log takes Esc and Tab for itself and hands them to its parent panel: Esc
 // must not close the page, and Tab and Shift+Tab lead out along the tab order.
 TEST_F(Win32WindowTest, EscapeInTheLogKeepsThePageAndTabLeadsOutBothWays) {
