@@ -1,5 +1,6 @@
 #include "app/step_controller.h"
 
+#include "app/finish_hint.h"
 #include "app/window_texts.h"
 #include "app/wizard_window.h"
 
@@ -30,6 +31,8 @@ void StepController::Show(WizardWindow& window, int step) const {
       if (actions_.installStep) actions_.installStep(window);
       break;
     case WizardStep::kFinish:
+      if (const std::optional<std::string> hint = FailedUpdateHint(window.State().failure))
+        window.SetHitLabel(*hint);
       // The caption is the wizard's memory of being finished: Next now closes it.
       window.SetNextCaption(texts::kOkCaption);
       break;

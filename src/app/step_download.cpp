@@ -111,6 +111,7 @@ void RunDownloadStep(WizardWindow& window) {
   } else {
     state.log.Line("no server to download the package from");
   }
+  if (!state.packageComplete) state.NoteFailure(UpdateFailure::kDownload);
   platform::Sleep(kPauseMs);
 
   window.Steps().Advance(window);

@@ -84,6 +84,17 @@ struct Installation {
   bool updaterCopyFailed = false;
 };
 
+// The log's account of a failed copy: the system's reason and, for the running updater's
+// own file, that this is expected (the script replaces it), so that a reader can tell the
+// one failure that every self-update has from a real one.
+std::string CopyFailureLine(const std::string& source, const std::string& target, const std::string& name,
+                            const platform::CopyResult& copy) {
+  std::string line = "copy failed: " + source + " -> " + target + ": " + copy.reason;
+  if (name == kUpdaterName && platform::IsRunningExecutable(target))
+    line += "; expected: this is the running updater, which update.bat replaces once the wizard has ended";
+  return line;
+}
+
 // Copies each staged file over the installation folder with its log line.
 Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& names) {
   WizardState& state = window.State();
@@ -107,14 +118,16 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
       state.NoteFailure(UpdateFailure::kPackage);
       continue;
     }
-    const bool copied = platform::CopyFileA(source, state.installationFolder + name, false);
-    window.AppendLog(OneLine((copied ? kFileUpdated : kFileNotUpdated) + name));
-    state.log.Line((copied ? "copied " : "copy failed: ") + source + " -> " + state.installationFolder + name);
-    if (copied) continue;
+    const std::string target = state.installationFolder + name;
+    const platform::CopyResult copy = platform::CopyFileReporting(source, target, false);
+    window.AppendLog(OneLine((copy.copied ? kFileUpdated : kFileNotUpdated) + name));
+    state.log.Line(copy.copied ? "copied " + source + " -> " + target : CopyFailureLine(source, target, name, copy));
+    if (copy.copied) continue;
     if (name == kUpdaterName) {
       done.updaterCopyFailed = true;  // judged once it is known whether the script was written
     } else {
       ++done.copyFailures;
+      state.NoteFailure(UpdateFailure::kFilesInUse);
     }
   }
   return done;
@@ -212,11 +225,17 @@ void RunInstallStep(WizardWindow& window) {
   const Installation done = InstallFiles(window, names);
   std::optional<std::string> script;
   if (state.selfUpdate) script = WriteSelfReplacement(state);
-  // Only an update whose every file is in place is recorded, or the next check would say
-  // the newest version is installed and the missing files would never come. update.exe
-  // counts once its script is written. An empty or failed download is no installed update.
-  const bool updaterInstalled = !done.updaterCopyFailed || script.has_value();
-  if (done.staged > 0 && done.notStaged == 0 && done.copyFailures == 0 && updaterInstalled) {
+  // update.exe counts as installed once its script is written.
+  const bool updaterMissing = done.updaterCopyFailed && !script;
+  if (updaterMissing) {
+    state.log.Line("update.bat cannot be written: update.exe stays the old one");
+    state.NoteFailure(UpdateFailure::kFilesInUse);
+  }
+  // Only an update whose every file is in place, after a download that did not fail, is
+  // recorded, or the next check would say the newest version is installed and the missing
+  // files would never come. An empty package is no update.
+  const bool whole = done.staged > 0 && done.notStaged == 0 && done.copyFailures == 0 && !updaterMissing;
+  if (whole && state.failure == UpdateFailure::kNone) {
     try {
       // A failure to record it is an error the window reports.
       LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath, state.releaseDate); });
@@ -226,7 +245,9 @@ void RunInstallStep(WizardWindow& window) {
     }
   } else {
     state.log.Line(done.staged == 0 ? "the package brought no file: LastUpdate not written"
-                                    : "not every file was installed: LastUpdate not written, staged files deleted");
+                   : done.notStaged > 0 || done.copyFailures > 0 || updaterMissing
+                       ? "not every file was installed: LastUpdate not written, staged files deleted"
+                       : "the download was not complete: LastUpdate not written, staged files deleted");
     DiscardStagedFiles(state, names, script.has_value());
     // Entries that could not be staged make the package a damaged one.
     if (done.staged == 0 || done.notStaged > 0) SetPackageAside(state, UpdateFailure::kPackage);

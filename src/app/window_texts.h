@@ -53,6 +53,19 @@ inline constexpr char kComeBack[] = "\xBB\xB6\xD3\xAD\xD2\xD4\xBA\xF3\xBC\xCC\xD
                                     "\xB5\xC4\xB2\xFA\xC6\xB7\xB8\xFC\xD0\xC2\xA1\xA3";
 inline constexpr char kMoreAt[] = "\xB8\xFC\xB6\xE0\xC4\xDA\xC8\xDD\xC7\xEB\xB7\xC3\xCE\xCA\xA3\xBA";  // 更多内容请访问：
 
+// In the place of kNewestInstalled when the update did not install every file: this line,
+// then kFailureReason, the class of the first failure, kSeeLog and the log's path in the
+// installation folder on a second line.
+// 升级未完成，请稍后重试。
+inline constexpr char kUpdateIncomplete[] = "\xC9\xFD\xBC\xB6\xCE\xB4\xCD\xEA\xB3\xC9\xA3\xAC\xC7\xEB\xC9\xD4\xBA\xF3"
+                                            "\xD6\xD8\xCA\xD4\xA1\xA3";
+inline constexpr char kFailureReason[] = "\xD4\xAD\xD2\xF2\xA3\xBA";  // 原因：
+inline constexpr char kDownloadFailed[] = "\xCF\xC2\xD4\xD8\xCE\xB4\xCD\xEA\xB3\xC9";  // 下载未完成
+inline constexpr char kPackageDamaged[] = "\xC9\xFD\xBC\xB6\xB0\xFC\xD2\xD1\xCB\xF0\xBB\xB5";  // 升级包已损坏
+inline constexpr char kSignatureRefused[] = "\xC7\xA9\xC3\xFB\xD1\xE9\xD6\xA4\xCA\xA7\xB0\xDC";  // 签名验证失败
+inline constexpr char kFilesInUse[] = "\xCE\xC4\xBC\xFE\xB1\xBB\xD5\xBC\xD3\xC3";  // 文件被占用
+inline constexpr char kSeeLog[] = "\xA1\xA3\xCF\xEA\xBC\xFB ";  // 。详见
+
 // The product name in the welcome and finish texts, replaced by the product title.
 inline constexpr char kProductPlaceholder[] = "Brimsel";
 

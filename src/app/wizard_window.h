@@ -77,6 +77,7 @@ class WizardWindow : public DownloadView {
   virtual void FocusServerList() = 0;
 
   virtual void SetFileLabel(const std::string& text) = 0;  // lblFile
+  virtual void SetHitLabel(const std::string& text) = 0;   // lblHit, lines joined by "\n"
   virtual int ProgressPosition() const = 0;
   virtual int ProgressMax() const = 0;
   virtual std::string DownLabel() const = 0;

@@ -14,8 +14,9 @@ std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
 
 // File and folder names cross the file-system boundary in GB18030: byte for byte GBK for
-// every GBK character, and a four-byte form for every other character (a folder such as
-// "jörg"), so that any name the file system holds comes back unchanged. Its four-byte
+// every GBK character, the byte 0x80 for "€" as in code page 936, and a four-byte form for
+// every other character (a folder such as "jörg"), so that any name the file system holds
+// comes back unchanged. Its four-byte
 // sequences are lead byte, digit, lead byte, digit: the double-byte scanning below reads
 // them as two characters whose second bytes are digits, so it stays in step and never
 // takes part of one for "\", "/" or a letter.

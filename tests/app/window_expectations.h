@@ -1,9 +1,17 @@
 #pragma once
 // The wizard window as its designer laid it out, checked against the Qt window and the
 // Win32 window alike: every control's parent, place, size and text, the pages and the
-// server list's columns. Texts are UTF-8.
+// server list's columns; the finish page of a failed update. Texts are UTF-8.
+
+#include <string>
 
 namespace brimsel::test {
+
+// What the finish page says in the place of "the newest version is installed" after an
+// update that failed for `reason`.
+inline std::string FailedUpdateText(const std::string& reason) {
+  return "升级未完成，请稍后重试。\n原因：" + reason + "。详见 update\\update.log";
+}
 
 struct ControlExpectation {
   const char* name;

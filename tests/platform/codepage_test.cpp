@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/files.h"
+#include "support/temp_dir.h"
+
 namespace brimsel::platform {
 namespace {
 
@@ -34,6 +39,20 @@ TEST(CodePage, LoweringOnlySingleByteLettersKeepsGbkIntact) {
   EXPECT_TRUE(EndsWithIgnoringCase("UPDATE.BAT", ".bat"));
   EXPECT_FALSE(EndsWithIgnoringCase("bat", ".bat"));
   EXPECT_FALSE(StartsWithIgnoringCase("\xB0\x41" "b", "\xB0\x61"));
+}
+
+// Code page 936 has "€" as the one byte 0x80, outside any double-byte character: a name
+// holding it is the same on the file system as in a package listing, in both builds.
+TEST(CodePage, TheByte0x80InANameIsTheEuroSignAsCodePage936HasIt) {
+  const std::string name = "\x81\x80" "\x80.txt";  // a character whose second byte is 0x80, then "€"
+  EXPECT_EQ(FileNameToUtf8(name), "亐€.txt");
+  EXPECT_EQ(FileNameToUtf8(name), GbkToUtf8(name));
+  EXPECT_EQ(Utf8ToFileName("亐€.txt"), name);
+  test::TempDir dir;
+  File file(dir.WinPath() + name, File::Mode::Create);
+  ASSERT_TRUE(file.IsOpen()) << file.LastError();
+  EXPECT_TRUE(std::filesystem::exists(dir.path() / std::filesystem::path(u8"亐€.txt")));
+  EXPECT_TRUE(FileExists(dir.WinPath() + name));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The Windows build against the system itself: the user's short date format, a copy onto
-// a running program, and update.bat carried out by the system's command interpreter.
+// a running program and the reason it is refused, and update.bat carried out by the system's command interpreter.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +11,7 @@
 #include "platform/free_space.h"
 #include "platform/locale.h"
 #include "platform/shell_execute.h"
+#include "platform/windows/windows_text.h"
 #include "support/temp_dir.h"
 #include "windows_test_support.h"
 
@@ -89,7 +90,10 @@ TEST(CopyFileA, NeverReplacesARunningProgramAndLeavesNoStagedCopy) {
   {
     HelperProcess running("--sleep", "30000", program);
     ASSERT_TRUE(running.Running());
-    EXPECT_FALSE(platform::CopyFileA(folder + "new.exe", program, false));
+    // Refused as the system refuses it, and said so in the system's words.
+    const platform::CopyResult refused = platform::CopyFileReporting(folder + "new.exe", program, false);
+    EXPECT_FALSE(refused.copied);
+    EXPECT_EQ(refused.reason, platform::windows::ErrorText(ERROR_SHARING_VIOLATION));
     EXPECT_FALSE(platform::DeleteFile(program));
     EXPECT_TRUE(platform::IsRunningExecutable(program));
   }

@@ -57,6 +57,7 @@ class TfrmUpdate : public QDialog, public WizardWindow {
   void SelectServer(int row) override;
   void FocusServerList() override;
   void SetFileLabel(const std::string& text) override;
+  void SetHitLabel(const std::string& text) override;
   int ProgressPosition() const override;
   int ProgressMax() const override;
   std::string DownLabel() const override;

@@ -76,6 +76,9 @@ void TfrmUpdate::SetFileLabel(const std::string& text) { SetLabelText(*c_.lblFil
 
 void TfrmUpdate::SetDownLabel(const std::string& text) { SetLabelText(*c_.lblDown, text); }
 
+// Fixed size with word wrap: the text takes the label's place as it is.
+void TfrmUpdate::SetHitLabel(const std::string& text) { c_.lblHit->setText(FromGbk(text)); }
+
 std::string TfrmUpdate::DownLabel() const { return ToGbk(c_.lblDown->text()); }
 
 void TfrmUpdate::SetProgressMax(int max) { c_.ProgressBar2->setMaximum(max); }

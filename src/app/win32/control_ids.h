@@ -10,5 +10,6 @@ inline constexpr int kFirstOtherId = 300;
 
 inline constexpr char kFormClass[] = "TfrmUpdate";
 inline constexpr char kPanelClass[] = "TPanel";
+inline constexpr char kApplicationClass[] = "BrimselApplication";
 
 }  // namespace brimsel::win32

@@ -13,8 +13,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   brimsel::platform::SetMessageBoxHandler(brimsel::platform::SystemMessageBox);
-  // The wizard itself stands on the task bar, under its caption; the application title
-  // is the caption of the error box.
+  // The wizard makes the application window, which stands on the task bar under the
+  // application title and owns it; the title is also the caption of the error box.
   std::optional<brimsel::TfrmUpdate::Options> options;
   try {
     options.emplace();

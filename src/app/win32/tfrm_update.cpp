@@ -20,7 +20,9 @@ namespace brimsel {
 namespace {
 
 // A panel or page passes what its controls tell their parent on to the form, which
-// handles every control of the window in one place.
+// handles every control of the window in one place. The multi-line Memo1 asks its parent
+// for the dialog's Tab (WM_NEXTDLGCTL) and closes it on Esc (WM_CLOSE): a panel is never
+// closed by a control, and Tab moves on through the form's tab order.
 LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
@@ -28,7 +30,10 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLOREDIT:
+    case WM_NEXTDLGCTL:
       return ::SendMessageA(::GetAncestor(panel, GA_ROOT), message, wParam, lParam);
+    case platform::WM_CLOSE:
+      return 0;
     default:
       return ::DefWindowProcA(panel, message, wParam, lParam);
   }
@@ -61,7 +66,7 @@ TfrmUpdate::TfrmUpdate(Options options)
     : options_(std::move(options)),
       steps_({options_.updateCheck, options_.downloadStep, options_.installStep}),
       unzipper_(std::make_unique<TUnzipper>()) {
-  RegisterWindowClasses(FormProc);
+  RegisterWindowClasses(win32::ObjectWindowProc<TfrmUpdate>);
   state_.installationFolder = options_.installationFolder;
   state_.vendorSiteUrl = options_.vendorSiteUrl;
   state_.vendorPublicKey = options_.vendorPublicKey;
@@ -89,6 +94,7 @@ void TfrmUpdate::Show() {
   const int height = frame.bottom - frame.top;
   ::SetWindowPos(form_, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                  (::GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  application_.Show();
   ::ShowWindow(form_, SW_SHOW);
   ::SetForegroundWindow(form_);
   ::SetFocus(Control("btnNext"));
@@ -132,6 +138,7 @@ void TfrmUpdate::btnNextClick() {
   RunGuarded(*this, [this] {
     if (PressNext(*this)) Close();
   });
+  FocusAfterStep();
 }
 
 void TfrmUpdate::btnCloseClick() {
@@ -146,7 +153,55 @@ void TfrmUpdate::Close() {
   if (closed_) return;
   closed_ = true;
   ::ShowWindow(form_, platform::SW_HIDE);
+  application_.Hide();
   ::PostQuitMessage(0);
+}
+
+bool TfrmUpdate::CanHoldFocus(HWND control) const {
+  return control != nullptr && ::IsChild(form_, control) && ::IsWindowVisible(control) && ::IsWindowEnabled(control) &&
+         (::GetWindowLongA(control, GWL_STYLE) & WS_TABSTOP);
+}
+
+// Hiding a page does not move the focus off its controls, and disabling Next takes it
+// away: keys would then reach a hidden control or none. Next takes it when it can; during
+// a step, when Close is all a user may press, the form itself holds it, so that Enter
+// cannot press Close by accident and Tab still leads into the tab order. A window that is
+// not active is left alone: it settles its focus when it is activated again.
+void TfrmUpdate::KeepFocusOnShownPage() {
+  if (::GetActiveWindow() != form_ || CanHoldFocus(::GetFocus())) return;
+  HWND next = Control("btnNext");
+  ::SetFocus(CanHoldFocus(next) ? next : form_);
+}
+
+// After a step: a control of the page the step gave the focus to keeps it (the server
+// list); otherwise Next, or Close when an error left Next disabled.
+void TfrmUpdate::FocusAfterStep() {
+  if (closed_ || ::GetActiveWindow() != form_) return;
+  HWND focus = ::GetFocus();
+  if (CanHoldFocus(focus) && ::IsChild(pages_[currentPage_], focus)) return;
+  HWND next = Control("btnNext");
+  ::SetFocus(CanHoldFocus(next) ? next : Control("btnClose"));
+}
+
+// A window gives the focus to itself when it is activated, as after a message box or a
+// switch to another program; like a dialog, the wizard gives it back to the control that
+// had it, when that can still take it.
+void TfrmUpdate::TrackActivation(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = ::GetFocus();
+    lastFocus_ = ::IsChild(form_, focus) ? focus : nullptr;
+  } else if (CanHoldFocus(lastFocus_)) {
+    ::SetFocus(lastFocus_);
+  } else {
+    KeepFocusOnShownPage();
+  }
+}
+
+// WM_NEXTDLGCTL as a dialog handles it: a control to focus, or the next or previous tab stop.
+void TfrmUpdate::MoveFocus(WPARAM wParam, LPARAM lParam) {
+  HWND target = LOWORD(lParam) != 0 ? reinterpret_cast<HWND>(wParam)
+                                    : ::GetNextDlgTabItem(form_, ::GetFocus(), wParam != 0 ? TRUE : FALSE);
+  if (CanHoldFocus(target)) ::SetFocus(target);
 }
 
 void TfrmUpdate::ShowStep(int step) { steps_.Show(*this, step); }
@@ -156,6 +211,7 @@ void TfrmUpdate::ShowPage(int index) {
   ::ShowWindow(pages_[currentPage_], platform::SW_HIDE);
   ::ShowWindow(pages_[index], SW_SHOW);
   currentPage_ = index;
+  KeepFocusOnShownPage();
 }
 
 void TfrmUpdate::ShowInfo(const std::string& text) {
@@ -180,16 +236,6 @@ LRESULT TfrmUpdate::DefaultButtonId() const {
   return 0;
 }
 
-LRESULT CALLBACK TfrmUpdate::FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-    ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* form = reinterpret_cast<TfrmUpdate*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
-  if (form == nullptr || form->form_ != window) return ::DefWindowProcA(window, message, wParam, lParam);
-  return form->Dispatch(message, wParam, lParam);
-}
-
 LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
@@ -199,6 +245,12 @@ LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case DM_GETDEFID:
       return DefaultButtonId();
+    case WM_NEXTDLGCTL:
+      MoveFocus(wParam, lParam);
+      return 0;
+    case WM_ACTIVATE:
+      TrackActivation(wParam);
+      return 0;
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       ::SetBkMode(dc, TRANSPARENT);

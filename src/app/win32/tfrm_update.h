@@ -10,6 +10,8 @@
 #include <type_traits>
 
 #include "app/step_controller.h"
+#include "app/win32/application_window.h"
+#include "app/win32/window_object.h"
 #include "app/wizard_form.h"
 #include "app/wizard_window.h"
 #include "platform/windows/windows_api.h"
@@ -64,6 +66,7 @@ class TfrmUpdate : public WizardWindow {
   void SelectServer(int row) override;
   void FocusServerList() override;
   void SetFileLabel(const std::string& text) override;
+  void SetHitLabel(const std::string& text) override;
   int ProgressPosition() const override;
   int ProgressMax() const override;
   std::string DownLabel() const override;
@@ -105,19 +108,27 @@ class TfrmUpdate : public WizardWindow {
 
   void FormCreate();
   void Close();
+  // Keyboard focus: where a user can go on from, never a hidden or disabled control.
+  bool CanHoldFocus(HWND control) const;
+  void KeepFocusOnShownPage();
+  void FocusAfterStep();
+  void TrackActivation(WPARAM wParam);
+  void MoveFocus(WPARAM wParam, LPARAM lParam);
   void ReplaceProductName(const char* labelName);
 
-  static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK win32::ObjectWindowProc<TfrmUpdate>(HWND, UINT, WPARAM, LPARAM);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT DefaultButtonId() const;
 
   Options options_;
   WizardState state_;
   StepController steps_;
+  ApplicationWindow application_;
   HWND form_ = nullptr;
   std::map<std::string, HWND> controls_;
   HWND pages_[kPageCount] = {};
   int currentPage_ = 0;
+  HWND lastFocus_ = nullptr;  // the control with the focus when the window was last deactivated
   GdiHandle<HFONT> font_;
   GdiHandle<HFONT> boldFont_;
   GdiHandle<HBITMAP> picture_;

@@ -74,13 +74,15 @@ void TfrmUpdate::BuildControls() {
 
   // A fixed dialog border with only a close box, a client area of 519 x 341.
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | WS_CLIPCHILDREN;
-  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
+  // Owned by the application window, which has the program's button on the task bar.
+  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   RECT frame = {0, 0, kClientWidth, kClientHeight};
   ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
   form_ = ::CreateWindowExA(exStyle, win32::kFormClass, texts::kOnlineUpdate, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            frame.right - frame.left, frame.bottom - frame.top, application_.Hwnd(), nullptr,
                             ::GetModuleHandleA(nullptr), this);
   if (form_ == nullptr) throw std::runtime_error("cannot create the wizard window");
+  application_.SetMainWindow(form_);
   ::SendMessageA(form_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 
   BuildBottomPanel();

@@ -115,6 +115,9 @@ void TfrmUpdate::SetFileLabel(const std::string& text) { SetLabelText("lblFile",
 
 void TfrmUpdate::SetDownLabel(const std::string& text) { SetLabelText("lblDown", text); }
 
+// Fixed size with word wrap: the text takes the label's place as it is.
+void TfrmUpdate::SetHitLabel(const std::string& text) { ::SetWindowTextA(Control("lblHit"), text.c_str()); }
+
 std::string TfrmUpdate::DownLabel() const { return ControlText("lblDown"); }
 
 void TfrmUpdate::SetProgressMax(int max) { ::SendMessageA(Control("ProgressBar2"), PBM_SETRANGE32, 0, max); }

@@ -106,6 +106,10 @@ constexpr Cp936Difference kCp936Differences[] = {
 };
 // The byte 0xFF, which code page 936 reads as a character of the private use area.
 constexpr char32_t kWindowsCharOfFF = 0xF8F5;
+// Code page 936 holds "€" as the single byte 0x80, which GB18030 has not (its "€" is two
+// bytes): a name holding that byte is the same on the file system, in a package listing and
+// in the Windows build.
+constexpr char32_t kEuro = 0x20AC;
 
 const Cp936Difference* DifferenceOfGbk(std::uint16_t gbk) {
   const auto* end = std::end(kCp936Differences);
@@ -147,6 +151,7 @@ char32_t Utf8At(std::string_view utf8, std::size_t i, std::size_t& length) {
 // (Windows has no code for it), nothing for every other character.
 std::optional<std::string> DifferingForm(char32_t c) {
   if (c == kWindowsCharOfFF) return std::string("\xFF");
+  if (c == kEuro) return std::string("\x80");
   if (c < 0x1E3F && c != 0x01F9) return std::nullopt;  // below every character of the table
   for (const Cp936Difference& d : kCp936Differences) {
     if (c == d.windows) return std::string{static_cast<char>(d.gbk >> 8), static_cast<char>(d.gbk & 0xFF)};
@@ -176,6 +181,8 @@ std::string FileNameToUtf8(std::string_view name) {
       if (const Cp936Difference* d = DifferenceOfGbk(code)) windows = d->windows;
     } else if (byte == 0xFF) {
       windows = kWindowsCharOfFF;
+    } else if (byte == 0x80) {
+      windows = kEuro;
     }
     if (windows != 0) {
       flushTo(i);

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
 
@@ -34,38 +36,46 @@ bool CopyBytes(int from, int to) {
   }
 }
 
-// Whether the target may be replaced at all, before anything is written: Windows refuses
-// a read-only file and an executable that is running, and so do we.
-bool TargetWritable(std::string_view newFile, const fs::path& target, bool failIfExists) {
+std::string SystemReason(int error) { return std::strerror(error); }
+
+// Why the target may not be replaced at all, before anything is written (empty when it
+// may): Windows refuses a read-only file and an executable that is running, and so do we.
+std::string TargetRefusal(std::string_view newFile, const fs::path& target, bool failIfExists) {
   struct stat st {};
   if (::lstat(target.c_str(), &st) == 0) {
-    if (failIfExists || S_ISDIR(st.st_mode)) return false;
-    if (IsReadOnly(newFile) || IsRunningExecutable(newFile)) return false;
+    if (failIfExists) return "the target exists";
+    if (S_ISDIR(st.st_mode)) return "the target is a folder";
+    if (IsReadOnly(newFile)) return "the target is read-only";
+    if (IsRunningExecutable(newFile)) return "the target is in use: a program running from it";
   } else if (errno != ENOENT) {
-    return false;
+    return SystemReason(errno);
   }
   struct stat folder {};
-  return ::stat(target.parent_path().c_str(), &folder) == 0 && S_ISDIR(folder.st_mode);
+  if (::stat(target.parent_path().c_str(), &folder) != 0) return "the target's folder: " + SystemReason(errno);
+  if (!S_ISDIR(folder.st_mode)) return "the target's folder is no folder";
+  return {};
 }
 
-bool Copy(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
-  if (existingFile.empty() || newFile.empty()) return false;
+// The reason of a failure, empty on success.
+std::string Copy(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+  if (existingFile.empty() || newFile.empty()) return "no file name";
   const fs::path source = NativePath(existingFile);
   fs::path target = NativePath(newFile);
-  if (target.filename().empty()) return false;
+  if (target.filename().empty()) return "no file name";
   if (!target.is_absolute()) target = fs::absolute(target);
 
   Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat sourceStat {};
-  if (in.get() < 0 || ::fstat(in.get(), &sourceStat) != 0 || !S_ISREG(sourceStat.st_mode)) return false;
+  if (in.get() < 0 || ::fstat(in.get(), &sourceStat) != 0) return "the source: " + SystemReason(errno);
+  if (!S_ISREG(sourceStat.st_mode)) return "the source is no file";
   struct stat targetStat {};
   if (::stat(target.c_str(), &targetStat) == 0 && targetStat.st_dev == sourceStat.st_dev &&
       targetStat.st_ino == sourceStat.st_ino)
-    return false;  // a file cannot be copied onto itself
-  if (!TargetWritable(newFile, target, failIfExists)) return false;
+    return "a file cannot be copied onto itself";
+  if (std::string refusal = TargetRefusal(newFile, target, failIfExists); !refusal.empty()) return refusal;
 
   ReplacementFile staged(target);
-  if (!staged.Created()) return false;
+  if (!staged.Created()) return SystemReason(errno);
   // The copy keeps the source's last-write time and reaches the disk before it replaces
   // the target. A replaced file keeps its own permission bits (a program stays executable
   // whatever mode the staged file was given); a new one takes the source's. Either way a
@@ -78,18 +88,28 @@ bool Copy(std::string_view existingFile, std::string_view newFile, bool failIfEx
   const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
   if (!CopyBytes(in.get(), staged.fd()) || ::fchmod(staged.fd(), mode) != 0 ||
       ::futimens(staged.fd(), times) != 0 || ::fsync(staged.fd()) != 0)
-    return false;
-  return staged.PutInPlace(failIfExists);
+    return SystemReason(errno);
+  if (!staged.PutInPlace(failIfExists)) return SystemReason(errno);
+  return {};
 }
 
 }  // namespace
 
-bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+CopyResult CopyFileReporting(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+  CopyResult result;
   try {
-    return Copy(existingFile, newFile, failIfExists);
+    result.reason = Copy(existingFile, newFile, failIfExists);
+  } catch (const std::exception& error) {
+    result.reason = error.what();  // like the Windows call, a failure is a result, never an error
   } catch (...) {
-    return false;  // like the Windows call, a failure is a result, never an error
+    result.reason = "unknown error";
   }
+  result.copied = result.reason.empty();
+  return result;
+}
+
+bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+  return CopyFileReporting(existingFile, newFile, failIfExists).copied;
 }
 
 }  // namespace brimsel::platform

@@ -9,9 +9,12 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/windows/windows_text.h"
 
 namespace brimsel::platform {
 namespace {
+
+using windows::ErrorText;
 
 // A new empty file with a unique name in the folder of `target`, or empty text.
 std::string TemporaryBeside(const std::string& target) {
@@ -33,27 +36,44 @@ void RemoveTemporary(const std::string& path) {
   ::DeleteFileA(path.c_str());
 }
 
-}  // namespace
-
-bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
-  if (existingFile.empty() || newFile.empty()) return false;
+// The reason of a failure in the system's words, empty on success.
+std::string Copy(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+  if (existingFile.empty() || newFile.empty()) return ErrorText(ERROR_INVALID_NAME);
   const std::string source(existingFile);
   const std::string target(newFile);
-  if (!FileExists(source) || DirectoryExists(target)) return false;
+  if (!FileExists(source)) return ErrorText(ERROR_FILE_NOT_FOUND);
+  if (DirectoryExists(target)) return ErrorText(ERROR_ACCESS_DENIED);
   // A file copied onto itself would be replaced by its own staged copy; the system refuses.
-  if (SameTextIgnoringCase(FullPath(source), FullPath(target))) return false;
+  if (SameTextIgnoringCase(FullPath(source), FullPath(target))) return ErrorText(ERROR_SHARING_VIOLATION);
   // Refused before anything is written, as the system's own copy would refuse them.
-  if (FileExists(target) && (failIfExists || IsReadOnly(target) || IsRunningExecutable(target))) return false;
+  if (FileExists(target)) {
+    if (failIfExists) return ErrorText(ERROR_FILE_EXISTS);
+    if (IsReadOnly(target)) return ErrorText(ERROR_ACCESS_DENIED);
+    if (IsRunningExecutable(target)) return ErrorText(ERROR_SHARING_VIOLATION);
+  }
 
   const std::string staged = TemporaryBeside(target);
-  if (staged.empty()) return false;
+  if (staged.empty()) return ErrorText(::GetLastError());
   const DWORD moveFlags = MOVEFILE_WRITE_THROUGH | (failIfExists ? 0 : MOVEFILE_REPLACE_EXISTING);
   if (::CopyFileA(source.c_str(), staged.c_str(), FALSE) && ::MoveFileExA(staged.c_str(), target.c_str(), moveFlags))
-    return true;
+    return {};
   const DWORD error = ::GetLastError();
   RemoveTemporary(staged);
   ::SetLastError(error);
-  return false;
+  return ErrorText(error);
+}
+
+}  // namespace
+
+CopyResult CopyFileReporting(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+  CopyResult result;
+  result.reason = Copy(existingFile, newFile, failIfExists);
+  result.copied = result.reason.empty();
+  return result;
+}
+
+bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
+  return CopyFileReporting(existingFile, newFile, failIfExists).copied;
 }
 
 }  // namespace brimsel::platform

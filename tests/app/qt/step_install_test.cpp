@@ -189,6 +189,12 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   EXPECT_EQ(Read("update.exe"), "the new updater");
   EXPECT_EQ(fs::status(inst_ / "update.exe").permissions(), fs::status("/bin/sleep").permissions());
   EXPECT_EQ(LastUpdate(), kRelease) << "update.exe counts as installed once its script is written";
+  // The one failed copy that every self-update has is named as expected in update.log.
+  EXPECT_NE(Read("update/update.log").find("update.exe: the target is in use: a program running from it; expected: "
+                                           "this is the running updater, which update.bat replaces"),
+            std::string::npos)
+      << Read("update/update.log");
+  EXPECT_EQ(FinishText(), "您的计算机上已安装了最新的《》程序及数据。");
 }
 
 // A partial installation is not recorded: the next check must fetch the missing files.
@@ -213,6 +219,12 @@ TEST_F(InstallStepTest, AReadOnlyAndARunningTargetEachFailAloneAndTheUpdateIsNot
   EXPECT_EQ(Read("b.txt"), "new b");
   EXPECT_EQ(LastUpdate(), "2010-1-1");
   EXPECT_FALSE(fs::exists(inst_ / "update" / "b.txt")) << "the staged files of a failed installation go";
+  // update.log says why each copy failed, and neither reads as expected.
+  const std::string updateLog = Read("update/update.log");
+  EXPECT_NE(updateLog.find("locked.dll: the target is read-only\r\n"), std::string::npos) << updateLog;
+  EXPECT_NE(updateLog.find("tool.exe: the target is in use: a program running from it\r\n"), std::string::npos)
+      << updateLog;
+  EXPECT_EQ(FinishText(), FailedUpdateText("文件被占用"));
 }
 
 // Names cut from the listing line carried its marks, and a byte-wise lowering broke GBK

@@ -1,6 +1,7 @@
 // update.log: the runs it keeps, the line each failure of a run leaves, and the vendor's
 // signature check refusing a package whose signature is missing, wrong, for another
-// release or not canonical, end to end against a server that plays the man in the middle.
+// release or not canonical, end to end against a server that plays the man in the middle;
+// the finish page after each failure, which must not read as success.
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kLogTestBlock = 2;
+constexpr char kNewestBrimselInstalled[] = "您的计算机上已安装了最新的《Brimsel》程序及数据。";
 
 std::string TestKey(const char* file) {
   std::ifstream in(fs::path(BRIMSEL_TEST_DATA_DIR) / "vendor_key" / file);
@@ -131,12 +133,14 @@ TEST_F(UpdateLogTest, ASignatureMissingWrongOrForAnotherPackageInstallsNothingAn
     EXPECT_EQ(window_->LogText(), "");
     EXPECT_FALSE(PackageStaged());
     EXPECT_EQ(window_->State().failure, UpdateFailure::kSignature);
+    EXPECT_EQ(FinishText(), FailedUpdateText("签名验证失败"));
   }
   Install(Package(), signature::SignPackage(secret, "Brimsel", release, Package()), publicKey);
   EXPECT_NE(LastRun().find("verified for the release of 2026-12-7"), std::string::npos) << LastRun();
   EXPECT_TRUE(fs::exists(dir_.path() / "a.txt"));
   EXPECT_NE(LastRun().find("LastUpdate written: 2026-12-7"), std::string::npos) << LastRun();
   EXPECT_EQ(window_->State().failure, UpdateFailure::kNone);
+  EXPECT_EQ(FinishText(), kNewestBrimselInstalled);
 }
 
 // A man in the middle serves the genuinely signed package of the release of 2030-1-1 as the
@@ -189,16 +193,20 @@ TEST_F(UpdateLogTest, AnOlderSignedReleaseUnderANewerDateIsRefusedEndToEnd) {
 TEST_F(UpdateLogTest, EachFailureOfTheInstallationLeavesItsLine) {
   Install("", "", "");
   EXPECT_NE(Log().find("no package file"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), FailedUpdateText("下载未完成"));
   Install(Package().substr(0, 40), "", "");
   EXPECT_NE(Log().find("the package cannot be extracted"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), FailedUpdateText("升级包已损坏"));
   ZipBuilder damaged;
   damaged.Add("a.txt", "new a").crc = 1234;
   Install(damaged.Build(), "", "");
   EXPECT_NE(Log().find("extraction discarded a.txt"), std::string::npos) << Log();
   EXPECT_NE(Log().find("the package brought no file: LastUpdate not written"), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), FailedUpdateText("升级包已损坏"));
   Install(Package(), "", "");
   EXPECT_NE(Log().find("settings " + dir_.WinPath() + "Update.ini: title set"), std::string::npos) << Log();
   EXPECT_NE(Log().find("copied "), std::string::npos) << Log();
+  EXPECT_EQ(FinishText(), kNewestBrimselInstalled);
 }
 
 TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
@@ -216,6 +224,7 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
     Show(site.Url()).btnNextClick();
     EXPECT_NE(Log().find("request " + site.Url() + "/update/getver.asp?soft=Brimsel: status 200"), std::string::npos);
     EXPECT_NE(Log().find(row.line), std::string::npos) << Log();
+    EXPECT_EQ(LabelText("lblHit"), kNewestBrimselInstalled) << "no newer release";
   }
   // A newer signed release whose package is missing: the probe passes, the download
   // fails and leaves an empty file, which is no package refused for its signature.
@@ -228,6 +237,7 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
             std::string::npos) << Log();
   EXPECT_EQ(Log().find("signature"), std::string::npos) << Log();
   EXPECT_EQ(window_->State().failure, UpdateFailure::kDownload);
+  EXPECT_EQ(FinishText(), FailedUpdateText("下载未完成"));
   // A site that refuses the connection: the network library's own words.
   Show("http://127.80.0.1").btnNextClick();
   EXPECT_NE(Log().find("getver.asp?soft=Brimsel: no reply (Couldn't connect"), std::string::npos) << Log();

@@ -14,6 +14,7 @@
 
 #include "app/message_box_recorder.h"
 #include "app/qt/tfrm_update.h"
+#include "app/window_expectations.h"
 #include "platform/codepage.h"
 #include "settings/settings_cipher.h"
 #include "settings/settings_file.h"
@@ -72,6 +73,12 @@ class WindowTest : public ::testing::Test {
   std::string LabelText(const char* name) const {
     const QLabel* label = Find<QLabel>(name);
     return label ? label->text().toStdString() : std::string();
+  }
+  // Next, as a user clicks it on the last page of a step, and the sentence of the finish page.
+  std::string FinishText() {
+    Find<QPushButton>("btnNext")->click();
+    EXPECT_EQ(CurrentPage(), 4);
+    return LabelText("lblHit");
   }
   std::string NextCaptionUtf8() const { return Find<QPushButton>("btnNext")->text().toStdString(); }
   int CurrentPage() const { return Find<QStackedWidget>("Notebook1")->currentIndex(); }

@@ -90,6 +90,28 @@ TEST_F(WindowStepsTest, DownloadStepMovesOnToTheInstallationItself) {
   EXPECT_TRUE(NextEnabled());
 }
 
+// A failed update never ends on "the newest version is installed": the finish page says
+// that it is not complete, names the class of the first failure and where the log is.
+TEST_F(WindowStepsTest, TheFinishPageOfAFailedUpdateSaysSoAndWhy) {
+  const struct {
+    std::vector<UpdateFailure> failures;  // in the order the steps meet them
+    const char* text;
+  } runs[] = {
+      {{}, "您的计算机上已安装了最新的《》程序及数据。"},
+      {{UpdateFailure::kDownload, UpdateFailure::kPackage}, "下载未完成"},
+      {{UpdateFailure::kPackage}, "升级包已损坏"},
+      {{UpdateFailure::kSignature}, "签名验证失败"},
+      {{UpdateFailure::kFilesInUse, UpdateFailure::kPackage}, "文件被占用"},
+  };
+  for (const auto& run : runs) {
+    ShowWithStep(3, [&](WizardWindow& window) {
+      for (const UpdateFailure failure : run.failures) window.State().NoteFailure(failure);
+    });
+    GoToStep(3);
+    EXPECT_EQ(FinishText(), run.failures.empty() ? run.text : FailedUpdateText(run.text));
+  }
+}
+
 TEST_F(WindowStepsTest, ErrorEscapingAStepIsShownAndLeavesNextDisabled) {
   ShowWithStep(3, [](WizardWindow& window) {
     window.AppendLog("x");

@@ -1,6 +1,7 @@
 // The Win32 wizard window under Wine: its form, controls and texts against the table the
-// Qt window is checked against, and its page logic and keyboard driven through its
-// handlers and the dialog keyboard, with message boxes answered by a recorder.
+// Qt window is checked against, its page logic driven through its handlers, and its
+// keyboard as a user meets it: keys posted to the window with the focus and handled by
+// the program's own message pump. Message boxes are answered by a recorder.
 
 #include <gtest/gtest.h>
 
@@ -71,10 +72,30 @@ class Win32WindowTest : public ::testing::Test {
     ::MapWindowPoints(HWND_DESKTOP, ::GetParent(control), reinterpret_cast<POINT*>(&place), 2);
     return place;
   }
-  // A key as the program's message loop hands it to the window's keyboard interface.
-  bool Key(HWND target, UINT message, WPARAM key) {
-    MSG msg = {target, message, key, 0, 0, {}};
-    return window_->PreTranslate(msg);
+  // A key pressed and let go, as the system queues it: to the window with the focus, or
+  // the active window when none has it; then handled by the program's own pump.
+  void Press(WPARAM key, bool shift = false) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    ::SetKeyboardState(keys);
+    HWND target = ::GetFocus() != nullptr ? ::GetFocus() : ::GetActiveWindow();
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) << 16;
+    ::PostMessageA(target, WM_KEYDOWN, key, scan | 1);
+    ::PostMessageA(target, WM_KEYUP, key, scan | 0xC0000001);
+    PumpMessages(*window_);
+    keys[VK_SHIFT] = 0;
+    ::SetKeyboardState(keys);
+  }
+  // Alt and a letter: the system posts its character as WM_SYSCHAR.
+  void PressAlt(char letter) {
+    ::PostMessageA(::GetFocus(), WM_SYSCHAR, static_cast<WPARAM>(letter), 1 << 29);
+    PumpMessages(*window_);
+  }
+  // Tab until `control` has the focus; false when it never gets it.
+  bool TabTo(const char* control) {
+    for (int i = 0; i < 6 && ::GetFocus() != Control(control); ++i) Press(VK_TAB);
+    return ::GetFocus() == Control(control);
   }
   void GoToStep(int step) {
     while (window_->Steps().Current() < step) window_->btnNextClick();
@@ -251,6 +272,13 @@ TEST_F(Win32WindowTest, StepsMoveThroughTheControllerAndErrorsLeaveNextDisabled)
   window_->btnNextClick();
   EXPECT_EQ(window_->CurrentPage(), 4);
   EXPECT_EQ(Text("btnNext"), "确定(&O)");
+  EXPECT_EQ(Text("lblHit"), "您的计算机上已安装了最新的《》程序及数据。");
+  ShowWindow(1, [](WizardWindow& window) {
+    window.State().NoteFailure(UpdateFailure::kSignature);
+    window.Steps().JumpTo(window, WizardStep::kFinish);
+  });
+  window_->btnNextClick();
+  EXPECT_EQ(Text("lblHit"), FailedUpdateText("签名验证失败"));
 
   ShowWindow(2, [](WizardWindow& window) { window.Steps().Advance(window); });
   GoToStep(2);
@@ -265,6 +293,7 @@ TEST_F(Win32WindowTest, StepsMoveThroughTheControllerAndErrorsLeaveNextDisabled)
   EXPECT_EQ(boxes_.Boxes()[0].caption, Utf8ToGbk("升级程序"));
   EXPECT_EQ(window_->CurrentPage(), 3);
   EXPECT_FALSE(::IsWindowEnabled(Control("btnNext")));
+  EXPECT_EQ(::GetFocus(), Control("btnClose")) << "Close is all that is left";
 
   // A step outside the wizard's changes nothing; 5 only turns OK back into Next.
   ShowWindow();
@@ -307,28 +336,113 @@ TEST_F(Win32WindowTest, CloseAsksOnEveryPageAndTheCloseBoxDoesNot) {
   EXPECT_TRUE(window.State().cancelFlag);  // no network wait goes on behind the closed window
 }
 
+// The update check gives the server list the focus, and Enter there presses nothing.
 TEST_F(Win32WindowTest, KeyboardMnemonicsWorkEscapeDoesNotCloseEnterInTheListPressesNothing) {
-  TfrmUpdate& window = ShowWindow();
-  EXPECT_TRUE(Key(Control("btnNext"), WM_KEYDOWN, VK_ESCAPE));
+  TfrmUpdate& window = ShowWindow(1, [this](WizardWindow& wizard) {
+    stepsRun_.push_back(1);
+    wizard.SelectServer(0);
+    wizard.FocusServerList();
+  });
+  Press(VK_ESCAPE);
   EXPECT_FALSE(window.Closed());
   EXPECT_TRUE(boxes_.Boxes().empty());
 
-  Key(Control("btnNext"), WM_SYSCHAR, 'n');  // Alt+N
+  PressAlt('n');
   EXPECT_EQ(stepsRun_, (std::vector<int>{1}));
   EXPECT_EQ(window.CurrentPage(), 1);
-
-  ::SetFocus(Control("lsvTest"));
   ASSERT_EQ(::GetFocus(), Control("lsvTest"));
-  Key(Control("lsvTest"), WM_KEYDOWN, VK_RETURN);
+  Press(VK_RETURN);
   EXPECT_TRUE(boxes_.Boxes().empty());
   EXPECT_EQ(stepsRun_, (std::vector<int>{1}));
 
-  ::SetFocus(Control("btnClose"));
-  Key(Control("btnClose"), WM_KEYDOWN, VK_RETURN);  // Enter on the focused Close presses it
+  ASSERT_TRUE(TabTo("btnClose"));
+  Press(VK_RETURN);  // Enter on the focused Close presses it
   EXPECT_EQ(boxes_.Boxes().size(), 1u);
-  Key(Control("btnClose"), WM_SYSCHAR, 'c');  // Alt+C
+  PressAlt('c');
   EXPECT_EQ(boxes_.Boxes().size(), 2u);
   EXPECT_FALSE(window.Closed());
+}
+
+// Next disables itself for the step and the page changes under the focus: afterwards the
+// focus is on Next again, so that Enter goes on page after page, as it does from the start.
+TEST_F(Win32WindowTest, AfterEveryNextTheFocusIsOnNextAndEnterGoesOn) {
+  TfrmUpdate& window = ShowWindow(2, [](WizardWindow& wizard) { wizard.Steps().Advance(wizard); });
+  ASSERT_EQ(::GetFocus(), Control("btnNext"));
+  std::vector<int> pages;
+  for (int press = 0; press < 4 && !window.Closed(); ++press) {
+    Press(VK_RETURN);
+    if (window.Closed()) break;
+    pages.push_back(window.CurrentPage());
+    EXPECT_EQ(::GetFocus(), Control("btnNext")) << "page " << window.CurrentPage();
+  }
+  EXPECT_EQ(pages, (std::vector<int>{1, 3, 4}));
+  EXPECT_TRUE(window.Closed());
+  EXPECT_TRUE(boxes_.Boxes().empty());
+}
+
+// A message box or another program takes the activation away; back on the wizard the
+// focus is where it was, not on the window itself, where Enter presses nothing.
+TEST_F(Win32WindowTest, TheFocusComesBackWithTheActivation) {
+  TfrmUpdate& window = ShowWindow();
+  ASSERT_TRUE(TabTo("btnClose"));
+  HWND other = ::CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+  ::SetActiveWindow(other);
+  ASSERT_EQ(::GetActiveWindow(), other);
+  ::SetActiveWindow(window.Hwnd());
+  EXPECT_EQ(::GetFocus(), Control("btnClose"));
+  ::DestroyWindow(other);
+}
+
+// The multi-line log takes Esc and Tab for itself and hands them to its parent panel: Esc
+// must not close the page, and Tab and Shift+Tab lead out along the tab order.
+TEST_F(Win32WindowTest, EscapeInTheLogKeepsThePageAndTabLeadsOutBothWays) {
+  TfrmUpdate& window = ShowWindow(2, [](WizardWindow& wizard) { wizard.Steps().Advance(wizard); });
+  GoToStep(3);
+  window.AppendLog("a");
+  ASSERT_TRUE(TabTo("Memo1"));
+  Press(VK_TAB);
+  EXPECT_EQ(::GetFocus(), Control("btnNext"));
+  ASSERT_TRUE(TabTo("Memo1"));
+  Press(VK_TAB, true);
+  EXPECT_EQ(::GetFocus(), Control("btnClose"));
+  EXPECT_EQ(window.LogText(), "a") << "Tab is no character of the log";
+
+  ASSERT_TRUE(TabTo("Memo1"));
+  Press(VK_ESCAPE);
+  EXPECT_TRUE(::IsWindow(Control("4")));
+  EXPECT_TRUE(::IsWindowVisible(Control("Memo1")));
+  EXPECT_FALSE(window.Closed());
+  window.AppendLog("b");
+  EXPECT_EQ(window.LogText(), "a\nb");
+}
+
+// The task bar shows the application title: an owner window of that caption stands there,
+// is never seen itself, and hands a click on its button and Close in its menu to the wizard.
+TEST_F(Win32WindowTest, TheTaskBarButtonIsTheApplicationTitleAndLeadsToTheWizard) {
+  TfrmUpdate& window = ShowWindow();
+  HWND owner = ::GetWindow(window.Hwnd(), GW_OWNER);
+  ASSERT_NE(owner, nullptr);
+  char caption[64] = {};
+  ::GetWindowTextA(owner, caption, sizeof caption);
+  EXPECT_EQ(platform::GbkToUtf8(caption), "升级程序");
+  // A button belongs to a visible window that is owned by none and is no tool window,
+  // unless a window asks for one; the wizard does not.
+  EXPECT_EQ(::GetWindow(owner, GW_OWNER), nullptr);
+  EXPECT_TRUE(::IsWindowVisible(owner));
+  EXPECT_FALSE(::GetWindowLongA(owner, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(::GetWindowLongA(window.Hwnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  RECT place = {};
+  ::GetWindowRect(owner, &place);
+  EXPECT_TRUE(::IsRectEmpty(&place));
+
+  ::SetActiveWindow(owner);  // what a click on the button does
+  PumpMessages(window);
+  EXPECT_EQ(::GetActiveWindow(), window.Hwnd());
+  ::PostMessageA(owner, WM_SYSCOMMAND, SC_CLOSE, 0);  // Close in the button's menu
+  PumpMessages(window);
+  EXPECT_TRUE(window.Closed());
+  EXPECT_TRUE(boxes_.Boxes().empty());
+  EXPECT_FALSE(::IsWindowVisible(owner));
 }
 
 // The pump that a step calls between chunks of its work goes through the same keyboard:

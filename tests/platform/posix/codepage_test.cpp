@@ -6,8 +6,8 @@
 namespace brimsel::platform {
 namespace {
 
-// Names outside GBK ("jörg", "€", an emoji) cross the file-system boundary in GB18030 and
-// come back unchanged; GBK characters keep their GBK bytes. The scanning stays in step
+// Names outside GBK ("jörg", an emoji) cross the file-system boundary in GB18030 and
+// come back unchanged, and so does "€"; GBK characters keep their GBK bytes. The scanning stays in step
 // over the four-byte forms: their second and fourth bytes are digits.
 TEST(CodePage, FileNamesOutsideGbkRoundTripAndScanInStep) {
   const std::string jorg = Utf8ToFileName("jörg");
