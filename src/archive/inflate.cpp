@@ -116,7 +116,7 @@ DecodeStatus Inflate(ByteSource& in, ByteSink& out) {
     // the mapping fails, gets the streaming decoder's exact verdict.
     const std::optional<ByteSource::FileRange> range = in.UnreadRange();
     if (platform::File* target = out.UntouchedTarget(); range && target) {
-      if (in.PumpsMessages()) platform::ProcessMessages();
+      if (in.PumpsMessages()) platform::ProcessMessages();  // as before a read: the decoder runs in one piece
       if (const std::optional<FileInflation> done =
               InflateFileIntoFile(range->file, range->offset, range->length, *target, size)) {
         out.CountWrittenByDecoder(done->produced, done->runningCrc);

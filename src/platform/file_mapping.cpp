@@ -41,8 +41,9 @@ std::optional<FileMapping> FileMapping::ForWriting(File& file, std::uint64_t len
   if (reserved != 0) return std::nullopt;
   void* base = ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ | PROT_WRITE, MAP_SHARED, file.fd_, 0);
   if (base == MAP_FAILED) return std::nullopt;
-  // Every page made writable in one pass of the system, not by a fault each: a third of
-  // the time of writing a large file this way. Older systems do without.
+  // Every page made writable in one pass of the system instead of a fault each, which cuts
+  // the system's share of writing a large file this way to about a third. Older systems
+  // do without.
   ::madvise(base, static_cast<std::size_t>(length), MADV_POPULATE_WRITE);
   return FileMapping(static_cast<std::uint8_t*>(base), 0, static_cast<std::size_t>(length));
 }
