@@ -25,15 +25,10 @@
 // updtool puts every file straight into the destination (the updater makes no folders);
 // the peers recreate the archive's folders, 20 for the package and one for the small files.
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -42,11 +37,11 @@
 #include <string>
 #include <vector>
 
+#include "common/process_run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
 int gRounds = 0;  // 0: each case's own default
 
 std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
@@ -120,39 +115,8 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// One process: the time on the clock, the processor time and the peak resident size.
-struct Measured {
-  double wall = 0, cpu = 0, peakMiB = 0;
-  bool failed = false;  // ended with a status other than 0
-};
-
-Measured Spawn(const std::vector<std::string>& argv) {
-  std::vector<char*> args;
-  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  const auto start = Clock::now();
-  pid_t pid = 0;
-  const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  if (failed || wait4(pid, &status, 0, &usage) != pid) {
-    std::fprintf(stderr, "cannot run %s\n", argv[0].c_str());
-    std::exit(1);
-  }
-  Measured m;
-  m.failed = !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-  m.wall = std::chrono::duration<double>(Clock::now() - start).count();
-  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
-  m.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-  m.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
-  return m;
-}
+using brimsel::bench::ProcessRun;
+using brimsel::bench::RunProcess;
 
 // An extractor: its command, with ARCHIVE and DEST standing for the paths.
 struct Tool {
@@ -167,16 +131,16 @@ const Tool k7Zip = {"7-Zip", {"7zz", "x", "-y", "-bd", "-bso0", "-bsp0", "-aoa",
 
 // Runs `tool` on the archive into `dest`, which exists; with `emptyFirst` the folder is
 // emptied inside the timed run, by find as a process of its own.
-Measured RunTool(const Tool& tool, const fs::path& archive, const fs::path& dest, bool emptyFirst = false) {
+ProcessRun RunTool(const Tool& tool, const fs::path& archive, const fs::path& dest, bool emptyFirst = false) {
   std::vector<std::string> argv = tool.command;
   for (std::string& arg : argv) {
     for (const auto& [key, value] : {std::pair{std::string("ARCHIVE"), archive.string()}, {"DEST", dest.string()}})
       if (const std::size_t at = arg.find(key); at != std::string::npos) arg.replace(at, key.size(), value);
   }
   ::sync();
-  if (!emptyFirst) return Spawn(argv);
-  const Measured removal = Spawn({"find", dest.string(), "-mindepth", "1", "-delete"});
-  Measured extraction = Spawn(argv);
+  if (!emptyFirst) return RunProcess(argv);
+  const ProcessRun removal = RunProcess({"find", dest.string(), "-mindepth", "1", "-delete"});
+  ProcessRun extraction = RunProcess(argv);
   extraction.wall += removal.wall;
   extraction.cpu += removal.cpu;
   return extraction;
@@ -211,7 +175,7 @@ Medians Compare(const std::string& label, const fs::path& archive, const fs::pat
   const int rounds = gRounds > 0 ? gRounds : defaultRounds;
   std::vector<Tool> tools = {kOurs};
   tools.insert(tools.end(), peers.begin(), peers.end());
-  std::vector<std::vector<Measured>> runs(tools.size());
+  std::vector<std::vector<ProcessRun>> runs(tools.size());
   auto folder = [&](std::size_t t, int round) {
     return into == Into::kNewFolders ? work / (tools[t].name + "-" + std::to_string(round)) : work / tools[t].name;
   };
@@ -238,38 +202,38 @@ Medians Compare(const std::string& label, const fs::path& archive, const fs::pat
                   runs[0].back().wall / runs[t].back().wall);
     std::printf("   first: %s\n", tools[static_cast<std::size_t>(round) % tools.size()].name.c_str());
   }
-  auto median = [&](std::size_t t, double Measured::*field) {
+  auto median = [&](std::size_t t, double ProcessRun::*field) {
     std::vector<double> values;
-    for (const Measured& m : runs[t]) values.push_back(m.*field);
+    for (const ProcessRun& m : runs[t]) values.push_back(m.*field);
     return Median(values);
   };
-  auto medianRatio = [&](std::size_t t, double Measured::*field) {
+  auto medianRatio = [&](std::size_t t, double ProcessRun::*field) {
     std::vector<double> values;
     for (std::size_t r = 0; r < runs[t].size(); ++r) values.push_back(runs[0][r].*field / runs[t][r].*field);
     return Median(values);
   };
-  const double ours = median(0, &Measured::wall);
+  const double ours = median(0, &ProcessRun::wall);
   std::printf("  median of %d: %s %7.3f s", rounds, tools[0].name.c_str(), ours);
   if (mib > 0) std::printf(" (%4.0f MiB/s)", mib / ours);
   for (std::size_t t = 1; t < tools.size(); ++t)
-    std::printf("   %s %7.3f s (x%.2f)", tools[t].name.c_str(), median(t, &Measured::wall), medianRatio(t, &Measured::wall));
-  std::printf("\n  processor time:  %s %7.3f s", tools[0].name.c_str(), median(0, &Measured::cpu));
+    std::printf("   %s %7.3f s (x%.2f)", tools[t].name.c_str(), median(t, &ProcessRun::wall), medianRatio(t, &ProcessRun::wall));
+  std::printf("\n  processor time:  %s %7.3f s", tools[0].name.c_str(), median(0, &ProcessRun::cpu));
   for (std::size_t t = 1; t < tools.size(); ++t)
-    std::printf("   %s %7.3f s (x%.2f)", tools[t].name.c_str(), median(t, &Measured::cpu), medianRatio(t, &Measured::cpu));
-  std::printf("\n  peak resident:   %s %7.1f MiB", tools[0].name.c_str(), median(0, &Measured::peakMiB));
+    std::printf("   %s %7.3f s (x%.2f)", tools[t].name.c_str(), median(t, &ProcessRun::cpu), medianRatio(t, &ProcessRun::cpu));
+  std::printf("\n  peak resident:   %s %7.1f MiB", tools[0].name.c_str(), median(0, &ProcessRun::peakMiB));
   for (std::size_t t = 1; t < tools.size(); ++t)
-    std::printf("   %s %7.1f MiB", tools[t].name.c_str(), median(t, &Measured::peakMiB));
+    std::printf("   %s %7.1f MiB", tools[t].name.c_str(), median(t, &ProcessRun::peakMiB));
   std::printf("\n  (x: our time over the peer's, per round; the medians give the median of those)\n");
   for (std::size_t t = 0; t < tools.size(); ++t)
-    if (std::any_of(runs[t].begin(), runs[t].end(), [](const Measured& m) { return m.failed; }))
+    if (std::any_of(runs[t].begin(), runs[t].end(), [](const ProcessRun& m) { return m.failed; }))
       std::printf("  %s ended with a failure status\n", tools[t].name.c_str());
   std::fflush(stdout);
   for (int round = 0; round < rounds; ++round)
     for (std::size_t t = 0; t < tools.size(); ++t) fs::remove_all(folder(t, round));
   Medians medians;
   for (std::size_t t = 0; t < tools.size(); ++t) {
-    medians.cpu.push_back(median(t, &Measured::cpu));
-    medians.peakMiB.push_back(median(t, &Measured::peakMiB));
+    medians.cpu.push_back(median(t, &ProcessRun::cpu));
+    medians.peakMiB.push_back(median(t, &ProcessRun::peakMiB));
   }
   return medians;
 }
