@@ -116,9 +116,15 @@ DecodeStatus Inflate(ByteSource& in, ByteSink& out) {
     // the mapping fails, gets the streaming decoder's exact verdict.
     const std::optional<ByteSource::FileRange> range = in.UnreadRange();
     if (platform::File* target = out.UntouchedTarget(); range && target) {
-      if (in.PumpsMessages()) platform::ProcessMessages();  // as before a read: the decoder runs in one piece
-      if (const std::optional<FileInflation> done =
-              InflateFileIntoFile(range->file, range->offset, range->length, *target, size)) {
+      std::optional<FileInflation> done;
+      const auto inflate = [&] { done = InflateFileIntoFile(range->file, range->offset, range->length, *target, size); };
+      // The decoder runs in one piece: the window answers meanwhile, as between reads.
+      if (in.PumpsMessages()) {
+        platform::RunWhilePumping(inflate);
+      } else {
+        inflate();
+      }
+      if (done) {
         out.CountWrittenByDecoder(done->produced, done->runningCrc);
         return DecodeStatus::Complete;
       }
