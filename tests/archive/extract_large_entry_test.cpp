@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "archive/archive_test_support.h"
-#include "archive/decoder_io.h"
+#include "archive/codecs/decoder_io.h"
 
 namespace brimsel::test {
 namespace {
