@@ -46,6 +46,8 @@ class TArchiveStream {
   void Skip(std::uint64_t count);
   std::uint64_t Position() const { return filePos_ - (bufferEnd_ - bufferPos_); }
   std::uint64_t Size() const { return size_; }
+  // The open file, for mapping a part of it.
+  const platform::File& Handle() const { return file_; }
 
  private:
   int ReadByteSlow();

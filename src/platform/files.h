@@ -136,6 +136,7 @@ class File {
   const std::string& LastError() const { return lastError_; }
 
  private:
+  friend class FileMapping;  // maps the file's own descriptor
   bool OpenNative(const std::filesystem::path& native, Mode mode, bool existed);
 
   int fd_ = -1;

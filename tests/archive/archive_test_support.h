@@ -170,6 +170,17 @@ class ExtractionFixture : public ::testing::Test {
     zip.LoadDirectory();
     return zip.ExtractFiles();
   }
+  // The message of the error E that extracting `archive` raises.
+  template <class E>
+  std::string ErrorOf(const std::string& archive) {
+    try {
+      Extract(archive);
+      ADD_FAILURE() << "no error";
+    } catch (const E& e) {
+      return e.Message();
+    }
+    return {};
+  }
 
   TempDir dir;
   TUnzipper zip;

@@ -19,17 +19,6 @@ using platform::IDYES;
 
 class ExtractEdgeCases : public ExtractionFixture {
  protected:
-  // The message of the error E that extracting `archive` raises.
-  template <class E>
-  std::string ErrorOf(const std::string& archive) {
-    try {
-      Extract(archive);
-      ADD_FAILURE() << "no error";
-    } catch (const E& e) {
-      return e.Message();
-    }
-    return {};
-  }
   void RecordSkips() {
     zip.OnSkippingFile = [this](TUnzipper&, TSkipReason reason, const std::string& fName, int, bool&) {
       skips.push_back(reason);

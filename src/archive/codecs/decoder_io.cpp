@@ -14,6 +14,7 @@ ByteSource::ByteSource(ReadFunction read, std::uint64_t compressedSize)
 
 bool ByteSource::Refill() {
   if (left_ == 0) return false;
+  origin_ = nullptr;
   if (pump_) platform::ProcessMessages();
   const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left_, kDecoderChunkSize));
   const std::size_t got = read_(buffer_.get(), want);
@@ -26,6 +27,7 @@ bool ByteSource::Refill() {
 }
 
 std::size_t ByteSource::ReadRest(std::uint8_t* into) {
+  origin_ = nullptr;
   std::size_t done = 0;
   for (; pos_ < end_; ++done) into[done] = buffer_[pos_++];
   while (left_ > 0) {
@@ -37,6 +39,11 @@ std::size_t ByteSource::ReadRest(std::uint8_t* into) {
     done += want;
   }
   return done;
+}
+
+std::optional<ByteSource::FileRange> ByteSource::UnreadRange() const {
+  if (!origin_ || transform_) return std::nullopt;
+  return FileRange{*origin_, originOffset_, left_};
 }
 
 std::span<std::uint8_t> ByteSource::NextChunk() {
@@ -69,6 +76,17 @@ void ByteSink::Write(const std::uint8_t* data, std::size_t length) {
 void ByteSink::WriteInPlace(std::uint8_t* data, std::size_t length) {
   Flush();
   WriteChunks(data, length);
+}
+
+void ByteSink::CountWrittenByDecoder(std::size_t length, std::uint32_t runningCrc) {
+  for (std::size_t done = 0; done < length;) {
+    const std::size_t n = std::min(kDecoderChunkSize, length - done);
+    if (written_ + n > uncompressedSize_) throw EBiggerThanUncompressed();
+    written_ += n;
+    done += n;
+    if (progress_) progress_(n);
+  }
+  crc_ = runningCrc;
 }
 
 void ByteSink::Flush() {

@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
+
+#include "platform/files.h"
 
 namespace brimsel {
 
@@ -38,6 +41,21 @@ class ByteSource {
   void SetTransform(ChunkTransform transform) { transform_ = std::move(transform); }
   // Runs the message pump before every read from the archive.
   void SetPumpMessages(bool pump) { pump_ = pump; }
+  bool PumpsMessages() const { return pump_; }
+
+  // The archive file the data are read from, and the offset of their first byte.
+  void SetOrigin(const platform::File& archive, std::uint64_t offset) {
+    origin_ = &archive;
+    originOffset_ = offset;
+  }
+  // Where the data lie in the archive file, for a decoder that maps them instead of reading
+  // them: known while nothing is read yet and the data need no transform.
+  struct FileRange {
+    const platform::File& file;
+    std::uint64_t offset;
+    std::uint64_t length;
+  };
+  std::optional<FileRange> UnreadRange() const;
 
   // The next compressed byte; false when the entry's compressed data is used up.
   bool NextByte(std::uint8_t& byte) {
@@ -73,6 +91,8 @@ class ByteSource {
   ReadFunction read_;
   ChunkTransform transform_;
   bool pump_ = false;
+  const platform::File* origin_ = nullptr;  // forgotten at the first read
+  std::uint64_t originOffset_ = 0;
   std::uint64_t left_;  // bytes of the entry not yet read from the archive
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t pos_ = 0;
@@ -91,6 +111,16 @@ class ByteSink {
   // Applied to every chunk just before it is written (decryption of stored data).
   void SetTransform(ChunkTransform transform) { transform_ = std::move(transform); }
   void SetProgress(ProgressFunction progress) { progress_ = std::move(progress); }
+
+  // The file the writes go to, from its start.
+  void SetTarget(platform::File& file) { target_ = &file; }
+  // That file, for a decoder that writes into it by itself: while nothing is written yet
+  // and the bytes need no transform.
+  platform::File* UntouchedTarget() const { return written_ == 0 && fill_ == 0 && !transform_ ? target_ : nullptr; }
+  // Takes account of the first `length` bytes of the target, which such a decoder wrote,
+  // with `runningCrc` their running CRC-32 from the start value: counted and reported in
+  // the chunks that Flush would have written.
+  void CountWrittenByDecoder(std::size_t length, std::uint32_t runningCrc);
 
   void Put(std::uint8_t byte) {
     buffer_[fill_++] = byte;
@@ -136,6 +166,7 @@ class ByteSink {
   std::uint64_t uncompressedSize_;
   std::uint64_t written_ = 0;
   std::uint32_t crc_;
+  platform::File* target_ = nullptr;
   void WriteChunks(std::uint8_t* data, std::size_t length);
 
   std::size_t capacity_;  // whole chunks

@@ -7,6 +7,7 @@
 
 #include "archive/codecs/whole_inflate.h"
 #include "archive/zip_exceptions.h"
+#include "platform/pump.h"
 
 namespace brimsel {
 namespace {
@@ -108,7 +109,28 @@ class WholeEntryBuffer {
 DecodeStatus Inflate(ByteSource& in, ByteSink& out) {
   const std::uint64_t compressed = in.Remaining();
   const std::uint64_t size = out.UncompressedSize();
-  if (!CanInflateWhole() || compressed > kWholeEntryLimit || size > kWholeEntryLimit) return InflateStream(in, out);
+  if (!CanInflateWhole()) return InflateStream(in, out);
+  if (compressed > kWholeEntryLimit || size > kWholeEntryLimit) {
+    // A large entry goes from the archive into the target in place, when both are files
+    // and the data decode cleanly within the declared size; anything else, and wherever
+    // the mapping fails, gets the streaming decoder's exact verdict.
+    const std::optional<ByteSource::FileRange> range = in.UnreadRange();
+    if (platform::File* target = out.UntouchedTarget(); range && target) {
+      std::optional<FileInflation> done;
+      const auto inflate = [&] { done = InflateFileIntoFile(range->file, range->offset, range->length, *target, size); };
+      // The decoder runs in one piece: the window answers meanwhile, as between reads.
+      if (in.PumpsMessages()) {
+        platform::RunWhilePumping(inflate);
+      } else {
+        inflate();
+      }
+      if (done) {
+        out.CountWrittenByDecoder(done->produced, done->runningCrc);
+        return DecodeStatus::Complete;
+      }
+    }
+    return InflateStream(in, out);
+  }
 
   thread_local WholeEntryBuffer inputBuffer, outputBuffer;
   const std::span<std::uint8_t> input = inputBuffer.Take(static_cast<std::size_t>(compressed));

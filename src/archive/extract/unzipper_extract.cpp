@@ -307,7 +307,9 @@ class Extraction {
     ByteSource source([this](std::uint8_t* buffer, std::size_t count) { return a_.archive().Read(buffer, count); },
                       compressedLeft);
     source.SetPumpMessages(z_.DoProcessMessages);
+    source.SetOrigin(a_.archive().Handle(), a_.archive().Position());
     ByteSink sink([&file](const std::uint8_t* data, std::size_t count) { return file.Write(data, count); }, size);
+    sink.SetTarget(file);
     sink.SetProgress([this, &sink, size](std::size_t chunk) {
       totalWritten_ += chunk;
       if (z_.OnFilePercentDone) z_.OnFilePercentDone(z_, Percent(sink.Written(), size));

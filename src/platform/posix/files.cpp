@@ -377,7 +377,8 @@ bool File::OpenNative(const fs::path& native, Mode mode, bool existed) {
     case Mode::Write: flags |= O_WRONLY; break;
     case Mode::Create: flags |= O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW; break;
     case Mode::ReadWrite: flags |= O_RDWR; break;
-    case Mode::Replace: flags |= O_WRONLY | O_CREAT | O_NOFOLLOW; break;
+    // Read too, so that the content can be written through a mapping (posix/file_mapping.h).
+    case Mode::Replace: flags |= O_RDWR | O_CREAT | O_NOFOLLOW; break;
   }
   created_ = false;
   mode_ = 0;
@@ -395,6 +396,9 @@ bool File::OpenNative(const fs::path& native, Mode mode, bool existed) {
   }
   if (fd < 0) {
     fd = ::open(native.c_str(), flags, kNewFileMode);
+    // A file its owner may write but not read is still replaced, by plain writes.
+    if (fd < 0 && errno == EACCES && mode == Mode::Replace)
+      fd = ::open(native.c_str(), (flags & ~O_ACCMODE) | O_WRONLY, kNewFileMode);
     if (fd < 0) {
       lastError_ = ErrnoText(errno);
       return false;

@@ -19,4 +19,9 @@ std::optional<std::size_t> InflateWhole(std::span<const std::uint8_t>, std::span
   return std::nullopt;
 }
 
+std::optional<FileInflation> InflateFileIntoFile(const platform::File&, std::uint64_t, std::uint64_t, platform::File&,
+                                                 std::uint64_t) {
+  return std::nullopt;
+}
+
 }  // namespace brimsel
