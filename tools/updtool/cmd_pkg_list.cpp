@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "archive/dos_datetime.h"
+#include "archive/directory/dos_datetime.h"
 #include "archive/unzipper.h"
 #include "platform/codepage.h"
 #include "updtool/command.h"
