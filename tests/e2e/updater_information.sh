@@ -22,8 +22,8 @@ expect_build() {
   grep -q "^public key:  $key; " <<<"$text" || fail "$how: not the key $key in: $text"
 }
 
-expect_build "--version" "$(timeout 60 "${wine[@]}" "$exe" --version </dev/null)" || fail "--version did not end well"
-help=$(timeout 60 "${wine[@]}" "$exe" --help </dev/null) || fail "--help did not end well"
+expect_build "--version" "$(timeout 120 "${wine[@]}" "$exe" --version </dev/null)" || fail "--version did not end well"
+help=$(timeout 120 "${wine[@]}" "$exe" --help </dev/null) || fail "--help did not end well"
 grep -q "^usage: update.exe" <<<"$help" || fail "--help prints no usage: $help"
 expect_build "--help" "$help"
 
@@ -31,7 +31,7 @@ if ((${#wine[@]})); then
   # Typed at the prompt of a console: the updater has none of its own and writes into
   # the interpreter's, which `script` gives a terminal.
   windows_path="Z:${exe//\//\\}"
-  console=$(timeout 60 script -qec "wine cmd /c '$windows_path' --version" /dev/null </dev/null) ||
+  console=$(timeout 120 script -qec "wine cmd /c '$windows_path' --version" /dev/null </dev/null) ||
     fail "--version in a console did not end well: $console"
   expect_build "--version in a console" "$console"
 fi
