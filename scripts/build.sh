@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
-# Configures and builds the project (Release). Extra arguments go to cmake.
+# Configures and builds the project (Release). Other arguments go to cmake.
 #
-#   scripts/build.sh [cmake arguments]               into build/, with tests and benchmarks
-#   scripts/build.sh --vendor URL [cmake arguments]  a vendor's build into build-vendor/:
-#       update.exe asks URL (http://host, no trailing slash) for releases; tests and
-#       benchmarks off, so that build/ keeps the demo's and the tests' built-in site.
+#   scripts/build.sh [cmake arguments]
+#       into build/, with the tests and benchmarks: the demo's and the tests' build, whose
+#       update.exe asks http://127.0.0.1 and checks no signature.
+#   scripts/build.sh --vendor URL (--key vendor.pub | --unsigned) [cmake arguments]
+#       a vendor's build into build-vendor/: update.exe asks URL (http://HOST: port 80, no
+#       port, path or user) for releases and installs only packages signed with the secret
+#       half of vendor.pub (updtool keygen); with --unsigned, whatever it is served, and
+#       so whatever a man in the middle serves. -DBRIMSEL_VENDOR_PUBLIC_KEY=HEX may stand
+#       for --key. Every setting is given anew: none is kept from an earlier build. No tests
+#       or benchmarks; the programs are stripped.
+#   scripts/build.sh --help
+#       prints this and builds nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/script_options.sh
+exit_on_help "$@"
+parse_build_arguments "$@"
 dir=build
-options=()
-if [[ ${1:-} == --vendor ]]; then
-  [[ $# -ge 2 ]] || { echo "build.sh: --vendor takes the site's URL, e.g. http://www.example.com" >&2; exit 2; }
-  url=${2%/}
-  [[ $url =~ ^[Hh][Tt][Tt][Pp]://[^/[:space:]]+$ ]] ||
-    { echo "build.sh: the vendor site must be http://host (port 80, no path), not '$2'" >&2; exit 2; }
-  shift 2
-  dir=build-vendor
-  options=(-DBRIMSEL_VENDOR_SITE_URL="$url" -DBRIMSEL_BUILD_TESTS=OFF -DBRIMSEL_BUILD_BENCH=OFF)
-fi
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${options[@]}" "$@" >/dev/null
+[[ -n $vendor_url ]] && dir=build-vendor
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "${vendor_settings[@]}" "${cmake_arguments[@]}" >/dev/null
 cmake --build "$dir" --parallel "$(nproc)"

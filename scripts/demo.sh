@@ -22,6 +22,8 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/script_options.sh"
+exit_on_help "$@"
 build=$root/build
 work=
 check=0

@@ -12,6 +12,8 @@
 # build's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/script_options.sh"
+exit_on_help "$@"
 bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 if [[ ${1:-} == --windows ]]; then

@@ -2,6 +2,8 @@
 # Installs every Debian package that building, running and testing the updater needs.
 # Safe to run twice; asks nothing.
 set -euo pipefail
+source "$(dirname "$0")/script_options.sh"
+exit_on_help "$@"
 
 # libpcre2-dev is the pattern tests' reference; libre2-dev is only a peer of the pattern
 # benchmark. Neither is linked into the updater.

@@ -4,6 +4,8 @@
 # of this run is made in the background while the Linux suite builds and runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/script_options.sh
+exit_on_help "$@"
 
 elapsed() { printf '%s: %d s\n' "$1" "$2" >&2; }
 start=$SECONDS

@@ -1,9 +1,11 @@
 // Step 2: make the staging folder, ask a running copy of the product to close, download
 // the package from the chosen server, then move on to step 3 whatever the outcome.
 
+#include <chrono>
 #include <string>
 
 #include "app/steps.h"
+#include "app/update_log.h"
 #include "app/wizard_window.h"
 #include "net/download_package.h"
 #include "platform/exception.h"
@@ -52,14 +54,31 @@ void NoteDownloadFailure(WizardState& state) {
 }
 
 // The product's main window is found by its caption, the product title. Without a title
-// there is nothing to look for: an empty caption must not close an unrelated window.
+// there is nothing to look for: an empty caption must not close an unrelated window. The
+// log tells what the user saw: the window looked for, and how its closing went (the close
+// request returns once the product has answered it, which may take a question of its own).
 void CloseRunningProduct(WizardWindow& window) {
-  const std::string& title = window.State().productTitle;
-  if (title.empty()) return;
+  WizardState& state = window.State();
+  const std::string& title = state.productTitle;
+  if (title.empty()) {
+    state.log.Line("no product title in the settings: no product window looked for");
+    return;
+  }
   const platform::WindowHandle product = platform::FindWindowA(nullptr, title);
-  if (product == 0) return;
+  const std::string looked = "the product's window \"" + OneLine(title) + "\"";
+  if (product == 0) {
+    state.log.Line(looked + " is not open");
+    return;
+  }
+  state.log.Line(looked + " is open: the user is told that it will be closed");
   window.ShowInfo(kProductRunningNotice);
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point asked = Clock::now();
   platform::SendMessageA(product, platform::WM_CLOSE, 0, 0);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count();
+  const bool stillOpen = platform::FindWindowA(nullptr, title) != 0;
+  state.log.Line(looked + (stillOpen ? " is still open " : " closed ") + std::to_string(ms) +
+                 " ms after it was asked to close");
 }
 
 }  // namespace

@@ -19,6 +19,12 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // as UTF-16, and to a file or pipe in the console's output code page.
 void PrintUtf8ToConsole();
 
+// Makes sure a program of the windowed kind has somewhere to print before it prints.
+// Windows gives such a program no console: its standard output is the file or pipe it was
+// handed, or else the console of the program that started it, which it attaches to. False
+// when there is neither (started from the desktop). Linux: true, standard output is there.
+bool AttachStandardOutput();
+
 // A path given as UTF-8, and the UTF-8 of a path. A path made from a plain string is read in
 // the C runtime's code page on Windows, which is neither UTF-8 nor the system's 936.
 inline std::filesystem::path PathFromUtf8(std::string_view utf8) {

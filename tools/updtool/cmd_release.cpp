@@ -138,8 +138,6 @@ int Release(const Arguments& args) {
   WriteWhole(PackageFile(site, parsed->name), package);
   WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));
   WriteWhole(ProbePageFile(site), kProbePageBody);
-  // An older date file would be served in place of the version page by an older serve.
-  fs::remove(DateFile(site, parsed->name), ec);
 
   std::cout << "release " << parsed->name << " of " << date << (marker.empty() ? "" : ", signed") << "\n"
             << "  files:   " << contents.files.size() << " (" << contentBytes << " bytes)\n"

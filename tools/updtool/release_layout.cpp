@@ -8,7 +8,6 @@ fs::path VersionPageFile(const fs::path& site, const std::string& name) {
   return site / "update" / "getver" / (name + ".html");
 }
 fs::path ProbePageFile(const fs::path& site) { return site / "update" / "test.html"; }
-fs::path DateFile(const fs::path& site, const std::string& name) { return site / "update" / (name + ".date"); }
 
 std::string VersionPage(const std::string& date, const std::string& signatureMarker) {
   std::string page = "<html><body>\r\n<!--date" + date + "Main -->\r\n";

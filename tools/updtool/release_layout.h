@@ -19,8 +19,6 @@ inline constexpr char kProbePageBody[] = "<html><body>\xB2\xE2\xCA\xD4\xB3\xC9\x
 std::filesystem::path PackageFile(const std::filesystem::path& site, const std::string& name);
 std::filesystem::path VersionPageFile(const std::filesystem::path& site, const std::string& name);
 std::filesystem::path ProbePageFile(const std::filesystem::path& site);
-// The older form `serve` also reads: a file holding only the date.
-std::filesystem::path DateFile(const std::filesystem::path& site, const std::string& name);
 
 // The version page of a release of `date` (short date format); a signed release carries
 // its signature in a second marker, which updaters without a vendor key never look at.

@@ -1,5 +1,5 @@
-// update.exe: the online updater of Brimsel. No command-line options: everything it needs
-// comes from Update.ini beside it.
+// update.exe: the online updater of Brimsel. Everything it needs comes from Update.ini
+// beside it; its command line only asks what it is (--version, --help).
 
 #include <QApplication>
 #include <cstdio>
@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/error_box.h"
+#include "app/program_information.h"
 #include "app/qt/tfrm_update.h"
 #include "app/vendor_key.h"
 #include "app/window_texts.h"
@@ -15,9 +16,12 @@
 #include "platform/qt/qt_text.h"
 #include "platform/qt/qt_translations.h"
 #include "platform/codepage.h"
+#include "platform/command_line.h"
 #include "platform/display_check.h"
 
 int main(int argc, char** argv) {
+  const auto arguments = brimsel::platform::CommandLineArguments(argc, argv);
+  if (const auto answered = brimsel::AnswerInformationRequest(arguments, brimsel::kVendorPublicKey)) return *answered;
   if (std::string why; !brimsel::platform::DisplayAvailable(why)) {
     std::fprintf(stderr, "update.exe: %s; the wizard needs a desktop to show its window on\n", why.c_str());
     return 1;

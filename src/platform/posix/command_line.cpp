@@ -6,4 +6,6 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) { return {a
 
 void PrintUtf8ToConsole() {}
 
+bool AttachStandardOutput() { return true; }
+
 }  // namespace brimsel::platform

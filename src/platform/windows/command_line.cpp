@@ -131,4 +131,21 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 
 void PrintUtf8ToConsole() { static ConsoleStreams streams; }
 
+bool AttachStandardOutput() {
+  // A file or pipe handed down (update.exe --version > file, or a pipe of the starter).
+  const HANDLE given = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  if (given != nullptr && given != INVALID_HANDLE_VALUE && ::GetFileType(given) != FILE_TYPE_UNKNOWN) return true;
+  if (!::AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+  // The console's own output, for both streams (handles held from before the attachment do
+  // not reach it); the handle is the program's standard output until it ends.
+  const HANDLE console = ::CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+  if (console == INVALID_HANDLE_VALUE) return false;
+  ::SetStdHandle(STD_OUTPUT_HANDLE, console);
+  const HANDLE errors = ::GetStdHandle(STD_ERROR_HANDLE);
+  if (errors == nullptr || errors == INVALID_HANDLE_VALUE || ::GetFileType(errors) == FILE_TYPE_UNKNOWN)
+    ::SetStdHandle(STD_ERROR_HANDLE, console);
+  return true;
+}
+
 }  // namespace brimsel::platform

@@ -2,6 +2,7 @@
 // and goes to, what the page shows, the running product asked to close, and the move on to
 // step 3 whatever the download gave.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
@@ -49,6 +50,7 @@ class DownloadStepTest : public WindowTest {
     window_->btnNextClick();
   }
   std::filesystem::path StagedPackage() const { return dir_.path() / "update" / "Brimsel.zip"; }
+  std::string Log() const { return platform::GbkToUtf8(TempDir::Read(dir_.path() / "update" / "update.log")); }
   std::string StagedBytes() const { return TempDir::Read(StagedPackage()); }
 };
 
@@ -193,6 +195,11 @@ TEST_F(RunningProductTest, ProductWindowIsClosedAfterTheNoticeAndOthersAreLeftAl
   EXPECT_TRUE(unrelated->Running());
   EXPECT_EQ(unrelated->WaitFor(std::chrono::milliseconds(0)), std::nullopt);
   EXPECT_NE(platform::FindWindowA(nullptr, "Unrelated"), 0u);
+  // The log tells what the user saw, and how long the product took to close.
+  const std::string log = Log();
+  EXPECT_NE(log.find("the product's window \"产品窗口\" is open: the user is told that it will be closed"),
+            std::string::npos) << log;
+  EXPECT_THAT(log, ::testing::ContainsRegex("the product's window \"产品窗口\" closed [0-9]+ ms after it was asked"));
 }
 
 // No window is captioned with the product title (or there is no title at all): no notice,
@@ -208,6 +215,9 @@ TEST_F(RunningProductTest, WithoutAWindowOfTheTitleNothingIsClosed) {
     EXPECT_EQ(unrelated->WaitFor(std::chrono::milliseconds(0)), std::nullopt) << title;
     EXPECT_NE(platform::FindWindowA(nullptr, "Unrelated"), 0u) << title;
   }
+  const std::string log = Log();
+  EXPECT_NE(log.find("the product's window \"Brimsel\" is not open"), std::string::npos) << log;
+  EXPECT_NE(log.find("no product title in the settings: no product window looked for"), std::string::npos) << log;
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "signature/signature_marker.h"
 #include "support/malleated_signature.h"
 #include "support/scripted_server.h"
+#include "support/zip_builder.h"
 #include "support/temp_dir.h"
 
 namespace brimsel {
@@ -114,6 +115,22 @@ TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlde
   EXPECT_EQ(MatchFirstGroup(page, kReleaseDatePattern), "2026-12-7 14:30");
   EXPECT_EQ(signature::SignatureOfPage(page).size(), 128u);
   EXPECT_NE(SiteFile("update/test.html").find(kProbePassed), std::string::npos);
+}
+
+// The listing as the updater takes it, and the long one with a header and a date that reads
+// the same in every locale.
+TEST_F(ReleaseTest, PackageListingIsTheUpdatersOwnAndTheLongOneIsUnambiguous) {
+  test::ZipBuilder zip;
+  zip.Add("bin/Tool.DLL", "tool").dosDateTime = test::DosDateTime(2026, 3, 4, 14, 30, 6);
+  dir_.Write("p.zip", zip.Build());
+  const std::string package = Quoted(dir_.path() / "p.zip");
+  const ToolRun plain = RunUpdtool("pkg list " + package);
+  ASSERT_EQ(plain.exitCode, 0) << plain.output;
+  EXPECT_TRUE(plain.output.starts_with("tool.dll\t")) << plain.output;
+  const ToolRun listing = RunUpdtool("pkg list --long " + package);
+  ASSERT_EQ(listing.exitCode, 0) << listing.output;
+  EXPECT_EQ(listing.output, "name\tmodified\tsize\tcompressed\tratio\tmethod\tfolder\n"
+                            "tool.dll\t2026-03-04 14:30:06\t       4\t       4\t100%\tstor\tbin\\\n");
 }
 
 // A site served from memory; connection 2 is the package's HEAD, when `headLengthOffBy` lies.

@@ -44,7 +44,7 @@ class ServeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     address_ = OwnAddress();
-    site_.Write("www/update/Brimsel.date", "2026-12-7\n");
+    site_.Write("www/update/getver/Brimsel.html", "<html><!--date2026-12-7Main --></html>\r\n");
     std::mt19937 random(7);
     package_.resize(300000);
     for (char& c : package_) c = static_cast<char>(random());
@@ -67,6 +67,8 @@ class ServeTest : public ::testing::Test {
 
 TEST_F(ServeTest, ServesTheVersionPageAndTheProbeButNothingOutsideTheFolder) {
   EXPECT_NE(Fetch("/update/getver.asp?soft=Brimsel").find("<!--date2026-12-7Main -->"), std::string::npos);
+  // Only the page that release writes, as nginx serves the site; no date from elsewhere.
+  site_.Write("www/update/Other.date", "2026-12-7\n");
   EXPECT_EQ(Fetch("/update/getver.asp?soft=Other").find("<!--date"), std::string::npos);
   EXPECT_EQ(Fetch("/update/getver.asp?soft=../update/Brimsel").find("<!--date"), std::string::npos);
   EXPECT_NE(FetchPage("http://" + address_ + "/update/test.html").find(platform::Utf8ToGbk("测试成功")),

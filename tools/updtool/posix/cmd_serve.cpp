@@ -52,8 +52,9 @@ int Serve(const Arguments& args) {
 
 const Command serve("serve",
                     "  serve DIR [--address A]\n"
-                    "      serve a release from DIR on port 80 of A (default 127.0.0.1): the version\n"
-                    "      page /update/getver.asp?soft=NAME with the date in DIR/update/NAME.date,\n"
+                    "      serve the release that release wrote into DIR on port 80 of A (default\n"
+                    "      127.0.0.1), as the README's nginx configuration does: the version page\n"
+                    "      /update/getver.asp?soft=NAME from DIR/update/getver/NAME.html, the probe\n"
                     "      /update/test.html, the package /update/NAME.zip and any other file of DIR",
                     Serve);
 

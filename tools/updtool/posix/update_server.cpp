@@ -117,27 +117,18 @@ Served SendFile(int client, const HttpRequest& request, const fs::path& file) {
   return served;
 }
 
-std::string ReadDate(const fs::path& file) {
-  std::ifstream in(file);
-  std::string date;
-  in >> date;  // the first word: a date has no blanks
-  return date;
-}
-
 Served Answer(const fs::path& root, int client, const HttpRequest& request) {
   if (request.method != "GET" && request.method != "HEAD") {
     return SendText(client, request, 405, "<html><body>method not allowed</body></html>\r\n");
   }
   if (request.path == "/update/getver.asp") {
+    // The page that release writes, as the README's nginx configuration serves it.
     std::string name = QueryValue(request.query, "soft");
     std::error_code ec;
     if (IsPlainName(name) && fs::is_regular_file(VersionPageFile(root, name), ec)) {
       return SendFile(client, request, VersionPageFile(root, name));
     }
-    if (!IsPlainName(name) || !fs::is_regular_file(DateFile(root, name), ec)) {
-      return SendText(client, request, 404, "<html><body>no such product</body></html>\r\n");
-    }
-    return SendText(client, request, 200, VersionPage(ReadDate(DateFile(root, name))));
+    return SendText(client, request, 404, "<html><body>no such product</body></html>\r\n");
   }
   std::error_code ec;
   if (request.path == "/update/test.html" && !fs::is_regular_file(root / "update" / "test.html", ec)) {
