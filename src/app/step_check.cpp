@@ -10,7 +10,6 @@
 #include "net/fastest_server.h"
 #include "net/fetch_page.h"
 #include "net/update_site.h"
-#include "signature/signature_marker.h"
 #include "pattern/match_first_group.h"
 #include "platform/locale.h"
 #include "platform/sleep.h"
@@ -49,7 +48,7 @@ bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
     const std::string& reply = page.body;
     const std::string dateText = MatchFirstGroup(reply, kReleaseDatePattern);
     const std::optional<platform::DateTime> release = platform::TryStrToDate(dateText);
-    state.packageSignature = signature::SignatureOfPage(reply);
+    state.packageSignature = SignatureOfPage(reply);
     LogReleaseDate(state, dateText, release, lastUpdate);
     if (!release || !(*release > lastUpdate)) return false;
     state.releaseDate = *release;

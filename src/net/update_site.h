@@ -3,6 +3,8 @@
 // looks for in their replies. Shared by the update check and by `updtool check`, which
 // tries a published release the way an installed updater would.
 
+#include <string>
+
 namespace brimsel {
 
 // The release date in the version reply: "<!--date" + the date + "Main -->". The date is
@@ -14,5 +16,12 @@ inline constexpr char kProbePage[] = "/update/test.html";
 inline constexpr char kProbePassed[] = "\xB2\xE2\xCA\xD4\xB3\xC9\xB9\xA6";  // 测试成功
 inline constexpr char kPackageFolder[] = "/update/";
 inline constexpr char kPackageExtension[] = ".zip";
+
+// The signature of a signed release on its version page: a second marker beside the date
+// marker, "<!--sign" + the signature in hex + "Sign -->". Updaters that look only for the
+// date marker read such a page as before.
+std::string SignatureMarker(const std::string& signatureHex);
+// The signature a version page carries; empty when it carries none.
+std::string SignatureOfPage(const std::string& page);
 
 }  // namespace brimsel

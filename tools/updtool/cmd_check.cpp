@@ -25,7 +25,6 @@
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
-#include "signature/signature_marker.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
@@ -90,7 +89,7 @@ bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDat
                 platform::DateTimeToStr(*last) + ": the updater reports the newest version as installed");
   }
   releaseDate = *release;
-  signature = signature::SignatureOfPage(page.body);
+  signature = SignatureOfPage(page.body);
   if (!args.publicKey.empty()) {
     if (signature.empty()) return Fail("the version page carries no signature marker");
     Step("signature", "present on the version page");

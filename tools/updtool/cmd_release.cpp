@@ -10,12 +10,12 @@
 
 #include "archive/directory/dos_datetime.h"
 #include "archive/directory/zip_writer.h"
+#include "net/update_site.h"
 #include "platform/command_line.h"
 #include "platform/exception.h"
 #include "platform/file_name_rule.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
-#include "signature/signature_marker.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
@@ -133,7 +133,7 @@ int Release(const Arguments& args) {
   const std::string marker =
       secretKey.empty()
           ? ""
-          : signature::SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
+          : SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
 
   WriteWhole(PackageFile(site, parsed->name), package);
   WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));

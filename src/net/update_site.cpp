@@ -1,6 +1,8 @@
-#include "signature/signature_marker.h"
+#include "net/update_site.h"
 
-namespace brimsel::signature {
+#include <string_view>
+
+namespace brimsel {
 namespace {
 constexpr std::string_view kOpen = "<!--sign";
 constexpr std::string_view kClose = "Sign -->";
@@ -13,7 +15,7 @@ std::string SignatureMarker(const std::string& signatureHex) {
 }
 
 std::string SignatureOfPage(const std::string& page) {
-  // The first marker whose inside is hex digits only, as kSignatureMarkerPattern reads it.
+  // The first marker whose inside is hex digits only.
   for (std::size_t at = page.find(kOpen); at != std::string::npos; at = page.find(kOpen, at + 1)) {
     std::size_t end = at + kOpen.size();
     while (end < page.size() && IsHexDigit(page[end])) ++end;
@@ -24,4 +26,4 @@ std::string SignatureOfPage(const std::string& page) {
   return {};
 }
 
-}  // namespace brimsel::signature
+}  // namespace brimsel
