@@ -10,7 +10,6 @@
 #include "net/fastest_server.h"
 #include "net/fetch_page.h"
 #include "net/update_site.h"
-#include "pattern/match_first_group.h"
 #include "platform/locale.h"
 #include "platform/sleep.h"
 #include "settings/settings_file.h"
@@ -46,7 +45,7 @@ bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
     state.log.Line("request " + url + ": " + DescribeFetch(page));
     if (state.cancelFlag) return false;  // Close was confirmed: the program is ending
     const std::string& reply = page.body;
-    const std::string dateText = MatchFirstGroup(reply, kReleaseDatePattern);
+    const std::string dateText = ReleaseDateText(reply);
     const std::optional<platform::DateTime> release = platform::TryStrToDate(dateText);
     state.packageSignature = SignatureOfPage(reply);
     LogReleaseDate(state, dateText, release, lastUpdate);

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "pattern/match_first_group.h"
+
 namespace brimsel {
 namespace {
 constexpr std::string_view kOpen = "<!--sign";
@@ -9,6 +11,14 @@ constexpr std::string_view kClose = "Sign -->";
 
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 }  // namespace
+
+std::string ReleaseDateText(std::string_view reply) { return MatchFirstGroup(reply, kReleaseDatePattern); }
+
+std::string VersionPage(const std::string& date, const std::string& signatureHex) {
+  std::string page = "<html><body>\r\n<!--date" + date + "Main -->\r\n";
+  if (!signatureHex.empty()) page += SignatureMarker(signatureHex) + "\r\n";
+  return page + "</body></html>\r\n";
+}
 
 std::string SignatureMarker(const std::string& signatureHex) {
   return std::string(kOpen) + signatureHex + std::string(kClose);

@@ -4,6 +4,7 @@
 // tries a published release the way an installed updater would.
 
 #include <string>
+#include <string_view>
 
 namespace brimsel {
 
@@ -11,6 +12,12 @@ namespace brimsel {
 // written without blanks, and may be followed by one blank and a time of day
 // ("<!--date2026-12-8 14:30Main -->"), so that a second release on one day is a later time.
 inline constexpr char kReleaseDatePattern[] = "<!--date(\\S+( \\S+)?)Main -->";
+// The date text of the first date marker of a version reply, as the pattern reads it;
+// empty when there is none. Raises what the pattern search raises.
+std::string ReleaseDateText(std::string_view reply);
+// The version page of a release of `date` (in the short date format, which reads it back
+// as it was written); a signed release carries its signature in a second marker.
+std::string VersionPage(const std::string& date, const std::string& signatureHex = "");
 inline constexpr char kVersionQuery[] = "/update/getver.asp?soft=";
 inline constexpr char kProbePage[] = "/update/test.html";
 inline constexpr char kProbePassed[] = "\xB2\xE2\xCA\xD4\xB3\xC9\xB9\xA6";  // 测试成功

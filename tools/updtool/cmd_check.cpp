@@ -18,7 +18,6 @@
 #include "net/fetch_page.h"
 #include "net/silent_download_view.h"
 #include "net/update_site.h"
-#include "pattern/match_first_group.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
@@ -78,7 +77,7 @@ bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDat
   const std::string url = args.siteUrl + kVersionQuery + args.packageName;
   const PageFetch page = FetchPageReporting(url);
   Step("version page", url + ": " + DescribeFetch(page));
-  const std::string dateText = MatchFirstGroup(page.body, kReleaseDatePattern);
+  const std::string dateText = ReleaseDateText(page.body);
   if (dateText.empty()) return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
   const auto release = platform::TryStrToDate(dateText);
   if (!release) return Fail("the marker's date '" + dateText + "' is not in the short date format yyyy-M-d");

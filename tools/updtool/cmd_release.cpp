@@ -130,16 +130,14 @@ int Release(const Arguments& args) {
     zip.Add(file.storedName, data, DosTimeOf(file.source));
   }
   const std::string package = zip.Finish();
-  const std::string marker =
-      secretKey.empty()
-          ? ""
-          : SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
+  const std::string signatureHex =
+      secretKey.empty() ? "" : signature::SignPackage(secretKey, *name, releaseDate, package);
 
   WriteWhole(PackageFile(site, parsed->name), package);
-  WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));
+  WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, signatureHex));
   WriteWhole(ProbePageFile(site), kProbePageBody);
 
-  std::cout << "release " << parsed->name << " of " << date << (marker.empty() ? "" : ", signed") << "\n"
+  std::cout << "release " << parsed->name << " of " << date << (signatureHex.empty() ? "" : ", signed") << "\n"
             << "  files:   " << contents.files.size() << " (" << contentBytes << " bytes)\n"
             << "  package: " << package.size() << " bytes, " << platform::Utf8OfPath(PackageFile(site, parsed->name)) << "\n"
             << "  URL paths:\n"

@@ -9,12 +9,6 @@ fs::path VersionPageFile(const fs::path& site, const std::string& name) {
 }
 fs::path ProbePageFile(const fs::path& site) { return site / "update" / "test.html"; }
 
-std::string VersionPage(const std::string& date, const std::string& signatureMarker) {
-  std::string page = "<html><body>\r\n<!--date" + date + "Main -->\r\n";
-  if (!signatureMarker.empty()) page += signatureMarker + "\r\n";
-  return page + "</body></html>\r\n";
-}
-
 bool IsPublishableName(const std::string& name) {
   if (name.empty() || name[0] == '.') return false;
   // Blanks and these would end or change the request line or the query.

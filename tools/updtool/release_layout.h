@@ -20,10 +20,6 @@ std::filesystem::path PackageFile(const std::filesystem::path& site, const std::
 std::filesystem::path VersionPageFile(const std::filesystem::path& site, const std::string& name);
 std::filesystem::path ProbePageFile(const std::filesystem::path& site);
 
-// The version page of a release of `date` (short date format); a signed release carries
-// its signature in a second marker, which updaters without a vendor key never look at.
-std::string VersionPage(const std::string& date, const std::string& signatureMarker = "");
-
 // A package name that can stand in a file name and, unescaped, in the version query.
 bool IsPublishableName(const std::string& name);
 
