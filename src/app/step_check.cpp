@@ -40,7 +40,7 @@ void LogReleaseDate(WizardState& state, const std::string& dateText, std::option
 // failure on the way (no reply, no marker, no date) means no update.
 bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
   try {
-    const std::string url = state.vendorSiteUrl + kVersionQuery + state.packageName;
+    const std::string url = state.vendorSiteUrl + VersionQueryTarget(state.packageName);
     const PageFetch page = FetchPageReporting(url, &state.cancelFlag);
     state.log.Line("request " + url + ": " + DescribeFetch(page));
     if (state.cancelFlag) return false;  // Close was confirmed: the program is ending
@@ -77,7 +77,7 @@ int ProbeServers(WizardWindow& window) {
     }
     const std::string& reply = probe.body;
     const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-    if (reply.find(kProbePassed) != std::string::npos) {
+    if (ProbePassed(reply)) {
       fastest.Offer(row, elapsedMs);
       window.SetServerTestTime(row, std::to_string(elapsedMs) + "ms");
       window.State().log.Line("probe " + probeUrl + ": " + std::to_string(elapsedMs) + " ms");

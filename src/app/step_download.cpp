@@ -8,6 +8,7 @@
 #include "app/update_log.h"
 #include "app/wizard_window.h"
 #include "net/download_package.h"
+#include "net/update_site.h"
 #include "platform/exception.h"
 #include "platform/file_name_rule.h"
 #include "platform/files.h"
@@ -22,8 +23,6 @@ constexpr char kProductRunningNotice[] =
     "\xBC\xEC\xB2\xE9\xB5\xBD\xD6\xF7\xB3\xCC\xD0\xF2\xD5\xFD\xD4\xDA\xD4\xCB\xD0\xD0\xD6\xD0\xA3\xAC\xCE\xAA\xC1\xCB"
     "\xCD\xEA\xB3\xC9\xC9\xFD\xBC\xB6\xA3\xAC\xBD\xAB\xD7\xD4\xB6\xAF\xB9\xD8\xB1\xD5\xD6\xF7\xB3\xCC\xD0\xF2";
 constexpr char kDownloadingPackage[] = "\xD5\xFD\xD4\xDA\xCF\xC2\xD4\xD8\xC9\xFD\xBC\xB6\xB0\xFC";  // 正在下载升级包
-constexpr char kPackageFolder[] = "/update/";
-constexpr char kPackageExtension[] = ".zip";
 constexpr unsigned kPauseMs = 100;
 // 无法建立升级文件夹（…），请把程序移到其他文件夹
 constexpr char kNoStagingFolder[] = "\xCE\xDE\xB7\xA8\xBD\xA8\xC1\xA2\xC9\xFD\xBC\xB6\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xA8";
@@ -88,7 +87,7 @@ void RunDownloadStep(WizardWindow& window) {
   window.RepaintNow();
 
   state.stagingFolder = state.installationFolder + kStagingFolderName;
-  state.packagePath = state.stagingFolder + "\\" + state.packageName + kPackageExtension;
+  state.packagePath = state.stagingFolder + "\\" + PackageFileName(state.packageName);
   if (const std::string why = PathBeyondTheLimit(state); !why.empty()) {
     state.log.Line(why + ": nothing downloaded; the product needs a folder with a shorter path");
     NoteDownloadFailure(state);
@@ -109,7 +108,7 @@ void RunDownloadStep(WizardWindow& window) {
   const int selected = window.SelectedServer();
   const int row = selected >= 0 ? selected : 0;
   const bool haveServer = row < window.ServerCount();
-  state.packageUrl = haveServer ? window.ServerUrl(row) + kPackageFolder + state.packageName + kPackageExtension : "";
+  state.packageUrl = haveServer ? window.ServerUrl(row) + PackageTarget(state.packageName) : "";
 
   if (haveServer) CloseRunningProduct(window);
   window.RepaintNow();

@@ -74,7 +74,7 @@ bool Fail(const std::string& reason) {
 
 // The version page: its marker and date, and the signature when one is asked for.
 bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDate, std::string& signature) {
-  const std::string url = args.siteUrl + kVersionQuery + args.packageName;
+  const std::string url = args.siteUrl + VersionQueryTarget(args.packageName);
   const PageFetch page = FetchPageReporting(url);
   Step("version page", url + ": " + DescribeFetch(page));
   const std::string dateText = ReleaseDateText(page.body);
@@ -102,13 +102,13 @@ bool CheckProbe(const CheckArguments& args) {
   const PageFetch probe = FetchPageReporting(url);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
   Step("probe", url + ": " + DescribeFetch(probe) + ", " + std::to_string(ms) + " ms");
-  if (probe.body.find(kProbePassed) == std::string::npos)
+  if (!ProbePassed(probe.body))
     return Fail("the probe page does not hold \"测试成功\" in GBK: the server would be marked 连接失败");
   return true;
 }
 
 bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
-  const std::string url = args.siteUrl + kPackageFolder + args.packageName + kPackageExtension;
+  const std::string url = args.siteUrl + PackageTarget(args.packageName);
   platform::TClientSocket socket;
   socket.SetClientType(platform::ctBlocking);
   SilentDownloadView view;
