@@ -19,6 +19,7 @@
 #include "platform/files.h"
 #include "platform/shell_execute.h"
 #include "settings/settings_file.h"
+#include "update/package_location.h"
 
 namespace brimsel {
 namespace {
@@ -39,10 +40,6 @@ std::vector<std::string> InstallNames(const TUnzipper& unzipper, const std::vect
     if (!name.empty()) names.push_back(std::move(name));
   }
   return names;
-}
-
-std::string StagedFile(const WizardState& state, const std::string& name) {
-  return state.stagingFolder + "\\" + name;
 }
 
 // A staged file goes even when the entry made it read-only.
@@ -69,8 +66,8 @@ void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
   // A file of the same name left by an earlier run would otherwise meet the extraction;
   // a name that reaches another file (the package, say, by its short alias) is left alone.
   for (const std::string& name : names) {
-    if (platform::IsPlainFileName(name) && platform::NameHeldOtherwise(StagedFile(state, name)).empty())
-      DeleteStagedFile(StagedFile(state, name));
+    if (platform::IsPlainFileName(name) && platform::NameHeldOtherwise(StagedFile(state.stagingFolder, name)).empty())
+      DeleteStagedFile(StagedFile(state.stagingFolder, name));
   }
   unzipper.DoAll = true;
   LogExtractionTroubles(unzipper, window.State().log);
@@ -100,7 +97,7 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
   WizardState& state = window.State();
   Installation done;
   for (const std::string& name : names) {
-    const std::string source = StagedFile(state, name);
+    const std::string source = StagedFile(state.stagingFolder, name);
     // Skipped by the extraction: no file, or only another one that the name reaches.
     if (!platform::IsPlainFileName(name) || !platform::FileExists(source) ||
         !platform::NameHeldOtherwise(source).empty()) {
@@ -157,8 +154,8 @@ void StartSelfReplacement(WizardWindow& window, const std::string& script) {
 void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>& names, bool keepUpdater) {
   for (const std::string& name : names) {
     if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name) &&
-        platform::NameHeldOtherwise(StagedFile(state, name)).empty())
-      DeleteStagedFile(StagedFile(state, name));
+        platform::NameHeldOtherwise(StagedFile(state.stagingFolder, name)).empty())
+      DeleteStagedFile(StagedFile(state.stagingFolder, name));
   }
 }
 

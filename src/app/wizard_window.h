@@ -11,6 +11,7 @@
 #include "net/download_view.h"
 #include "platform/locale.h"
 #include "platform/message_box.h"
+#include "update/package_location.h"
 
 namespace brimsel {
 
@@ -18,9 +19,6 @@ class TUnzipper;
 namespace platform {
 class TClientSocket;
 }
-
-// The staging folder is the installation folder + this name.
-inline constexpr char kStagingFolderName[] = "update";
 
 // Why an update that was started did not install every file, by the class the finish page
 // names; kNone while nothing has failed.

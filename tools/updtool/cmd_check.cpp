@@ -24,6 +24,7 @@
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
+#include "update/package_location.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
@@ -108,7 +109,7 @@ bool CheckProbe(const CheckArguments& args) {
 }
 
 bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
-  const std::string url = args.siteUrl + PackageTarget(args.packageName);
+  const std::string url = PackageUrl(args.siteUrl, args.packageName);
   platform::TClientSocket socket;
   socket.SetClientType(platform::ctBlocking);
   SilentDownloadView view;
@@ -166,7 +167,10 @@ bool RunChecks(const CheckArguments& args, const ScratchFolder& scratch) {
   platform::DateTime releaseDate;
   std::string signature;
   if (!CheckVersionPage(args, releaseDate, signature) || !CheckProbe(args)) return false;
-  const std::string packagePath = platform::WindowsPath(scratch.Path() / "package.zip");
+  // The package where an updater installed in the scratch folder keeps it.
+  const PackageLocation location = LocatePackage(platform::WindowsPath(scratch.Path()) + "\\", args.packageName);
+  const std::string& packagePath = location.packagePath;
+  platform::ForceDirectories(location.stagingFolder);
   if (!CheckDownload(args, packagePath) || !CheckPackage(packagePath, scratch.Path() / "extracted")) return false;
   if (!args.publicKey.empty()) {
     const auto verdict =
