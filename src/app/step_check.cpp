@@ -13,6 +13,7 @@
 #include "platform/locale.h"
 #include "platform/sleep.h"
 #include "settings/settings_file.h"
+#include "update/version_check.h"
 
 namespace brimsel {
 namespace {
@@ -20,44 +21,15 @@ namespace {
 constexpr char kConnectionFailed[] = "\xC1\xAC\xBD\xD3\xCA\xA7\xB0\xDC";  // 连接失败
 constexpr unsigned kPauseMs = 100;
 
-void LogReleaseDate(WizardState& state, const std::string& dateText, std::optional<platform::DateTime> release,
-                    platform::DateTime lastUpdate) {
-  if (dateText.empty()) {
-    state.log.Line("the version page has no marker <!--date...Main -->; no update");
-  } else if (!release) {
-    state.log.Line("the release date \"" + dateText + "\" is not a date like 2005-1-1; no update");
-  } else if (!(*release > lastUpdate)) {
-    state.log.Line("release " + platform::DateTimeToStr(*release) + " is not later than LastUpdate " +
-                   platform::DateTimeToStr(lastUpdate) + "; no update");
-  } else {
-    state.log.Line("release " + platform::DateTimeToStr(*release) + " is newer than LastUpdate " +
-                   platform::DateTimeToStr(lastUpdate) +
-                   (state.packageSignature.empty() ? "" : "; the page is signed"));
-  }
-}
-
-// True when the vendor site publishes a release strictly later than `lastUpdate`. Any
-// failure on the way (no reply, no marker, no date) means no update.
+// True when the vendor site publishes a release strictly later than `lastUpdate`; the
+// release's date and signature are then held for the installation.
 bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
-  try {
-    const std::string url = state.vendorSiteUrl + VersionQueryTarget(state.packageName);
-    const PageFetch page = FetchPageReporting(url, &state.cancelFlag);
-    state.log.Line("request " + url + ": " + DescribeFetch(page));
-    if (state.cancelFlag) return false;  // Close was confirmed: the program is ending
-    const std::string& reply = page.body;
-    const std::string dateText = ReleaseDateText(reply);
-    const std::optional<platform::DateTime> release = platform::TryStrToDate(dateText);
-    state.packageSignature = SignatureOfPage(reply);
-    LogReleaseDate(state, dateText, release, lastUpdate);
-    if (!release || !(*release > lastUpdate)) return false;
-    state.releaseDate = *release;
-    return true;
-  } catch (const std::exception& error) {
-    state.log.Line(std::string("update check failed: ") + error.what() + "; no update");
-    return false;
-  } catch (...) {
-    return false;
-  }
+  const VersionCheck check =
+      CheckPublishedVersion(state.vendorSiteUrl, state.packageName, lastUpdate, &state.cancelFlag, state.log);
+  state.packageSignature = check.signature;
+  if (check.verdict != VersionVerdict::kNewer) return false;
+  state.releaseDate = *check.release;
+  return true;
 }
 
 // Probes every server row, writes its time or the failure into the row, and gives the row

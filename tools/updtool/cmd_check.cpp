@@ -25,6 +25,7 @@
 #include "platform/locale.h"
 #include "signature/package_signature.h"
 #include "update/package_location.h"
+#include "update/version_check.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
@@ -73,23 +74,28 @@ bool Fail(const std::string& reason) {
   return false;
 }
 
-// The version page: its marker and date, and the signature when one is asked for.
+// The version page, judged as the updater judges it, and its signature when one is asked for.
 bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDate, std::string& signature) {
-  const std::string url = args.siteUrl + VersionQueryTarget(args.packageName);
-  const PageFetch page = FetchPageReporting(url);
-  Step("version page", url + ": " + DescribeFetch(page));
-  const std::string dateText = ReleaseDateText(page.body);
-  if (dateText.empty()) return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
-  const auto release = platform::TryStrToDate(dateText);
-  if (!release) return Fail("the marker's date '" + dateText + "' is not in the short date format yyyy-M-d");
-  Step("release date", platform::DateTimeToStr(*release));
-  const auto last = platform::TryStrToDate(args.lastUpdate);
-  if (!(*release > *last)) {
-    return Fail("the release of " + platform::DateTimeToStr(*release) + " is not later than LastUpdate " +
-                platform::DateTimeToStr(*last) + ": the updater reports the newest version as installed");
+  const platform::DateTime last = *platform::TryStrToDate(args.lastUpdate);
+  SilentNotes notes;  // the updater's log lines; the check words its own account
+  const VersionCheck check = CheckPublishedVersion(args.siteUrl, args.packageName, last, nullptr, notes);
+  if (!check.fetched.empty()) Step("version page", check.url + ": " + check.fetched);
+  switch (check.verdict) {
+    case VersionVerdict::kFailed:
+    case VersionVerdict::kCancelled: return Fail(check.error);
+    case VersionVerdict::kNoMarker: return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
+    case VersionVerdict::kNotADate:
+      return Fail("the marker's date '" + check.dateText + "' is not in the short date format yyyy-M-d");
+    case VersionVerdict::kNotLater:
+    case VersionVerdict::kNewer: break;
   }
-  releaseDate = *release;
-  signature = SignatureOfPage(page.body);
+  Step("release date", platform::DateTimeToStr(*check.release));
+  if (check.verdict == VersionVerdict::kNotLater) {
+    return Fail("the release of " + platform::DateTimeToStr(*check.release) + " is not later than LastUpdate " +
+                platform::DateTimeToStr(last) + ": the updater reports the newest version as installed");
+  }
+  releaseDate = *check.release;
+  signature = check.signature;
   if (!args.publicKey.empty()) {
     if (signature.empty()) return Fail("the version page carries no signature marker");
     Step("signature", "present on the version page");
