@@ -15,7 +15,6 @@
 
 #include "archive/unzipper.h"
 #include "net/download_package.h"
-#include "net/fetch_page.h"
 #include "net/silent_download_view.h"
 #include "net/update_site.h"
 #include "platform/client_socket.h"
@@ -25,6 +24,7 @@
 #include "platform/locale.h"
 #include "signature/package_signature.h"
 #include "update/package_location.h"
+#include "update/server_probe.h"
 #include "update/version_check.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
@@ -33,7 +33,6 @@
 namespace brimsel::updtool {
 namespace {
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultTimeoutSeconds = 300;
 constexpr int kServerWaitMs = 15000;  // for each header byte
@@ -104,12 +103,9 @@ bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDat
 }
 
 bool CheckProbe(const CheckArguments& args) {
-  const std::string url = args.siteUrl + kProbePage;
-  const Clock::time_point start = Clock::now();
-  const PageFetch probe = FetchPageReporting(url);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-  Step("probe", url + ": " + DescribeFetch(probe) + ", " + std::to_string(ms) + " ms");
-  if (!ProbePassed(probe.body))
+  const ProbeResult probe = ProbeServer(args.siteUrl, nullptr);
+  Step("probe", probe.url + ": " + probe.fetched + ", " + std::to_string(probe.elapsedMs) + " ms");
+  if (!probe.passed)
     return Fail("the probe page does not hold \"测试成功\" in GBK: the server would be marked 连接失败");
   return true;
 }
