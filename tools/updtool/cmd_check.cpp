@@ -23,7 +23,7 @@
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
-#include "update/package_location.h"
+#include "update/extraction_plan.h"
 #include "update/server_probe.h"
 #include "update/version_check.h"
 #include "updtool/command.h"
@@ -127,13 +127,12 @@ bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
   return true;
 }
 
-// Loads the directory and extracts every entry as the installation step does, with the
-// component's own CRC checks; every entry must arrive, under names that stay apart.
-bool CheckPackage(const std::string& packagePath, const fs::path& extractFolder) {
+// Loads the directory and extracts every entry by the installation's own plan, with the
+// component's CRC checks; every entry must arrive, under names that stay apart.
+bool CheckPackage(const PackageLocation& location) {
   TUnzipper unzipper;
-  unzipper.DoProcessMessages = false;
-  unzipper.OverwriteMode = TUZOverwriteMode::Never;
-  unzipper.DoAll = true;
+  PlanExtraction(unzipper, location);
+  unzipper.DoProcessMessages = false;  // no window to keep answering
   std::vector<std::string> problems;
   unzipper.OnBadCRC = [&](TUnzipper& z, std::uint32_t, std::uint32_t, int index) {
     problems.push_back(platform::GbkToUtf8(z.EntryFileName(index)) + ": CRC-32 does not match");
@@ -141,21 +140,16 @@ bool CheckPackage(const std::string& packagePath, const fs::path& extractFolder)
   unzipper.OnSkippingFile = [&](TUnzipper&, TSkipReason, const std::string& name, int, bool&) {
     problems.push_back(platform::GbkToUtf8(name) + ": skipped by the extraction");
   };
-  int files = 0;
   try {
-    unzipper.SetZipName(packagePath);
-    unzipper.SetDestDir(platform::WindowsPath(extractFolder));
     unzipper.LoadDirectory();
+    const std::vector<std::string> names = InstallNames(unzipper);
     std::set<std::string> installed;
-    for (int i = 0; i < unzipper.EntryCount(); ++i) {
-      const std::string name = platform::LowerAsciiOfSingleByteChars(unzipper.EntryFileName(i));
-      if (name.empty()) continue;  // a folder entry
-      ++files;
+    for (const std::string& name : names) {
       if (!installed.insert(name).second) problems.push_back(platform::GbkToUtf8(name) + ": two entries of this name");
     }
-    Step("directory", std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(files) + " files" +
+    Step("directory", std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(names.size()) + " files" +
                           (unzipper.Repaired() ? " (rebuilt from damaged records)" : ""));
-    if (files == 0) return Fail("the package holds no file: nothing would be installed");
+    if (names.empty()) return Fail("the package holds no file: nothing would be installed");
     const int extracted = unzipper.ExtractFiles();
     Step("test extraction", std::to_string(extracted) + " entries extracted, CRCs checked");
   } catch (const Exception& error) {
@@ -173,7 +167,7 @@ bool RunChecks(const CheckArguments& args, const ScratchFolder& scratch) {
   const PackageLocation location = LocatePackage(platform::WindowsPath(scratch.Path()) + "\\", args.packageName);
   const std::string& packagePath = location.packagePath;
   platform::ForceDirectories(location.stagingFolder);
-  if (!CheckDownload(args, packagePath) || !CheckPackage(packagePath, scratch.Path() / "extracted")) return false;
+  if (!CheckDownload(args, packagePath) || !CheckPackage(location)) return false;
   if (!args.publicKey.empty()) {
     const auto verdict =
         signature::VerifyPackageFile(args.publicKey, args.packageName, releaseDate, packagePath, signature);
