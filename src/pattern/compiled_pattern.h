@@ -1,7 +1,8 @@
 #pragma once
 // A parsed pattern with the ways to search with it. The backtracker searches first, with
-// its remembered states and its stack each within budget; a search that would pass either
-// is run again by the thread simulation, which needs neither. Programs with counted loops
+// its remembered states, its stack and its steps each within budget; a search that would
+// pass one is run again by the thread simulation, which needs no remembered states and no
+// stack, and whose time is linear in the input. Programs with counted loops
 // are compiled again for each input, with every count unrolled as far as the input can
 // hold it, so that no search has to remember loop counts.
 

@@ -63,10 +63,17 @@ struct ByteRun {
   // The matcher remembers the states "at least min repetitions done, the next byte at
   // position q" of each run, its loop head: what follows does not depend on how the run got
   // there.
-  // Set when a literal follows the run (past group marks) with a byte the run cannot take,
-  // this many bytes into it: a greedy run gives back no further than that many bytes before
-  // where it stopped, since from any earlier exit the literal meets a byte of the run.
+  // Set when one-byte items follow the run (past group marks), one of which takes none of
+  // the run's bytes, this many items on: a greedy run gives back no further than that many
+  // bytes before where it stopped, since from any earlier exit that item meets a byte of the
+  // run. 0 when the next item can never take a byte of the run: the run gives back nothing.
   int stop_margin = -1;
+  // The first of those one-byte items (kMaxNextItems at most): a greedy run tries an exit
+  // only where they match, or at the lowest exit left.
+  static constexpr std::size_t kMaxNextItems = 8;
+  std::vector<CharSet> next_items;
+  // Its loop heads are remembered as failed states (see remembered_states.h).
+  bool remembers = false;
 };
 
 struct Program {
@@ -78,9 +85,9 @@ struct Program {
   int counter_count = 0;
   int group_count = 0;
 
-  // Remembering failed states is sound only when what follows a state does not depend on
-  // what the groups captured, that is, without back-references; and a state is instruction
-  // and position only, so a program with counters remembers nothing either.
+  // Some states are remembered as failed: those where what follows depends on nothing but
+  // instruction and position (remembered_states.h), which is all of them in a program
+  // without back-references and counters.
   bool remember_failures = false;
   // The remembered instructions, numbered from 0 (Instruction::memo).
   int memo_count = 0;
@@ -114,9 +121,15 @@ struct Program {
   std::string required_literal;
   std::size_t required_min_offset = 0;
   std::size_t required_max_offset = kNoLimit;
+  // The same for one byte of a set that every match contains; all bytes: none.
+  CharSet required_set = CharSet::All();
+  std::size_t required_set_min_offset = 0;
+  std::size_t required_set_max_offset = kNoLimit;
   // For a pattern whose top-level sequence has "$" (or "\Z") without m: the most bytes a
   // match can take, since it ends at the end of the input. Starts further back cannot match.
   std::size_t longest_match_at_end = kNoLimit;
+  // The fewest bytes a match takes: starts with fewer bytes left cannot match.
+  std::size_t shortest_match = 0;
 };
 
 }  // namespace brimsel::pattern

@@ -39,17 +39,21 @@ class StartPositions {
   std::size_t Next(std::size_t from);
 
  private:
-  // The first occurrence of the required literal at or after `earliest`, or kNone.
-  std::size_t RequiredLiteralFrom(std::size_t earliest);
+  // The first start from `start` on that can reach an occurrence of the required literal,
+  // or of a byte of the required set, within its window; kNone when none can.
+  std::size_t FirstReachingLiteral(std::size_t start);
+  std::size_t FirstReachingSet(std::size_t start);
 
   const Program& program_;
   std::string_view input_;
   LiteralFinder prefix_;
   LiteralFinder required_;
   bool single_first_byte_;
-  // The next occurrence of the required literal found so far, and whether there is none.
-  std::size_t required_at_ = 0;
-  bool required_searched_ = false;
+  // The next occurrences of the required literal and of a byte of the required set found
+  // so far; kUnknown before the first search.
+  static constexpr std::size_t kUnknown = kNone - 1;
+  std::size_t required_at_ = kUnknown;
+  std::size_t required_set_at_ = kUnknown;
 };
 
 }  // namespace brimsel::pattern
