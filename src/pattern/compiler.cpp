@@ -5,6 +5,7 @@
 
 #include "pattern/program_graph.h"
 #include "pattern/remembered_states.h"
+#include "pattern/start_positions.h"
 
 namespace brimsel::pattern {
 namespace {
@@ -534,10 +535,13 @@ Program Compile(const SyntaxTree& tree, const Settings& settings, const CompileO
   program.anchored_at_start = StartsWithBeginInput(*tree.root);
   program.can_match_empty = tree.root->nullable;
   program.first_bytes = FirstBytes(*tree.root);
+  program.single_first_byte = program.first_bytes.Count() == 1;
   const LiteralScan literals(*tree.root);
   program.literal_prefix = literals.prefix;
+  program.literal_prefix_rarest = RarestByteOf(program.literal_prefix);
   FindAttemptShortcuts(program);
   program.required_literal = literals.required;
+  program.required_literal_rarest = RarestByteOf(program.required_literal);
   program.required_min_offset = literals.required_min_offset;
   program.required_max_offset = literals.required_max_offset == kHuge ? Program::kNoLimit : literals.required_max_offset;
   // A literal is found faster, and is rarer.

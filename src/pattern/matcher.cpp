@@ -14,6 +14,7 @@ SearchOutcome Matcher::Search(std::string_view input, Captures& captures) {
   openings_.fill(-1);
   counters_.assign(static_cast<std::size_t>(program_.counter_count), 0);
   stack_.clear();
+  stack_.reserve(kFirstStackFrames);
   peak_depth_ = 0;
   steps_taken_ = 0;
   StartPositions starts(program_, input);

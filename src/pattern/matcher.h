@@ -105,6 +105,8 @@ class Matcher {
   bool EnterRun(int& pc, std::size_t& position);
   bool LazyRunExit(int run_pc, std::size_t start, std::size_t exit, int& pc, std::size_t& position);
   static constexpr std::size_t kNoExit = static_cast<std::size_t>(-1);
+  // Room for the stack of a typical search at once, rather than growing it a frame at a time.
+  static constexpr std::size_t kFirstStackFrames = 32;
   std::size_t ExitWorthTrying(const ByteRun& run, std::size_t exit, std::size_t lowest) {
     return run.next_items.empty() ? exit : ExitWhereItemsMatch(run, exit, lowest);
   }

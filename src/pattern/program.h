@@ -104,9 +104,11 @@ struct Program {
   bool anchored_at_start = false;
   bool can_match_empty = true;
   CharSet first_bytes;
+  bool single_first_byte = false;
   // A literal text that every match begins with (two bytes or more), or empty: the search
   // tries only where it occurs.
   std::string literal_prefix;
+  std::size_t literal_prefix_rarest = 0;  // RarestByteOf(literal_prefix)
   // 1 when the first instruction compares exactly that prefix and is remembered nowhere:
   // the backtracker, trying only starts where the prefix was found, begins past it.
   int past_prefix_pc = 0;
@@ -119,6 +121,7 @@ struct Program {
   // that window cannot begin a match.
   static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
   std::string required_literal;
+  std::size_t required_literal_rarest = 0;
   std::size_t required_min_offset = 0;
   std::size_t required_max_offset = kNoLimit;
   // The same for one byte of a set that every match contains; all bytes: none.

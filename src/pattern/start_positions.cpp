@@ -19,7 +19,9 @@ int Commonness(unsigned char c) {
   return 0;
 }
 
-std::size_t RarestByte(std::string_view literal) {
+}  // namespace
+
+std::size_t RarestByteOf(std::string_view literal) {
   std::size_t rarest = 0;
   for (std::size_t i = 1; i < literal.size(); ++i) {
     if (Commonness(static_cast<unsigned char>(literal[i])) < Commonness(static_cast<unsigned char>(literal[rarest]))) {
@@ -28,10 +30,6 @@ std::size_t RarestByte(std::string_view literal) {
   }
   return rarest;
 }
-
-}  // namespace
-
-LiteralFinder::LiteralFinder(std::string_view literal) : literal_(literal), rarest_(RarestByte(literal)) {}
 
 std::size_t LiteralFinder::Find(std::string_view text, std::size_t from) const {
   const std::size_t length = literal_.size();
@@ -62,7 +60,7 @@ std::size_t StartPositions::Next(std::size_t from) {
     } else if (!program_.can_match_empty) {
       // A match consumes its first byte at its start: skip starts that cannot begin one.
       if (start == end) return kNone;
-      if (single_first_byte_) {
+      if (program_.single_first_byte) {
         const void* found = std::memchr(bytes + start, program_.first_bytes.First(), end - start);
         if (found == nullptr) return kNone;
         start = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - bytes);
@@ -73,7 +71,8 @@ std::size_t StartPositions::Next(std::size_t from) {
     if (start > last) return kNone;
     // Each required item within its window of the start; too far ahead, the first start
     // that can reach it is the next to try.
-    const std::size_t reaching = std::max(FirstReachingLiteral(start), FirstReachingSet(start));
+    std::size_t reaching = literal_required_ ? FirstReachingLiteral(start) : start;
+    if (set_required_ && reaching != kNone) reaching = std::max(reaching, FirstReachingSet(start));
     if (reaching == start) return start;
     if (reaching == kNone) return kNone;
     start = reaching - 1;
@@ -96,7 +95,6 @@ std::size_t FirstStartReaching(std::size_t start, std::size_t found, std::size_t
 // Starts only grow, so one occurrence far enough ahead of one start may serve many, and an
 // item missing after one start is missing after every later one.
 std::size_t StartPositions::FirstReachingLiteral(std::size_t start) {
-  if (program_.required_literal.empty()) return start;
   const std::size_t earliest = start + program_.required_min_offset;
   if (required_at_ == kUnknown || (required_at_ != kNone && required_at_ < earliest)) {
     required_at_ = required_.Find(input_, earliest);
@@ -105,7 +103,6 @@ std::size_t StartPositions::FirstReachingLiteral(std::size_t start) {
 }
 
 std::size_t StartPositions::FirstReachingSet(std::size_t start) {
-  if (program_.required_set == CharSet::All()) return start;
   const std::size_t earliest = start + program_.required_set_min_offset;
   if (required_set_at_ == kUnknown || (required_set_at_ != kNone && required_set_at_ < earliest)) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
