@@ -1,9 +1,10 @@
 // libFuzzer target: a pattern of the syntax that the engine shares with PCRE2, built from
-// the first bytes, and a subject made of the rest (tests/pattern/pattern_fuzz_unit.h). The
-// engine, and its thread simulation alone, must give PCRE2's match and groups whenever both
-// accept the pattern and PCRE2 does not give up; no error but the budget error may leave the
-// engine's search, and no search may take longer than its time bound. Units that once failed
-// are kept in tests/data/pattern_regressions: run the fuzzer on that folder to replay them.
+// the first bytes, and a subject made of the rest (tests/pattern/posix/pattern_fuzz_unit.h).
+// The engine, and its thread simulation alone, must give PCRE2's match and groups whenever
+// both accept the pattern and PCRE2 does not give up; no error but the budget error may
+// leave the engine's search, and no search may take longer than its time bound. Units that
+// once failed are kept in tests/data/pattern_regressions: run the fuzzer on that folder to
+// replay them.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
@@ -17,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "../tests/pattern/pattern_fuzz_unit.h"
+#include "../tests/pattern/posix/pattern_fuzz_unit.h"
 #include "pattern/compiler.h"
 #include "pattern/parser.h"
 #include "pattern/pattern_engine.h"

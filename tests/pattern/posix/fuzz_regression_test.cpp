@@ -9,8 +9,8 @@
 #include <iterator>
 #include <string>
 
-#include "pattern_fuzz_unit.h"
-#include "pcre2_reference.h"
+#include "pattern/posix/pattern_fuzz_unit.h"
+#include "pattern/posix/pcre2_reference.h"
 
 namespace brimsel::test {
 namespace {
