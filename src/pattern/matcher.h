@@ -16,9 +16,9 @@
 // With back-references, only the states past the last reference (more exactly: where no
 // captured text can still be read) are remembered, so the work before it may grow with a
 // high power of the input. Every search therefore counts its steps: an instruction run, or
-// a byte that a run takes or a back-reference compares. Each step costs at most a small
-// constant, so the step budget bounds the search's time as the other budgets bound its
-// memory.
+// a few bytes (kBytesPerStep) that a run takes or a comparison reads. Each step costs at
+// most a small constant, so the step budget bounds the search's time as the other budgets
+// bound its memory.
 //
 // The remembered states, the stack and the steps have a budget each (search_budget.h); a
 // search that would pass one ends with kOverBudget, and the caller runs it another way.
