@@ -3,13 +3,12 @@
 // package carried update.exe, start the script that replaces the running updater.
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/install_log.h"
 #include "app/package_signature_gate.h"
-#include "app/self_replace_script.h"
+#include "app/self_replacement.h"
 #include "app/steps.h"
 #include "app/update_log.h"
 #include "app/wizard_window.h"
@@ -17,7 +16,6 @@
 #include "platform/codepage.h"
 #include "platform/copy_file.h"
 #include "platform/files.h"
-#include "platform/shell_execute.h"
 #include "settings/settings_file.h"
 
 namespace brimsel {
@@ -25,7 +23,6 @@ namespace {
 
 inline constexpr char kFileUpdated[] = "\xCE\xC4\xBC\xFE\xB8\xFC\xD0\xC2\xB3\xC9\xB9\xA6\xA3\xBA";  // 文件更新成功：
 inline constexpr char kFileNotUpdated[] = "\xCE\xC4\xBC\xFE\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC\xA3\xBA";  // 文件更新失败：
-inline constexpr char kUpdaterName[] = "update.exe";
 
 // The names the package's files are installed under, one per listing line, in listing
 // order: each entry's own file name with ASCII letters lowered. The name is not cut from
@@ -105,22 +102,24 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
 }
 
 // The running update.exe cannot be replaced; the script does it once the updater has
-// ended. The path of the written script, or nothing.
-std::optional<std::string> WriteSelfReplacement(const WizardState& state) {
+// ended. True when the new updater and its script are ready.
+bool ReadySelfReplacement(WizardState& state) {
   try {
-    return WriteSelfReplaceScript(state.installationFolder);
-  } catch (...) {
-    return std::nullopt;  // the old updater keeps working: nothing to report
+    PrepareSelfReplacement(state.installationFolder);
+    return true;
+  } catch (const std::exception& error) {
+    // The old updater keeps working.
+    state.log.Line(std::string("update.exe cannot be replaced: ") + error.what());
+    return false;
   }
 }
 
-void StartSelfReplacement(WizardWindow& window, const std::string& script) {
-  try {
-    platform::ShellExecuteA(window.Handle(), "OPEN", script, "", "", platform::SW_HIDE);
-    window.State().log.Line("started " + script + " to replace update.exe once the wizard has ended");
-  } catch (...) {
-    // As above: not being able to replace the updater is not reported.
-  }
+void StartReplacementScript(WizardState& state) {
+  const std::string script = state.installationFolder + kSelfReplaceScriptName;
+  // A script that does not start now is started by the next run of update.exe.
+  state.log.Line(StartSelfReplacement(state.installationFolder)
+                     ? "started " + script + " to replace update.exe once the wizard has ended"
+                     : "could not start " + script + "; the next start of update.exe will");
 }
 
 // What a failed installation leaves must not fill the volume: the staged files go (the
@@ -164,26 +163,26 @@ void RunInstallStep(WizardWindow& window) {
     return;
   }
   const Installation done = InstallFiles(window, names);
-  std::optional<std::string> script;
-  if (state.selfUpdate) script = WriteSelfReplacement(state);
+  // update.exe copied over directly was not running; the running one is replaced by the script.
+  const bool replacement = done.updaterCopyFailed && ReadySelfReplacement(state);
   // Only an update whose every file is in place is recorded, or the next check would say
   // the newest version is installed and the missing files would never come. update.exe
-  // counts once its script is written. An empty or failed download is no installed update.
-  const bool updaterInstalled = !done.updaterCopyFailed || script.has_value();
+  // counts once its replacement is ready. An empty or failed download is no installed update.
+  const bool updaterInstalled = !done.updaterCopyFailed || replacement;
   if (done.staged > 0 && done.notInstalled == 0 && updaterInstalled) {
     try {
       // A failure to record it is an error the window reports.
       LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath); });
     } catch (...) {
-      if (script) platform::DeleteFile(*script);
+      if (replacement) AbandonSelfReplacement(state.installationFolder);
       throw;
     }
   } else {
     state.log.Line(done.staged == 0 ? "the package brought no file: LastUpdate not written"
                                     : "not every file was installed: LastUpdate not written, staged files deleted");
-    DiscardStagedFiles(state, names, script.has_value());
+    DiscardStagedFiles(state, names, replacement);
   }
-  if (script) StartSelfReplacement(window, *script);
+  if (replacement) StartReplacementScript(state);
   window.SetNextEnabled(true);
 }
 

@@ -19,6 +19,7 @@ class HelperProcess {
   HelperProcess& operator=(const HelperProcess&) = delete;
 
   bool Started() const { return process_ != nullptr; }
+  HANDLE Process() const { return process_; }
   bool Running() const { return Started() && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
   // True when the program has ended within `limitMs`.
   bool WaitForEnd(DWORD limitMs) const { return Started() && WaitForSingleObject(process_, limitMs) == WAIT_OBJECT_0; }
