@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/error_box.h"
+#include "app/installation_lock.h"
 #include "app/tfrm_update.h"
 #include "app/vendor_key.h"
 #include "app/window_texts.h"
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
     brimsel::ShowErrorBox(0, error.what());
     return 1;
   }
+  const std::optional<brimsel::platform::FolderLock> lock = brimsel::TakeInstallationFolder(options->installationFolder);
+  if (!lock) return 1;
   options->vendorPublicKey = brimsel::kVendorPublicKey;
   brimsel::TfrmUpdate frmUpdate(*options);
   frmUpdate.show();

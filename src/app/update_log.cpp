@@ -51,6 +51,16 @@ void UpdateLog::Start(const std::string& stagingFolder, const std::string& headl
   Append(kRunHeader + platform::DateToStr(platform::Now()) + " " + TimeOfDay() + " " + headline + kLineEnd);
 }
 
+void UpdateLog::StartAppending(const std::string& stagingFolder, const std::string& headline) {
+  path_.clear();
+  written_ = 0;
+  cut_ = false;
+  const std::string path = stagingFolder + "\\" + kFileName;
+  if (!platform::FileExists(path) && !platform::File(path, platform::File::Mode::Replace).IsOpen()) return;
+  path_ = path;
+  Append(kRunHeader + platform::DateToStr(platform::Now()) + " " + TimeOfDay() + " " + headline + kLineEnd);
+}
+
 void UpdateLog::Line(const std::string& text) {
   if (path_.empty() || cut_) return;
   if (written_ + text.size() > kMaxRunBytes) {

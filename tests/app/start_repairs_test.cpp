@@ -1,6 +1,6 @@
-// What the start of update.exe does about the runs before it: a replacement of update.exe
-// left unfinished by a kill at any moment is finished, and the temporary files of killed
-// writes are removed.
+// What the start of update.exe does about the runs before it and beside it: a replacement
+// of update.exe left unfinished by a kill at any moment is finished, the temporary files of
+// killed writes are removed, and a second updater on the same folder ends untouched.
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,14 @@
 #include <optional>
 #include <string>
 
+#include "app/installation_lock.h"
 #include "app/self_replacement.h"
 #include "app/window_fixture.h"
+#include "app/window_texts.h"
 #include "platform/batch_runner.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "support/child_process.h"
 #include "support/whole_file_watch.h"
 
@@ -167,6 +170,48 @@ TEST_F(StartRepairsInWindow, TemporaryFilesOfKilledWritesGoAndNoOtherFiles) {
   EXPECT_EQ(left, (std::vector<std::string>{".config.backup", ".x.~upABC", ".~upABCDEF", "a.~upABCDEF", "batchrun.log",
                                             "copy.bat", "update", "~up12.tmp"}));
   EXPECT_EQ(Count(Log(), "a temporary file left by an earlier run"), 2) << Log();
+}
+
+// Two updaters started on one folder: the second says so and ends, touching nothing; the
+// lock goes with the first one when it is killed.
+TEST(OneUpdaterPerFolder, ASecondUpdaterEndsUntouchedAndTheLockDiesWithItsHolder) {
+  Installation inst;
+  std::unique_ptr<ChildProcess> first = inst.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Contains(inst.UpdateLog(), "settings "); }, 30s)) << inst.UpdateLog();
+  const auto listing = [&] {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(inst.folder))
+      if (entry.path().filename() != "update.log")
+        files.push_back(entry.path().string() + " " + std::to_string(entry.is_regular_file() ? entry.file_size() : 0));
+    std::sort(files.begin(), files.end());
+    return files;
+  };
+  const std::vector<std::string> before = listing();
+
+  std::unique_ptr<ChildProcess> second = inst.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Contains(inst.UpdateLog(), "another updater is working"); }, 30s))
+      << inst.UpdateLog();
+  EXPECT_TRUE(second->Running()) << "it shows the error box";
+  EXPECT_EQ(listing(), before);
+  second->Kill();
+
+  first->Kill();
+  std::unique_ptr<ChildProcess> third = inst.Start();
+  ASSERT_TRUE(WaitUntil([&] { return Count(inst.UpdateLog(), "settings ") == 2; }, 30s)) << inst.UpdateLog();
+  EXPECT_EQ(Count(inst.UpdateLog(), "another updater is working"), 1) << inst.UpdateLog();
+}
+
+TEST(OneUpdaterPerFolder, TheSecondShowsTheErrorBoxInChinese) {
+  TempDir dir;
+  MessageBoxRecorder boxes;
+  const std::string staging = dir.WinPath() + "update";
+  const platform::FolderLock held(dir.WinPath(), staging);
+  ASSERT_EQ(held.outcome(), platform::FolderLock::Outcome::kTaken);
+  EXPECT_FALSE(TakeInstallationFolder(dir.WinPath()));
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, texts::kApplicationTitle);
+  EXPECT_EQ(boxes.Boxes()[0].text, platform::Utf8ToGbk("另一个升级程序正在升级此文件夹中的程序，请等它结束后再试。"));
+  EXPECT_EQ(boxes.Boxes()[0].flags, platform::MB_OK | platform::MB_ICONERROR);
 }
 
 }  // namespace

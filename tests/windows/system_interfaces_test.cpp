@@ -1,6 +1,6 @@
 // The Windows build against the system itself: the user's short date format, a copy onto
 // a running program, update.bat carried out (and killed) by the system's command
-// interpreter, and the temporary files of copies.
+// interpreter, the temporary files of copies, and the lock of an installation folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,6 +14,7 @@
 #include "app/update_log.h"
 #include "platform/copy_file.h"
 #include "platform/files.h"
+#include "platform/folder_lock.h"
 #include "platform/free_space.h"
 #include "platform/locale.h"
 #include "platform/temporary_files.h"
@@ -237,6 +238,27 @@ TEST(TemporaryFiles, ThoseOfKilledCopiesAreRemovedAndNoOthers) {
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++entries;
   EXPECT_EQ(entries, 5);
+}
+
+// The lock is a named mutex of the folder, whatever way the folder is spelt, and it goes
+// with the process that holds it.
+TEST(FolderLock, IsHeldByOneProcessPerFolderUntilItEnds) {
+  TempDir dir;
+  const std::string folder = dir.WinPath() + "\xB2\xE2\xCA\xD4 folder\\";
+  ASSERT_TRUE(platform::ForceDirectories(folder + "update"));
+  {
+    HelperProcess holder("--lock", folder);
+    ASSERT_TRUE(WaitUntil([&] { return platform::FileExists(folder + "update\\locked"); }, std::chrono::seconds(20)));
+    std::string upper = folder;
+    ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    for (const std::string& spelling : {folder, upper, folder.substr(0, folder.size() - 1)})
+      EXPECT_EQ(platform::FolderLock(spelling, folder + "update").outcome(), platform::FolderLock::Outcome::kHeldElsewhere)
+          << spelling;
+    EXPECT_EQ(platform::FolderLock(dir.WinPath(), dir.WinPath() + "update").outcome(), platform::FolderLock::Outcome::kTaken);
+    ::TerminateProcess(holder.Process(), 1);
+    ASSERT_TRUE(holder.WaitForEnd(10000));
+  }
+  EXPECT_EQ(platform::FolderLock(folder, folder + "update").outcome(), platform::FolderLock::Outcome::kTaken);
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ namespace brimsel::test {
 class HelperProcess {
  public:
   // Starts `program` (a copy of test_helper, or test_helper itself when empty) with `mode`
-  // and `argument` ("--sleep", "5000"; "--window", caption bytes in GBK).
+  // and `argument` ("--sleep", "5000"; "--window", caption bytes in GBK; "--lock", a
+  // folder in GBK).
   HelperProcess(std::string_view mode, std::string_view argument, const std::string& program = "");
   ~HelperProcess();
   HelperProcess(const HelperProcess&) = delete;

@@ -1,6 +1,7 @@
 // update.exe for Windows: the online updater of Brimsel. No command-line options:
 // everything it needs comes from Update.ini beside it.
 
+#include "app/installation_lock.h"
 #include "app/vendor_key.h"
 #include "app/win32/message_loop.h"
 #include "app/win32/tfrm_update.h"
@@ -12,6 +13,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // The wizard itself stands on the task bar, under its caption; the application title
   // is the caption of the error box.
   brimsel::TfrmUpdate::Options options;
+  const std::optional<brimsel::platform::FolderLock> lock = brimsel::TakeInstallationFolder(options.installationFolder);
+  if (!lock) return 1;
   options.vendorPublicKey = brimsel::kVendorPublicKey;
   brimsel::TfrmUpdate frmUpdate(options);
   brimsel::platform::SetMessagePump([&frmUpdate] { brimsel::PumpMessages(frmUpdate); });
