@@ -211,7 +211,7 @@ TEST(SelfReplacement, TheNextStartFinishesWhatAKilledScriptLeft) {
   ASSERT_TRUE(running.Running());
   ASSERT_TRUE(StartSelfReplacement(inst.folder));
   std::this_thread::sleep_for(std::chrono::seconds(2));  // the moment of the kill: while it waits
-  EXPECT_EQ(KillCommandInterpreters(), 1);
+  EXPECT_GE(KillCommandInterpreters(), 1);
   EXPECT_EQ(inst.Read("update.exe"), inst.oldUpdater);
   ASSERT_TRUE(platform::FileExists(inst.folder + "update.bat"));
 
