@@ -2,7 +2,7 @@
 // Loading the directory is in unzipper_load.cpp, extraction in unzipper_extract.cpp.
 #include "archive/unzipper.h"
 
-#include "archive/zip_listing.h"
+#include "archive/directory/zip_listing.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/pump.h"

@@ -30,8 +30,8 @@
 #include <vector>
 
 #include "archive/archive_stream.h"
+#include "archive/directory/zip_obj.h"
 #include "archive/zip_exceptions.h"
-#include "archive/zip_obj.h"
 
 namespace brimsel {
 

@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "archive/codecs/zip_crypto.h"
 #include "archive/unzipper.h"
-#include "archive/zip_crypto.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/pump.h"

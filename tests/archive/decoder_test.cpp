@@ -8,12 +8,12 @@
 #include <random>
 
 #include "archive/archive_test_support.h"
-#include "archive/decoder_io.h"
-#include "archive/entry_decoder.h"
-#include "archive/little_endian.h"
+#include "archive/codecs/decoder_io.h"
+#include "archive/directory/little_endian.h"
+#include "archive/directory/zip_records.h"
+#include "archive/extract/entry_decoder.h"
+#include "archive/extract/wildcard.h"
 #include "archive/test_shrinker.h"
-#include "archive/wildcard.h"
-#include "archive/zip_records.h"
 #include "archive/zip_exceptions.h"
 
 namespace brimsel::test {

@@ -8,8 +8,8 @@
 #include <map>
 
 #include "archive/archive_test_support.h"
-#include "archive/dos_datetime.h"
-#include "archive/extract_messages.h"
+#include "archive/directory/dos_datetime.h"
+#include "archive/extract/extract_messages.h"
 
 namespace brimsel::test {
 namespace {

@@ -6,57 +6,16 @@
 #include <filesystem>
 
 #include "archive/archive_test_support.h"
+#include "archive/unzipper_load_fixture.h"
 
 namespace brimsel::test {
 namespace {
-
-using Names = std::vector<std::string>;
-
-ZipBuilder TwoEntries() { return StoredEntries({{"first.txt", "one"}, {"second.txt", "two two"}}); }
 
 // The archive cut just before its end record.
 std::string WithoutEndRecord(const ZipBuilder& zip) {
   ZipLayout layout;
   return zip.Build(&layout).substr(0, layout.endRecordOffset);
 }
-
-class UnzipperLoadTest : public ::testing::Test {
- protected:
-  std::string Write(std::string_view bytes, std::string_view name = "package.zip") {
-    return WriteArchive(dir_, name, bytes);
-  }
-  // Loads the archive and returns the file names in index order.
-  Names Load(std::string_view bytes, std::string_view name = "package.zip",
-             TIncompleteZipMode mode = TIncompleteZipMode::izAssumeMulti) {
-    unzipper_.IncompleteZipMode = mode;
-    unzipper_.SetZipName(Write(bytes, name));
-    unzipper_.LoadDirectory();
-    Names names;
-    for (int i = 0; i < unzipper_.EntryCount(); ++i) names.push_back(unzipper_.EntryFileName(i));
-    return names;
-  }
-  Names Repair(std::string_view bytes, std::string_view name = "package.zip") {
-    return Load(bytes, name, TIncompleteZipMode::izAssumeBad);
-  }
-  // Loading `path` raises E and clears the component; returns the message.
-  template <class E>
-  std::string ExpectRefused(const std::string& path) {
-    unzipper_.SetZipName(path);
-    std::string message;
-    try {
-      unzipper_.LoadDirectory();
-      ADD_FAILURE() << path << " loaded";
-    } catch (const E& e) {
-      message = e.what();
-    }
-    EXPECT_TRUE(unzipper_.ZipName().empty());
-    EXPECT_EQ(0, unzipper_.EntryCount());
-    return message;
-  }
-
-  TempDir dir_;
-  InspectableUnzipper unzipper_;
-};
 
 TEST_F(UnzipperLoadTest, ZeroTo21BytesLoadWithoutEntriesUnderTheDefaults) {
   const std::string whole = TwoEntries().Build();
@@ -272,23 +231,6 @@ TEST_F(UnzipperLoadTest, SamePathOrUnchangedFileKeepsTheDirectoryAChangedOneIsRe
 
   unzipper_.SetZipName(Write(TwoEntries().Build(), "another.zip"));
   EXPECT_EQ(0, unzipper_.EntryCount());
-}
-
-TEST_F(UnzipperLoadTest, ArchiveKeptOpenIsReopenedWhenReplaced) {
-  const std::string path = Write(TwoEntries().Build());
-  unzipper_.KeepZipOpen = true;
-  unzipper_.SetZipName(path);
-  unzipper_.LoadDirectory();
-  EXPECT_TRUE(unzipper_.ArchiveIsOpen());
-  const auto loadedAt = *platform::LastWriteTime(path);
-
-  ZipBuilder replacement;
-  for (int i = 0; i < 50; ++i) replacement.Add("entry" + std::to_string(i), std::string(100, 'x'));
-  const std::string other = Write(replacement.Build(), "replacement.zip");
-  std::filesystem::rename(platform::NativePath(other), platform::NativePath(path));
-  platform::SetLastWriteTime(path, loadedAt + std::chrono::seconds(10));
-  unzipper_.LoadDirectory();
-  EXPECT_EQ(50, unzipper_.EntryCount());
 }
 
 TEST_F(UnzipperLoadTest, IndexOutOfRangeRaisesListError) {

@@ -1,13 +1,13 @@
 #include "net/fetch_page.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <iterator>
 #include <string>
 #include <thread>
 
 #include "net_test_support.h"
+#include "support/environment.h"
 #include "support/scripted_server.h"
 
 namespace brimsel {
@@ -56,9 +56,9 @@ TEST(FetchPageTest, BodiesComeBackWholeWhateverTheStatusAndDirect) {
   };
   // Proxy settings of the environment are ignored: the fetch goes direct.
   const std::string proxy = std::string("http://") + test::kRefusingHost + ":3128";
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY"}) ::setenv(name, proxy.c_str(), 1);
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY"}) test::SetEnvironment(name, proxy);
   for (const auto& row : rows) EXPECT_EQ(FetchPage(row.url), row.page) << row.url;
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY"}) ::unsetenv(name);
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "ALL_PROXY"}) test::UnsetEnvironment(name);
   const auto requests = server.Requests();
   ASSERT_EQ(requests.size(), std::size(rows));  // one request each
   EXPECT_TRUE(requests.back().starts_with("GET /update/getver.asp?soft=Brimsel HTTP/1.1\r\n"));

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "platform/exception.h"
+#include "support/environment.h"
 
 namespace brimsel::platform {
 namespace {
@@ -73,8 +74,7 @@ TEST(DateTime, RoundTripsAcrossTheCalendarAndComparesByDateThenTime) {
 
 TEST(Today, IsTheLocalDateAtMidnight) {
   const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = test::LocalTime(now);
   const DateTime today = Today();
   EXPECT_EQ(today.seconds, 0);
   const CalendarParts parts = DecodeDateTime(today);

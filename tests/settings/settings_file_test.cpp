@@ -8,6 +8,7 @@
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "settings/settings_cipher.h"
+#include "settings/settings_file_fixture.h"
 #include "support/temp_dir.h"
 
 namespace brimsel {
@@ -15,19 +16,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-std::string Enciphered(std::string_view plain) { return EncryptToHexText(plain, kSettingsKeyString); }
-
-class SettingsFileTest : public ::testing::Test {
- protected:
-  std::string Path() const { return dir.WinPath() + "Update.ini"; }
-  void Make(std::string_view content) const { dir.Write("Update.ini", content); }
-  std::string Content() const { return TempDir::Read(dir.path() / "Update.ini"); }
-
-  TempDir dir;
-};
-
 // The values read and deciphered at show time, and a value that is not hex text, are
-// checked in the window (tests/app/window_show_test.cpp).
+// checked in the window (tests/app/qt/window_show_test.cpp).
 TEST_F(SettingsFileTest, AValueLongerThan2047CharactersIsCutBeforeDeciphering) {
   std::string plain;
   for (int i = 0; i < 1100; ++i) plain.push_back(static_cast<char>('a' + i % 26));
@@ -55,22 +45,6 @@ TEST_F(SettingsFileTest, LastUpdateIsReadPlainAndDefaultsTo2005) {
   }
 }
 
-TEST_F(SettingsFileTest, WritingLastUpdateAddsOneLineThenReplacesItsValue) {
-  const std::string original =
-      "; made by hand\r\n[main]\r\ntitle=" + Enciphered("Brimsel") + "\r\n\r\n[extra]\r\nk=v\r\n";
-  Make(original);
-  WriteLastUpdate(Path());
-  const std::string today = platform::DateToStr(platform::Today());
-  std::string expected = original;
-  expected.insert(expected.find("\r\n\r\n[extra]") + 2, "LastUpdate=" + today + "\r\n");
-  EXPECT_EQ(Content(), expected);
-  EXPECT_EQ(ReadLastUpdate(Path()), platform::Today());
-
-  WriteSetting(Path(), kSettingsSection, kKeyLastUpdate, "2005-1-1");
-  expected.replace(expected.find("LastUpdate=") + 11, today.size(), "2005-1-1");
-  EXPECT_EQ(Content(), expected);
-}
-
 TEST_F(SettingsFileTest, AFailedWriteRaisesWithTheSettingsPath) {
   const std::string missing = dir.WinPath() + "missing\\Update.ini";
   try {
@@ -84,17 +58,6 @@ TEST_F(SettingsFileTest, AFailedWriteRaisesWithTheSettingsPath) {
   ASSERT_TRUE(platform::SetFileAttributes(Path(), platform::kAttributeReadOnly));
   EXPECT_THROW(WriteSetting(Path(), "main", "LastUpdate", "2026-12-7"), Exception);
   EXPECT_EQ(Content(), "[main]\nLastUpdate=2005-1-1\n");
-}
-
-TEST(SettingsPath, IsBesideTheExecutableWhateverTheWorkingFolder) {
-  const std::string path = SettingsPath();
-  EXPECT_EQ(path, platform::InstallationFolder() + "Update.ini");
-  EXPECT_EQ(platform::NativePath(path), fs::read_symlink("/proc/self/exe").parent_path() / "Update.ini");
-  TempDir elsewhere;
-  const fs::path before = fs::current_path();
-  fs::current_path(elsewhere.path());
-  EXPECT_EQ(SettingsPath(), path);
-  fs::current_path(before);
 }
 
 }  // namespace

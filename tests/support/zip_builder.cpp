@@ -2,15 +2,11 @@
 
 #include <array>
 
+#include "archive/directory/little_endian.h"
+#include "archive/directory/zip_records.h"
+
 namespace brimsel::test {
 namespace {
-
-constexpr std::uint32_t kLocalSignature = 0x04034b50;
-constexpr std::uint32_t kCentralSignature = 0x02014b50;
-constexpr std::uint32_t kEndSignature = 0x06054b50;
-constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
-constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
-constexpr std::uint32_t kDescriptorSignature = 0x08074b50;
 
 std::array<std::uint32_t, 256> MakeCrcTable() {
   std::array<std::uint32_t, 256> table{};
@@ -24,6 +20,8 @@ std::array<std::uint32_t, 256> MakeCrcTable() {
 
 }  // namespace
 
+// Packed here rather than by PackDosDateTime: the tests check the component's packing
+// against this one.
 std::uint32_t DosDateTime(int year, int month, int day, int hour, int minute, int second) {
   const auto date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
   const auto time = static_cast<std::uint32_t>((hour << 11) | (minute << 5) | (second / 2));
@@ -48,7 +46,7 @@ std::string Zip64Extra(std::optional<std::uint64_t> uncompressed, std::optional<
   if (compressed) data += Le64(*compressed);
   if (offset) data += Le64(*offset);
   if (disk) data += Le32(*disk);
-  return Le16(1) + Le16(static_cast<std::uint16_t>(data.size())) + data;
+  return Le16(kZip64ExtraTag) + Le16(static_cast<std::uint16_t>(data.size())) + data;
 }
 
 ZipEntrySpec& ZipBuilder::Add(std::string name, std::string data) {
@@ -58,6 +56,49 @@ ZipEntrySpec& ZipBuilder::Add(std::string name, std::string data) {
   return entry;
 }
 
+namespace {
+
+std::string LocalHeader(const ZipEntrySpec& e, std::uint32_t crc, std::uint32_t size) {
+  namespace f = local_header;
+  std::string h(kLocalHeaderSize, '\0');
+  StoreLe32(h, f::kSignature, kLocalHeaderSignature);
+  StoreLe16(h, f::kVersionNeeded, e.versionNeeded);
+  StoreLe16(h, f::kFlags, e.flags);
+  StoreLe16(h, f::kMethod, e.method);
+  StoreLe32(h, f::kDosDateTime, e.dosDateTime);
+  if (!e.writeDataDescriptor || !e.zeroLocalSizes) {
+    StoreLe32(h, f::kCrc32, crc);
+    StoreLe32(h, f::kCompressedSize, size);
+    StoreLe32(h, f::kUncompressedSize, size);
+  }
+  StoreLe16(h, f::kNameLength, static_cast<std::uint16_t>(e.name.size()));
+  StoreLe16(h, f::kExtraLength, static_cast<std::uint16_t>(e.localExtra.size()));
+  return h;
+}
+
+std::string CentralHeader(const ZipEntrySpec& e, std::uint32_t crc, std::uint32_t size, std::uint64_t offset) {
+  namespace f = central_header;
+  std::string h(kCentralHeaderSize, '\0');
+  StoreLe32(h, f::kSignature, kCentralHeaderSignature);
+  StoreLe16(h, f::kVersionMadeBy, e.versionMadeBy);
+  StoreLe16(h, f::kVersionNeeded, e.versionNeeded);
+  StoreLe16(h, f::kFlags, e.flags);
+  StoreLe16(h, f::kMethod, e.method);
+  StoreLe32(h, f::kDosDateTime, e.dosDateTime);
+  StoreLe32(h, f::kCrc32, crc);
+  StoreLe32(h, f::kCompressedSize, e.compressedSizeField.value_or(size));
+  StoreLe32(h, f::kUncompressedSize, e.uncompressedSizeField.value_or(size));
+  StoreLe16(h, f::kNameLength, static_cast<std::uint16_t>(e.name.size()));
+  StoreLe16(h, f::kExtraLength, static_cast<std::uint16_t>(e.centralExtra.size()));
+  StoreLe16(h, f::kCommentLength, static_cast<std::uint16_t>(e.comment.size()));
+  StoreLe16(h, f::kDiskNumberStart, e.diskNumberStart);
+  StoreLe32(h, f::kExternalAttributes, e.externalAttributes);
+  StoreLe32(h, f::kLocalHeaderOffset, e.offsetField.value_or(static_cast<std::uint32_t>(offset)));
+  return h;
+}
+
+}  // namespace
+
 std::string ZipBuilder::Build(ZipLayout* layout) const {
   ZipLayout local;
   std::string out = prefix;
@@ -65,15 +106,8 @@ std::string ZipBuilder::Build(ZipLayout* layout) const {
     const std::uint32_t crc = e.crc.value_or(Crc32(e.data));
     const auto size = static_cast<std::uint32_t>(e.data.size());
     local.localOffsets.push_back(out.size());
-    out += Le32(kLocalSignature) + Le16(e.versionNeeded) + Le16(e.flags) + Le16(e.method) + Le32(e.dosDateTime);
-    if (e.writeDataDescriptor && e.zeroLocalSizes) {
-      out += Le32(0) + Le32(0) + Le32(0);
-    } else {
-      out += Le32(crc) + Le32(size) + Le32(size);
-    }
-    out += Le16(static_cast<std::uint16_t>(e.name.size())) + Le16(static_cast<std::uint16_t>(e.localExtra.size()));
-    out += e.name + e.localExtra + e.data;
-    if (e.writeDataDescriptor) out += Le32(kDescriptorSignature) + Le32(crc) + Le32(size) + Le32(size);
+    out += LocalHeader(e, crc, size) + e.name + e.localExtra + e.data;
+    if (e.writeDataDescriptor) out += Le32(kDataDescriptorSignature) + Le32(crc) + Le32(size) + Le32(size);
   }
 
   std::vector<std::size_t> order = centralOrder;
@@ -86,15 +120,8 @@ std::string ZipBuilder::Build(ZipLayout* layout) const {
     const ZipEntrySpec& e = entries[index];
     const std::uint32_t crc = e.crc.value_or(Crc32(e.data));
     const auto size = static_cast<std::uint32_t>(e.data.size());
-    const std::uint64_t offset = local.localOffsets[e.offsetOfEntry.value_or(index)];
     local.centralOffsets[index] = out.size();
-    out += Le32(kCentralSignature) + Le16(e.versionMadeBy) + Le16(e.versionNeeded) + Le16(e.flags) +
-           Le16(e.method) + Le32(e.dosDateTime) + Le32(crc) + Le32(e.compressedSizeField.value_or(size)) +
-           Le32(e.uncompressedSizeField.value_or(size)) + Le16(static_cast<std::uint16_t>(e.name.size())) +
-           Le16(static_cast<std::uint16_t>(e.centralExtra.size())) +
-           Le16(static_cast<std::uint16_t>(e.comment.size())) + Le16(e.diskNumberStart) + Le16(0) +
-           Le32(e.externalAttributes) + Le32(e.offsetField.value_or(static_cast<std::uint32_t>(offset)));
-    out += e.name;
+    out += CentralHeader(e, crc, size, local.localOffsets[e.offsetOfEntry.value_or(index)]) + e.name;
     if (!e.omitCentralExtraBytes) out += e.centralExtra;
     out += e.comment;
   }
@@ -104,17 +131,41 @@ std::string ZipBuilder::Build(ZipLayout* layout) const {
   std::uint32_t directoryOffset = static_cast<std::uint32_t>(local.centralStart);
   if (zip64EndRecord) {
     const std::uint64_t zip64End = out.size();
-    out += Le32(kZip64EndSignature) + Le64(44) + Le16(45) + Le16(45) + Le32(thisDisk) + Le32(startDisk) +
-           Le64(entries.size()) + Le64(entries.size()) + Le64(centralSize) + Le64(local.centralStart);
-    out += Le32(kZip64LocatorSignature) + Le32(thisDisk) + Le64(zip64End) + Le32(thisDisk + 1u);
+    std::string record(kZip64EndRecordReadSize, '\0');
+    namespace r = zip64_end_record;
+    StoreLe32(record, r::kSignature, kZip64EndRecordSignature);
+    StoreLe64(record, r::kRecordSize, kZip64EndRecordReadSize - r::kVersionMadeBy);  // the bytes after this field
+    StoreLe16(record, r::kVersionMadeBy, 45);
+    StoreLe16(record, r::kVersionNeeded, 45);
+    StoreLe32(record, r::kThisDisk, thisDisk);
+    StoreLe32(record, r::kStartDisk, startDisk);
+    StoreLe64(record, r::kEntriesThisDisk, entries.size());
+    StoreLe64(record, r::kTotalEntries, entries.size());
+    StoreLe64(record, r::kDirectorySize, centralSize);
+    StoreLe64(record, r::kDirectoryOffset, local.centralStart);
+    std::string locator(kZip64LocatorSize, '\0');
+    namespace l = zip64_locator;
+    StoreLe32(locator, l::kSignature, kZip64LocatorSignature);
+    StoreLe32(locator, l::kEndRecordDisk, thisDisk);
+    StoreLe64(locator, l::kEndRecordOffset, zip64End);
+    StoreLe32(locator, l::kNumberOfDisks, thisDisk + 1u);
+    out += record + locator;
     total = 0xFFFF;
     directoryOffset = 0xFFFFFFFF;
   }
   local.endRecordOffset = out.size();
   if (writeEndRecord) {
-    out += Le32(kEndSignature) + Le16(thisDisk) + Le16(startDisk) + Le16(total) + Le16(total) +
-           Le32(static_cast<std::uint32_t>(centralSize)) + Le32(directoryOffset) +
-           Le16(static_cast<std::uint16_t>(archiveComment.size())) + archiveComment;
+    std::string end(kEndRecordSize, '\0');
+    namespace f = end_record;
+    StoreLe32(end, f::kSignature, kEndRecordSignature);
+    StoreLe16(end, f::kThisDisk, thisDisk);
+    StoreLe16(end, f::kStartDisk, startDisk);
+    StoreLe16(end, f::kEntriesThisDisk, total);
+    StoreLe16(end, f::kTotalEntries, total);
+    StoreLe32(end, f::kDirectorySize, static_cast<std::uint32_t>(centralSize));
+    StoreLe32(end, f::kDirectoryOffset, directoryOffset);
+    StoreLe16(end, f::kCommentLength, static_cast<std::uint16_t>(archiveComment.size()));
+    out += end + archiveComment;
   }
   if (layout) *layout = local;
   return out;

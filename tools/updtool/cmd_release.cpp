@@ -8,6 +8,8 @@
 #include <iostream>
 #include <sstream>
 
+#include "archive/directory/dos_datetime.h"
+#include "archive/directory/zip_writer.h"
 #include "platform/command_line.h"
 #include "platform/exception.h"
 #include "platform/locale.h"
@@ -18,7 +20,6 @@
 #include "updtool/key_files.h"
 #include "updtool/release_contents.h"
 #include "updtool/release_layout.h"
-#include "updtool/zip_writer.h"
 
 namespace brimsel::updtool {
 namespace {
@@ -57,9 +58,10 @@ std::uint32_t DosTimeOf(const fs::path& file) {
   const auto written = std::chrono::file_clock::to_sys(fs::last_write_time(file));
   const std::time_t seconds = std::chrono::system_clock::to_time_t(written);
   const std::tm* local = std::localtime(&seconds);
-  if (local == nullptr) return DosDateTimeOf(1980, 1, 1, 0, 0, 0);
-  return DosDateTimeOf(local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min,
-                       local->tm_sec);
+  // Before 1980 a DOS date cannot say: the first day it can.
+  if (local == nullptr || local->tm_year + 1900 < 1980) return PackDosDateTime({});
+  return PackDosDateTime({local->tm_year + 1900, local->tm_mon + 1, local->tm_mday, local->tm_hour, local->tm_min,
+                          local->tm_sec});
 }
 
 std::optional<ReleaseArguments> Parse(const Arguments& args, int& exitCode) {

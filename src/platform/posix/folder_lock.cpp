@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/descriptor.h"
 #include "platform/files.h"
+#include "platform/posix/descriptor.h"
 
 namespace brimsel::platform {
 namespace {

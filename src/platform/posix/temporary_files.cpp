@@ -7,8 +7,8 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/folder_index.h"
-#include "platform/replacement_file.h"
+#include "platform/posix/folder_index.h"
+#include "platform/posix/replacement_file.h"
 
 namespace brimsel::platform {
 namespace fs = std::filesystem;

@@ -1,0 +1,93 @@
+// updtool serve, seen through the updater's own fetch and download.
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <random>
+
+#include "net/download_package.h"
+#include "net/fetch_page.h"
+#include "net/silent_download_view.h"
+#include "platform/client_socket.h"
+#include "platform/codepage.h"
+#include "support/posix/child_process.h"
+#include "support/temp_dir.h"
+
+namespace brimsel {
+namespace {
+using test::TempDir;
+
+// Each test its own address: ctest may run them at once, and a test must never talk to the
+// server of another, which goes away when that test ends.
+std::string OwnAddress() {
+  const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  return "127.81.0." + std::to_string(1 + std::hash<std::string>{}(name) % 250);
+}
+
+bool Accepts(const std::string& address) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(80);
+  ::inet_pton(AF_INET, address.c_str(), &to.sin_addr);
+  bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// `updtool serve` over a site with one package, for the length of a test.
+class ServeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    address_ = OwnAddress();
+    site_.Write("www/update/Brimsel.date", "2026-12-7\n");
+    std::mt19937 random(7);
+    package_.resize(300000);
+    for (char& c : package_) c = static_cast<char>(random());
+    site_.Write("www/update/Brimsel.zip", package_);
+    server_ = std::make_unique<test::ChildProcess>(
+        BRIMSEL_BIN_DIR "/updtool", std::vector<std::string>{"serve", (site_.path() / "www").string(), "--address", address_});
+    // It ends at once when it may not listen on port 80.
+    if (!test::WaitUntil([&] { return Accepts(address_) || !server_->Running() || server_->WaitFor({}); },
+                         std::chrono::seconds(10)) ||
+        !Accepts(address_))
+      GTEST_SKIP() << "updtool serve cannot listen on port 80 of " << address_;
+  }
+  std::string Fetch(const std::string& target) const { return FetchPage(address_ + target); }
+
+  std::string address_;
+  TempDir site_;
+  std::string package_;
+  std::unique_ptr<test::ChildProcess> server_;
+};
+
+TEST_F(ServeTest, ServesTheVersionPageAndTheProbeButNothingOutsideTheFolder) {
+  EXPECT_NE(Fetch("/update/getver.asp?soft=Brimsel").find("<!--date2026-12-7Main -->"), std::string::npos);
+  EXPECT_EQ(Fetch("/update/getver.asp?soft=Other").find("<!--date"), std::string::npos);
+  EXPECT_EQ(Fetch("/update/getver.asp?soft=../update/Brimsel").find("<!--date"), std::string::npos);
+  EXPECT_NE(FetchPage("http://" + address_ + "/update/test.html").find(platform::Utf8ToGbk("测试成功")),
+            std::string::npos);
+  site_.Write("outside.txt", "secret");  // beside the served folder
+  EXPECT_EQ(Fetch("/update/../../outside.txt").find("secret"), std::string::npos);
+  EXPECT_EQ(Fetch("/%2e%2e/outside.txt").find("secret"), std::string::npos);
+}
+
+TEST_F(ServeTest, PackageDownloadsByteForByteWithHeadAndRangeAndResumes) {
+  TempDir local;
+  platform::TClientSocket socket;
+  SilentDownloadView view;
+  const std::string url = address_ + "/update/Brimsel.zip";
+  ASSERT_TRUE(DownloadPackage(socket, view, url, local.WinPath() + "Brimsel.zip"));
+  EXPECT_EQ(TempDir::Read(local.path() / "Brimsel.zip"), package_);
+
+  local.Write("Part.zip", package_.substr(0, 1000));  // an interrupted download
+  ASSERT_TRUE(ContinuePackageDownload(socket, view, url, local.WinPath() + "Part.zip"));
+  EXPECT_EQ(TempDir::Read(local.path() / "Part.zip"), package_);
+}
+
+}  // namespace
+}  // namespace brimsel
