@@ -6,12 +6,11 @@
 #include <string>
 
 #include "app/steps.h"
+#include "app/version_reply.h"
 #include "app/wizard_window.h"
 #include "net/fastest_server.h"
 #include "net/fetch_page.h"
 #include "net/update_site.h"
-#include "signature/signature_marker.h"
-#include "pattern/match_first_group.h"
 #include "platform/locale.h"
 #include "platform/sleep.h"
 #include "settings/settings_file.h"
@@ -46,13 +45,11 @@ bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
     const PageFetch page = FetchPageReporting(url, &state.cancelFlag);
     state.log.Line("request " + url + ": " + DescribeFetch(page));
     if (state.cancelFlag) return false;  // Close was confirmed: the program is ending
-    const std::string& reply = page.body;
-    const std::string dateText = MatchFirstGroup(reply, kReleaseDatePattern);
-    const std::optional<platform::DateTime> release = platform::TryStrToDate(dateText);
-    state.packageSignature = signature::SignatureOfPage(reply);
-    LogReleaseDate(state, dateText, release, lastUpdate);
-    if (!release || !(*release > lastUpdate)) return false;
-    state.releaseDate = *release;
+    const VersionReply reply = ReadVersionReply(page.body);
+    state.packageSignature = reply.signature;
+    LogReleaseDate(state, reply.dateText, reply.release, lastUpdate);
+    if (!reply.release || !(*reply.release > lastUpdate)) return false;
+    state.releaseDate = *reply.release;
     return true;
   } catch (const std::exception& error) {
     state.log.Line(std::string("update check failed: ") + error.what() + "; no update");
