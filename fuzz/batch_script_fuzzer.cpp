@@ -1,0 +1,139 @@
+// libFuzzer target: the batch runner's script interpreter. Any bytes are read as a script
+// the way the runner reads update.bat ("%" expansion with %0 and two variables, quotes,
+// words, the commands it accepts), and every path of an accepted script goes through the
+// check of the folders it may touch (a scratch folder and its "update" folder, made once).
+//
+// Faults besides the sanitizers': an accepted script whose commands, written again in plain
+// form ("%" doubled), read back as other commands; a script that the updater writes for the
+// installation folder named by the input's first line that the runner refuses or reads
+// with other paths.
+#include <stdlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/self_replace_script.h"
+#include "batchrun/confinement.h"
+#include "batchrun/script.h"
+#include "platform/files.h"
+#include "platform/codepage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace brimsel::batchrun;
+
+[[noreturn]] void Fail(const std::string& what, std::string_view text) {
+  std::fprintf(stderr, "%s; script \"%.*s\"\n", what.c_str(), static_cast<int>(text.size()), text.data());
+  std::abort();
+}
+
+struct Scratch {
+  Scratch() {
+    std::string pattern = (fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()).string() +
+                          "/brimsel-batch-fuzz-XXXXXX";
+    if (!mkdtemp(pattern.data())) std::abort();
+    folder = pattern;
+    fs::create_directory(folder / "update");
+    windowsFolder = brimsel::platform::WindowsPath(folder);
+    context.scriptArgument = "\"" + windowsFolder + "\\update.bat\"";
+    context.variable = [this](std::string_view name) -> std::optional<std::string> {
+      if (brimsel::platform::SameTextIgnoringCase(name, "FOLDER")) return windowsFolder;
+      if (brimsel::platform::SameTextIgnoringCase(name, "TEMP")) return std::string("C:\\TEMP");
+      return std::nullopt;
+    };
+  }
+  fs::path folder;
+  std::string windowsFolder;
+  ExpansionContext context;
+};
+
+std::string Quoted(std::string_view path) {
+  std::string text = "\"";
+  for (const char c : path) text += c == '%' ? std::string("%%") : std::string(1, c);
+  return text + "\"";
+}
+
+std::string Escaped(std::string_view label) {
+  std::string text;
+  for (const char c : label) text += c == '%' ? std::string("%%") : std::string(1, c);
+  return text;
+}
+
+// The command in plain form; nothing for a command this form does not cover.
+std::optional<std::string> Plain(const Command& command) {
+  switch (command.op) {
+    case Op::Label: return ":" + command.label;
+    case Op::Goto: return "goto " + Escaped(command.label);
+    case Op::Delete: return "del " + Quoted(command.path);
+    case Op::DeleteSelf: return std::string("del %0");
+    case Op::IfExistGoto: return "if exist " + Quoted(command.path) + " goto " + Escaped(command.label);
+    case Op::Copy: return "copy " + Quoted(command.path) + " " + Quoted(command.target);
+    default: return std::nullopt;
+  }
+}
+
+bool SameCommands(const Script& a, const Script& b) {
+  if (a.commands.size() != b.commands.size()) return false;
+  for (std::size_t i = 0; i < a.commands.size(); ++i) {
+    const Command& x = a.commands[i];
+    const Command& y = b.commands[i];
+    if (x.op != y.op || x.label != y.label || x.path != y.path || x.target != y.target) return false;
+  }
+  return true;
+}
+
+void CheckPlainFormReadsBack(const Script& script, const ExpansionContext& context, std::string_view text) {
+  std::string plain;
+  for (const Command& command : script.commands) {
+    const std::optional<std::string> line = Plain(command);
+    if (!line) return;
+    plain += *line + "\r\n";
+  }
+  const Script again = ParseScript(plain, context);
+  if (!again.error.empty()) Fail("the plain form is refused: " + again.error + " in \"" + plain + "\"", text);
+  if (!SameCommands(script, again)) Fail("the plain form reads as other commands: \"" + plain + "\"", text);
+}
+
+// The updater's own script for an installation folder named by the first line.
+void CheckUpdatersScript(std::string_view text, const ExpansionContext& context) {
+  const std::string_view name = text.substr(0, std::min(text.find('\n'), std::size_t{120}));
+  // Windows names hold no control characters and none of < > : " / | ? *. "%" is read as
+  // cmd reads it, which the script of today does not yet double.
+  for (const char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/|?*%").find(c) != std::string_view::npos) return;
+  }
+  const std::string folder = "C:\\" + std::string(name) + (name.empty() ? "" : "\\");
+  const Script script = ParseScript(brimsel::SelfReplaceScriptText(folder), context);
+  if (!script.error.empty()) Fail("the updater's script for " + folder + " is refused: " + script.error, text);
+  for (const Command& command : script.commands) {
+    if (command.op == Op::Copy &&
+        (command.path != folder + "update\\update.exe" || command.target != folder + "update.exe"))
+      Fail("the updater's script copies " + command.path + " to " + command.target, text);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Scratch scratch;
+  static const Confinement confinement(scratch.folder);
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const Script script = ParseScript(text, scratch.context);
+  if (script.error.empty()) {
+    for (const Command& command : script.commands) {
+      for (const std::string* path : {&command.path, &command.target}) {
+        std::string why;
+        if (!path->empty()) (void)confinement.Allows(*path, why);
+      }
+    }
+    CheckPlainFormReadsBack(script, scratch.context, text);
+  }
+  CheckUpdatersScript(text, scratch.context);
+  return 0;
+}
