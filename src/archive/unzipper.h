@@ -66,6 +66,10 @@ class TUnzipper {
   std::function<void(TUnzipper& sender, int fileIndex, std::string& newPassword)> OnBadPassword;
   std::function<void(TUnzipper& sender, std::uint32_t calcCRC, std::uint32_t storedCRC, int fileIndex)>
       OnBadCRC;
+  // A file entry (not encrypted) whose data did not decode whole: `reason` names the rule
+  // its data broke ("invalid distance code"), or says that they ended early or decoded to
+  // another size than stored. Fired before OnBadCRC, which follows when the CRC-32 differs.
+  std::function<void(TUnzipper& sender, int fileIndex, const std::string& reason)> OnBadData;
   std::function<void(TUnzipper& sender, int fileIndex, const std::string& fName)> OnEndUnZip;
   std::function<void(TUnzipper& sender, int percent)> OnFilePercentDone;
   std::function<void(TUnzipper& sender, int percent)> OnTotalPercentDone;

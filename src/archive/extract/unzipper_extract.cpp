@@ -373,9 +373,20 @@ class Extraction {
     }
     // An entry that failed otherwise (overrun, data ending early or breaking its method,
     // output short of the stored size) may well have the stored CRC: that is no mismatch.
+    if (const char* reason = WhyNotWhole(entry, status, overrun, sink.Written()); reason && z_.OnBadData)
+      z_.OnBadData(z_, index, reason);
     if (z_.OnBadCRC && crc != entry.CRC32) z_.OnBadCRC(z_, crc, entry.CRC32, index);
     Forget(size);
     return false;
+  }
+
+  // Why the data of an entry did not decode whole; null when they did.
+  static const char* WhyNotWhole(const TZipEntryInfo& entry, DecodeStatus status, bool overrun, std::uint64_t written) {
+    if (!IsKnownMethod(entry.CompressionMethod)) return "unknown compression method";
+    if (overrun) return "more output than the stored size";
+    if (status != DecodeStatus::Complete) return status.Rule();
+    if (written != entry.EffectiveUncompressedSize()) return "less output than the stored size";
+    return nullptr;
   }
 
   void CloseTarget(ZipTargetFile& file) {
