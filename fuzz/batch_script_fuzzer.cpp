@@ -69,23 +69,30 @@ std::string Escaped(std::string_view label) {
 std::optional<std::string> Plain(const Command& command) {
   switch (command.op) {
     case Op::Label: return ":" + command.label;
-    case Op::Goto: return "goto " + Escaped(command.label);
+    case Op::Goto: return "goto :" + Escaped(command.label);  // one colon is taken off
     case Op::Delete: return "del " + Quoted(command.path);
     case Op::DeleteSelf: return std::string("del %0");
-    case Op::IfExistGoto: return "if exist " + Quoted(command.path) + " goto " + Escaped(command.label);
+    case Op::IfExistGoto: return "if exist " + Quoted(command.path) + " goto :" + Escaped(command.label);
     case Op::Copy: return "copy " + Quoted(command.path) + " " + Quoted(command.target);
     default: return std::nullopt;
   }
 }
 
-bool SameCommands(const Script& a, const Script& b) {
-  if (a.commands.size() != b.commands.size()) return false;
-  for (std::size_t i = 0; i < a.commands.size(); ++i) {
+std::string Describe(const Command& command) {
+  return "op " + std::to_string(static_cast<int>(command.op)) + " label \"" + command.label + "\" path \"" +
+         command.path + "\" target \"" + command.target + "\"";
+}
+
+// The first command of `a` that `b` reads otherwise; nothing when they agree.
+std::optional<std::string> Difference(const Script& a, const Script& b) {
+  for (std::size_t i = 0; i < std::max(a.commands.size(), b.commands.size()); ++i) {
+    if (i >= a.commands.size() || i >= b.commands.size()) return "another number of commands";
     const Command& x = a.commands[i];
     const Command& y = b.commands[i];
-    if (x.op != y.op || x.label != y.label || x.path != y.path || x.target != y.target) return false;
+    if (x.op != y.op || x.label != y.label || x.path != y.path || x.target != y.target)
+      return Describe(x) + " read back as " + Describe(y);
   }
-  return true;
+  return std::nullopt;
 }
 
 void CheckPlainFormReadsBack(const Script& script, const ExpansionContext& context, std::string_view text) {
@@ -97,7 +104,7 @@ void CheckPlainFormReadsBack(const Script& script, const ExpansionContext& conte
   }
   const Script again = ParseScript(plain, context);
   if (!again.error.empty()) Fail("the plain form is refused: " + again.error + " in \"" + plain + "\"", text);
-  if (!SameCommands(script, again)) Fail("the plain form reads as other commands: \"" + plain + "\"", text);
+  if (const auto difference = Difference(script, again)) Fail("the plain form reads otherwise: " + *difference, text);
 }
 
 // The updater's own script for an installation folder named by the first line.
