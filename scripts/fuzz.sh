@@ -109,7 +109,9 @@ case ${1:-} in
         cat "$corpus.log" >&2
         failed+=("$target")
       else
-        grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec)' "$corpus.log" >&2 || true
+        # The coverage reached, the inputs run and their pace.
+        { grep -E 'cov: ' "$corpus.log" | tail -1
+          grep -E '^stat::(number_of_executed_units|average_exec_per_sec)' "$corpus.log"; } >&2 || true
       fi
       rm -rf "$corpus" "$corpus.log"
     done
