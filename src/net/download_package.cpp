@@ -31,6 +31,7 @@ using platform::ClientConnection;
 struct ReplyHeaders {
   int status = 0;
   std::optional<std::int32_t> contentLength;  // the last Content-Length line
+  std::optional<std::int64_t> rangeStart;     // the last Content-Range line's first byte; -1: no range
 };
 
 enum class HeaderOutcome { Complete, Cancelled, Failed };
@@ -62,6 +63,7 @@ HeaderOutcome ReadReplyHeaders(ClientConnection& socket, const bool& cancelFlag,
     if (first) reply.status = StatusCodeOf(line);
     first = false;
     if (const auto length = ContentLengthOf(line)) reply.contentLength = length;
+    if (const auto start = ContentRangeStartOf(line)) reply.rangeStart = start;
     if (line == "\r\n") return HeaderOutcome::Complete;
   }
   return HeaderOutcome::Failed;
@@ -187,6 +189,12 @@ DownloadOutcome Download(ClientConnection& socket, DownloadView& view, const std
   report.getStatus = get.status;
   if (get.contentLength) report.rangeLength = *get.contentLength;
   if (getOutcome != HeaderOutcome::Complete) return ReportedOutcome(getOutcome, DownloadOutcome::GetIncomplete);
+  // Part of the package from elsewhere than the file's end would be written in the wrong place.
+  if (get.status == 206 && get.rangeStart && *get.rangeStart != startOffset) {
+    report.detail = "asked from byte " + std::to_string(startOffset) + ", sent from " +
+                    (*get.rangeStart < 0 ? std::string("no range it names") : "byte " + std::to_string(*get.rangeStart));
+    return DownloadOutcome::GetWrongRange;
+  }
   // A server that ignores the range sends the whole package: write it from the start.
   if (get.status == 200 && startOffset > 0) {
     if (!file.SetSize(0) || !file.Seek(0)) RaiseFileError(file);
