@@ -5,8 +5,8 @@
 //
 // Faults besides the sanitizers': an accepted script whose commands, written again in plain
 // form ("%" doubled), read back as other commands; a script that the updater writes for the
-// installation folder named by the input's first line that the runner refuses or reads
-// with other paths.
+// installation folder named by the input's first line ("%" in it too) that the runner
+// refuses or reads with other paths.
 #include <stdlib.h>
 
 #include <cstddef>
@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/self_replace_script.h"
+#include "app/self_replacement.h"
 #include "batchrun/confinement.h"
 #include "batchrun/script.h"
 #include "platform/files.h"
@@ -74,13 +74,15 @@ std::optional<std::string> Plain(const Command& command) {
     case Op::DeleteSelf: return std::string("del %0");
     case Op::IfExistGoto: return "if exist " + Quoted(command.path) + " goto :" + Escaped(command.label);
     case Op::Copy: return "copy " + Quoted(command.path) + " " + Quoted(command.target);
+    case Op::Move: return "move /y " + Quoted(command.path) + " " + Quoted(command.target);
+    case Op::Pause: return "ping -n " + std::to_string(command.seconds + 1) + " 127.0.0.1 >nul";
     default: return std::nullopt;
   }
 }
 
 std::string Describe(const Command& command) {
   return "op " + std::to_string(static_cast<int>(command.op)) + " label \"" + command.label + "\" path \"" +
-         command.path + "\" target \"" + command.target + "\"";
+         command.path + "\" target \"" + command.target + "\" seconds " + std::to_string(command.seconds);
 }
 
 // The first command of `a` that `b` reads otherwise; nothing when they agree.
@@ -89,7 +91,7 @@ std::optional<std::string> Difference(const Script& a, const Script& b) {
     if (i >= a.commands.size() || i >= b.commands.size()) return "another number of commands";
     const Command& x = a.commands[i];
     const Command& y = b.commands[i];
-    if (x.op != y.op || x.label != y.label || x.path != y.path || x.target != y.target)
+    if (x.op != y.op || x.label != y.label || x.path != y.path || x.target != y.target || x.seconds != y.seconds)
       return Describe(x) + " read back as " + Describe(y);
   }
   return std::nullopt;
@@ -110,19 +112,23 @@ void CheckPlainFormReadsBack(const Script& script, const ExpansionContext& conte
 // The updater's own script for an installation folder named by the first line.
 void CheckUpdatersScript(std::string_view text, const ExpansionContext& context) {
   const std::string_view name = text.substr(0, std::min(text.find('\n'), std::size_t{120}));
-  // Windows names hold no control characters and none of < > : " / | ? *. "%" is read as
-  // cmd reads it, which the script of today does not yet double.
+  // Windows names hold no control characters and none of < > : " / | ? *.
   for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/|?*%").find(c) != std::string_view::npos) return;
+    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/|?*").find(c) != std::string_view::npos) return;
   }
   const std::string folder = "C:\\" + std::string(name) + (name.empty() ? "" : "\\");
-  const Script script = ParseScript(brimsel::SelfReplaceScriptText(folder), context);
+  const std::optional<std::string> written = brimsel::SelfReplaceScriptText(folder);
+  if (!written) Fail("no script for the folder " + folder, text);
+  const Script script = ParseScript(*written, context);
   if (!script.error.empty()) Fail("the updater's script for " + folder + " is refused: " + script.error, text);
+  bool moves = false;
   for (const Command& command : script.commands) {
-    if (command.op == Op::Copy &&
-        (command.path != folder + "update\\update.exe" || command.target != folder + "update.exe"))
-      Fail("the updater's script copies " + command.path + " to " + command.target, text);
+    if (command.op != Op::Move) continue;
+    moves = true;
+    if (command.path != folder + "update.exe.new" || command.target != folder + "update.exe")
+      Fail("the updater's script moves " + command.path + " to " + command.target, text);
   }
+  if (!moves) Fail("the updater's script for " + folder + " moves nothing", text);
 }
 
 }  // namespace

@@ -16,7 +16,8 @@
 #       prints this and builds nothing.
 #
 # The seeds: small archives of tests/data/zip and the archives kept from earlier campaigns,
-# and fuzz/seeds/TARGET/ (replies, settings files, scripts). Every input that once found a
+# the pattern units of tests/data/pattern_regressions, and fuzz/seeds/TARGET/ (replies,
+# settings files, scripts). Every input that once found a
 # fault is kept in tests/data/fuzz_regressions/TARGET/ and runs first, every time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -60,6 +61,9 @@ seed_folders() {
       echo "$zips"
       echo "$PWD/tests/data/zip_regressions"
       echo "$PWD/tests/data/extract_regressions"
+      ;;
+    pattern)
+      echo "$PWD/tests/data/pattern_regressions"
       ;;
   esac
   [[ -d fuzz/seeds/$target ]] && echo "$PWD/fuzz/seeds/$target"

@@ -19,6 +19,9 @@ class UpdateLog {
 
   // Begins this run's section in `stagingFolder` (made when missing).
   void Start(const std::string& stagingFolder, const std::string& headline);
+  // Begins this run's section at the end of the log, keeping every earlier line: for a run
+  // that must not rewrite a log that another run is writing.
+  void StartAppending(const std::string& stagingFolder, const std::string& headline);
   // Appends one line; nothing before Start.
   void Line(const std::string& text);
   const std::string& Path() const { return path_; }

@@ -1,9 +1,11 @@
 #include "app/wizard_form.h"
 
+#include "app/self_replacement.h"
 #include "app/steps.h"
 #include "app/vendor_site.h"
 #include "app/window_texts.h"
 #include "platform/files.h"
+#include "platform/temporary_files.h"
 #include "settings/settings_file.h"
 
 namespace brimsel {
@@ -24,6 +26,14 @@ void LogSettings(WizardState& state, const ShowTimeSettings& values) {
                  (values.packageName.empty() ? std::string("empty") : "\"" + values.packageName + "\""));
 }
 
+// What an earlier run that was killed left in the installation folder: a replacement of
+// update.exe to finish, and the temporary files of copies and settings writes.
+void RepairInterruptedRun(WizardState& state) {
+  FinishInterruptedSelfReplacement(state.installationFolder, state.log);
+  for (const std::string& name : platform::RemoveLeftoverTemporaryFiles(state.installationFolder))
+    state.log.Line("removed " + state.installationFolder + name + ", a temporary file left by an earlier run");
+}
+
 }  // namespace
 
 WizardOptions::WizardOptions()
@@ -37,6 +47,7 @@ void ReadShowTimeState(WizardState& state, StepController& steps) {
   state.settingsPath = state.installationFolder + kSettingsFileName;
   steps.Start();
   LogStart(state);
+  RepairInterruptedRun(state);
   ShowTimeSettings values;
   const auto hold = [&] {
     state.productTitle = values.title;

@@ -26,7 +26,9 @@ struct WizardOptions {
 
 // FormShow's reading: the settings path, the wizard step back at 0, and the product title,
 // version, homepage (ending in "/") and package name from Update.ini. What was read before
-// a value that cannot be deciphered is held all the same, and the error goes on.
+// a value that cannot be deciphered is held all the same, and the error goes on. Before
+// the settings, what an earlier run left unfinished is finished (self_replacement.h) and
+// its temporary files are removed.
 void ReadShowTimeState(WizardState& state, StepController& steps);
 
 // Next: true when the wizard is finished (Next reads "确定(&O)") and the window is to

@@ -21,24 +21,11 @@ namespace brimsel::platform {
 namespace {
 namespace fs = std::filesystem;
 using profile_structure::ChangesStructure;
-
-// The whole file, or nothing when it cannot be read or is larger than a settings file
-// can sensibly be.
-std::optional<std::string> ReadWholeFile(std::string_view path) {
-  File file(path, File::Mode::Read);
-  if (!file.IsOpen()) return std::nullopt;
-  const std::int64_t size = file.Size();
-  if (size < 0 || static_cast<std::uint64_t>(size) > kMaxProfileSize) return std::nullopt;
-  std::string content(static_cast<std::size_t>(size), '\0');
-  content.resize(file.Read(content.data(), content.size()));
-  return content;
-}
-
 }  // namespace
 
 std::string GetPrivateProfileStringA(std::string_view section, std::string_view key, std::string_view defaultValue,
                                      std::string_view path, std::size_t bufferSize) {
-  const std::optional<std::string> file = ReadWholeFile(path);
+  const std::optional<std::string> file = ReadWholeFile(path, kMaxProfileSize);
   return ProfileString(file ? std::string_view(*file) : std::string_view(), section, key, defaultValue, bufferSize);
 }
 
@@ -53,7 +40,7 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key, 
   std::string current;
   mode_t mode = 0644;
   if (exists) {
-    std::optional<std::string> content = ReadWholeFile(path);
+    std::optional<std::string> content = ReadWholeFile(path, kMaxProfileSize);
     if (!content) return false;
     current = std::move(*content);
     target = fs::canonical(target, ec);  // write through a link, not over it

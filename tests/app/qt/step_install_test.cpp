@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/qt/window_fixture.h"
-#include "app/self_replace_script.h"
+#include "app/self_replacement.h"
 #include "app/steps.h"
 #include "app/update_log.h"
 #include "app/window_texts.h"
@@ -41,7 +41,7 @@ constexpr char kRelease[] = "2030-1-1 9:30";
 std::string Ok(const std::string& name) { return kSucceeded + name; }
 std::string Failed(const std::string& name) { return kFailed + name; }
 
-// ShellExecuteA looks for the batch runner beside the running program; for the tests that
+// StartBatchFile looks for the batch runner beside the running program; for the tests that
 // program is the test binary, so the build's runner is linked in beside it.
 bool MakeRunnerReachable() {
   const fs::path runner = fs::path(BRIMSEL_BIN_DIR) / platform::kBatchRunnerName;
@@ -172,12 +172,12 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   EXPECT_TRUE(window.State().selfUpdate);
   const std::string d = instWin_;
   const std::string expected = ":START\r\n"
-                               "del \"" + d + "update.exe\"\r\n"
-                               "if exist \"" + d + "update.exe\" GOTO START\r\n"
-                               "del \"" + d + "update.exe\"\r\n"
-                               "copy \"" + d + "update\\update.exe\" \"" + d + "update.exe\"\r\n"
+                               "ping -n 2 127.0.0.1 >nul\r\n"
+                               "move /y \"" + d + "update.exe.new\" \"" + d + "update.exe\"\r\n"
+                               "if exist \"" + d + "update.exe.new\" goto START\r\n"
                                "del %0\r\n";
   EXPECT_EQ(Read("update.bat"), expected);
+  EXPECT_EQ(Read("update.exe.new"), "the new updater") << "the new updater waits beside the old one";
   EXPECT_TRUE(NextEnabled());
 
   // The runner was started and waits for the updater to end.
@@ -187,8 +187,9 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   updater.Kill();
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s)) << Read("batchrun.log");
   EXPECT_EQ(Read("update.exe"), "the new updater");
+  EXPECT_FALSE(fs::exists(inst_ / "update.exe.new"));
   EXPECT_EQ(fs::status(inst_ / "update.exe").permissions(), fs::status("/bin/sleep").permissions());
-  EXPECT_EQ(LastUpdate(), kRelease) << "update.exe counts as installed once its script is written";
+  EXPECT_EQ(LastUpdate(), kRelease) << "update.exe counts as installed once its replacement is ready";
   // The one failed copy that every self-update has is named as expected in update.log.
   EXPECT_NE(Read("update/update.log").find("update.exe: the target is in use: a program running from it; expected: "
                                            "this is the running updater, which update.bat replaces"),
@@ -450,9 +451,16 @@ TEST_F(InstallStepTest, NamesWindowsCannotHoldAreSkippedWithTheirReasonAndNoQues
   EXPECT_EQ(installed, (std::vector<std::string>{"Update.ini", "con", "readme.txt"}));
 }
 
-TEST(SelfReplaceScript, RaisesWhenItCannotBeWritten) {
+TEST(SelfReplacement, RaisesWhenItCannotBePreparedAndLeavesNothing) {
   TempDir dir;
-  EXPECT_THROW(WriteSelfReplaceScript(dir.WinPath() + "missing\\"), Exception);
+  EXPECT_THROW(PrepareSelfReplacement(dir.WinPath()), Exception) << "no staged update.exe";
+  dir.Write("update/update.exe", "new");
+  dir.Write("update.bat/x", "a folder where the script would go");
+  EXPECT_THROW(PrepareSelfReplacement(dir.WinPath()), Exception);
+  EXPECT_FALSE(fs::exists(dir.path() / "update.exe.new"));
+  // Folders that a batch line cannot name (Linux allows them; Windows does not).
+  EXPECT_FALSE(SelfReplaceScriptText("\\opt\\a\"b\\"));
+  EXPECT_FALSE(SelfReplaceScriptText("\\opt\\a\nb\\"));
 }
 
 }  // namespace
