@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "app/version_reply.h"
 #include "net/update_site.h"
 #include "platform/locale.h"
+#include "update/version_check.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ bool IsHex(const std::string& text) { return text.find_first_not_of("0123456789a
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string page(reinterpret_cast<const char*>(data), size);
-  const brimsel::VersionReply reply = brimsel::ReadVersionReply(page);
+  const brimsel::VersionCheck reply = brimsel::ReadVersionPage(page);
 
   // The engine reads up to a NUL byte; vertical tab is a space to PCRE2 only.
   if (page.find_first_of(std::string("\0\v", 2)) == std::string::npos) {

@@ -8,7 +8,7 @@
 namespace brimsel {
 
 std::optional<platform::FolderLock> TakeInstallationFolder(const std::string& installationFolder) {
-  const std::string stagingFolder = installationFolder + kStagingFolderName;
+  const std::string stagingFolder = StagingFolderOf(installationFolder);
   platform::FolderLock lock(installationFolder, stagingFolder);
   if (lock.outcome() != platform::FolderLock::Outcome::kHeldElsewhere) return lock;
   UpdateLog log;  // the other run writes the log: this one only adds its own line

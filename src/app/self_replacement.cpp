@@ -19,7 +19,7 @@ struct Paths {
       : updater(std::string(folder) + kUpdaterName),
         newUpdater(std::string(folder) + kNewUpdaterName),
         script(std::string(folder) + kSelfReplaceScriptName),
-        staged(std::string(folder) + kStagingFolderName + "\\" + kUpdaterName) {}
+        staged(StagedFile(StagingFolderOf(std::string(folder)), kUpdaterName)) {}
   std::string updater;
   std::string newUpdater;
   std::string script;

@@ -2,7 +2,6 @@
 // installation folder with one log line each, record the release date as LastUpdate and,
 // when the package carried update.exe, start the script that replaces the running updater.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,10 +12,10 @@
 #include "app/update_log.h"
 #include "app/wizard_window.h"
 #include "archive/unzipper.h"
-#include "platform/codepage.h"
 #include "platform/copy_file.h"
 #include "platform/files.h"
 #include "settings/settings_file.h"
+#include "update/extraction_plan.h"
 
 namespace brimsel {
 namespace {
@@ -24,52 +23,18 @@ namespace {
 inline constexpr char kFileUpdated[] = "\xCE\xC4\xBC\xFE\xB8\xFC\xD0\xC2\xB3\xC9\xB9\xA6\xA3\xBA";  // 文件更新成功：
 inline constexpr char kFileNotUpdated[] = "\xCE\xC4\xBC\xFE\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC\xA3\xBA";  // 文件更新失败：
 
-// The names the package's files are installed under, one per listing line, in listing
-// order: each entry's own file name with ASCII letters lowered. The name is not cut from
-// the listing line, whose marks ("#" encrypted, "@" commented) would become part of it,
-// and the lowering leaves double-byte characters whole, whose second byte may be a capital
-// letter. Folder entries have no file name and install nothing: they are left out.
-std::vector<std::string> InstallNames(const TUnzipper& unzipper, const std::vector<std::string>& listing) {
-  std::vector<std::string> names;
-  for (int index = 0; index < static_cast<int>(listing.size()); ++index) {
-    std::string name = platform::LowerAsciiOfSingleByteChars(unzipper.EntryFileName(index));
-    if (!name.empty()) names.push_back(std::move(name));
-  }
-  return names;
-}
-
-std::string StagedFile(const WizardState& state, const std::string& name) {
-  return state.stagingFolder + "\\" + name;
-}
-
-// A staged file goes even when the entry made it read-only.
-void DeleteStagedFile(const std::string& path) {
-  if (!platform::FileExists(path)) return;
-  const std::uint32_t attributes = platform::GetFileAttributes(path);
-  if (attributes & platform::kAttributeReadOnly)
-    platform::SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
-  platform::DeleteFile(path);
-}
-
 // Loads, lists and extracts the package into the staging folder, in the component's order;
 // `names` holds the install names as soon as they are known. Raises whatever the
 // component raises for an unreadable, incomplete, damaged or oversized package.
 void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
   const WizardState& state = window.State();
   TUnzipper& unzipper = window.Unzipper1();
-  unzipper.SetDestDir(state.stagingFolder);
-  unzipper.SetZipName(state.packagePath);
+  PlanExtraction(unzipper, PackageLocation{state.stagingFolder, state.packagePath});
   unzipper.LoadDirectory();
-  std::vector<std::string> listing;
-  unzipper.ListEntries(listing);
-  names = InstallNames(unzipper, listing);
+  names = InstallNames(unzipper);
   // A file of the same name left by an earlier run would otherwise meet the extraction;
   // a name that reaches another file (the package, say, by its short alias) is left alone.
-  for (const std::string& name : names) {
-    if (platform::IsPlainFileName(name) && platform::NameHeldOtherwise(StagedFile(state, name)).empty())
-      DeleteStagedFile(StagedFile(state, name));
-  }
-  unzipper.DoAll = true;
+  DeleteStagedFiles(state.stagingFolder, names);
   LogExtractionTroubles(unzipper, window.State().log);
   unzipper.ExtractFiles();
 }
@@ -97,10 +62,9 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
   WizardState& state = window.State();
   Installation done;
   for (const std::string& name : names) {
-    const std::string source = StagedFile(state, name);
+    const std::string source = StagedFile(state.stagingFolder, name);
     // Skipped by the extraction: no file, or only another one that the name reaches.
-    if (!platform::IsPlainFileName(name) || !platform::FileExists(source) ||
-        !platform::NameHeldOtherwise(source).empty()) {
+    if (!StagedUnderItsOwnName(state.stagingFolder, name) || !platform::FileExists(source)) {
       ++done.notStaged;
       continue;
     }
@@ -154,11 +118,7 @@ void StartReplacementScript(WizardState& state) {
 // What a failed installation staged must not fill the volume: the staged files go (the
 // staged update.exe stays when its script will copy it).
 void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>& names, bool keepUpdater) {
-  for (const std::string& name : names) {
-    if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name) &&
-        platform::NameHeldOtherwise(StagedFile(state, name)).empty())
-      DeleteStagedFile(StagedFile(state, name));
-  }
+  DeleteStagedFiles(state.stagingFolder, names, keepUpdater ? kUpdaterName : "");
 }
 
 // A package that arrived whole and was refused (its signature, its damage) can never be

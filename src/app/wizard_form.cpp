@@ -12,7 +12,7 @@ namespace brimsel {
 namespace {
 
 void LogStart(WizardState& state) {
-  state.log.Start(state.installationFolder + kStagingFolderName,
+  state.log.Start(StagingFolderOf(state.installationFolder),
                   "update.exe started in " + state.installationFolder + ", vendor site " + state.vendorSiteUrl +
                       (state.vendorPublicKey.empty() ? "" : ", signed packages only"));
 }
