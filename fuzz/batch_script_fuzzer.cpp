@@ -112,9 +112,11 @@ void CheckPlainFormReadsBack(const Script& script, const ExpansionContext& conte
 // The updater's own script for an installation folder named by the first line.
 void CheckUpdatersScript(std::string_view text, const ExpansionContext& context) {
   const std::string_view name = text.substr(0, std::min(text.find('\n'), std::size_t{120}));
-  // Windows names hold no control characters and none of < > : " / | ? *.
+  // Windows names hold no control characters and none of < > : " / | ? *. DEL they may hold,
+  // but the updater spells no DEL in a batch line: it refuses that folder with an error.
   for (const char c : name) {
-    if (static_cast<unsigned char>(c) < 0x20 || std::string_view("<>:\"/|?*").find(c) != std::string_view::npos) return;
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F || std::string_view("<>:\"/|?*").find(c) != std::string_view::npos) return;
   }
   const std::string folder = "C:\\" + std::string(name) + (name.empty() ? "" : "\\");
   const std::optional<std::string> written = brimsel::SelfReplaceScriptText(folder);
