@@ -34,6 +34,14 @@ std::string VerdictLine(const VersionCheck& check, platform::DateTime lastUpdate
 
 }  // namespace
 
+VersionCheck ReadVersionPage(const std::string& page) {
+  VersionCheck check;
+  check.dateText = ReleaseDateText(page);
+  check.release = platform::TryStrToDate(check.dateText);
+  check.signature = SignatureOfPage(page);
+  return check;
+}
+
 VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string& packageName,
                                    platform::DateTime lastUpdate, const bool* cancelFlag, UpdateNotes& notes) {
   VersionCheck check;
@@ -46,9 +54,10 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
       check.verdict = VersionVerdict::kCancelled;
       return check;
     }
-    check.dateText = ReleaseDateText(page.body);
-    check.release = platform::TryStrToDate(check.dateText);
-    check.signature = SignatureOfPage(page.body);
+    const VersionCheck read = ReadVersionPage(page.body);
+    check.dateText = read.dateText;
+    check.release = read.release;
+    check.signature = read.signature;
     check.verdict = Judge(check, lastUpdate);
     notes.Line(VerdictLine(check, lastUpdate));
   } catch (const std::exception& error) {

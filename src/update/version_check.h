@@ -30,6 +30,11 @@ struct VersionCheck {
   std::string error;                          // the error of kFailed, when it had a text
 };
 
+// Reads a version page as the check does: the text of its first date marker, that text as a
+// date, and the signature. The verdict is left to the caller. Raises what the pattern search
+// raises.
+VersionCheck ReadVersionPage(const std::string& page);
+
 // Fetches the version page of `packageName` from `siteUrl` and judges it against
 // `lastUpdate`, telling `notes` the request and the verdict. A fetch stops waiting once
 // `*cancelFlag` is set (null: nothing cancels it).
