@@ -45,6 +45,6 @@ int main(int argc, char** argv) {
   }
   options->vendorPublicKey = brimsel::kVendorPublicKey;
   brimsel::TfrmUpdate frmUpdate(*options);
-  frmUpdate.show();
+  frmUpdate.Show();
   return QApplication::exec();
 }

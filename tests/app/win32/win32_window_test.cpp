@@ -53,7 +53,7 @@ class Win32WindowTest : public ::testing::Test {
     return *window_;
   }
   HWND Control(const char* name) const { return window_->Control(name); }
-  std::string Text(const char* name) const { return platform::GbkToUtf8(window_->ControlText(name)); }
+  std::string Text(const char* name) const { return platform::GbkToUtf8(window_->Caption(name)); }
   // The name of a control's parent, "frmUpdate" for the window itself.
   std::string ParentName(HWND control) const {
     HWND parent = ::GetParent(control);
@@ -167,7 +167,7 @@ TEST_F(Win32WindowTest, ControlsHaveTheirPlacesSizesAndTexts) {
   HWND label3 = Control("Label3");
   HDC dc = ::GetDC(label3);
   ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(label3, WM_GETFONT, 0, 0)));
-  const std::string text = window_->ControlText("Label3");
+  const std::string text = window_->Caption("Label3");
   SIZE extent = {};
   ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   ::ReleaseDC(label3, dc);
