@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QPushButton>
-#include <QTreeWidget>
 #include <atomic>
 #include <filesystem>
 #include <thread>
 
-#include "app/qt/window_fixture.h"
+#include "app/window_fixture.h"
 #include "app/steps.h"
 #include "app/window_texts.h"
 #include "platform/codepage.h"
@@ -35,13 +33,13 @@ class UpdateCheckTest : public WindowTest {
   }
   // Shows the window with the site as vendor site, the real step 1 and LastUpdate set.
   void ShowWithLastUpdate(const char* lastUpdate) {
-    TfrmUpdate::Options options = TestOptions();
+    WizardOptions options = TestOptions();
     options.vendorSiteUrl = site_->Url();
     options.updateCheck = RunUpdateCheck;
     WriteEnciphered("title", "Brimsel");
     WriteEnciphered("FSoftName", "Brimsel");
     if (lastUpdate != nullptr) WritePlain("LastUpdate", lastUpdate);
-    MakeWindow(std::move(options)).show();
+    MakeWindow(std::move(options)).Show();
   }
   bool OnFinishPage() const { return CurrentPage() == 4 && window_->NextCaption() == texts::kOkCaption; }
   // A test time cell that reads "<n>ms".
@@ -102,10 +100,10 @@ TEST_F(UpdateCheckTest, OnlyAStrictlyLaterReleaseDateIsAnUpdate) {
 TEST_F(UpdateCheckTest, UnreachableVendorSiteIsNoUpdate) {
   StartSite("");
   BRIMSEL_SKIP_UNLESS_LISTENING(*site_);
-  TfrmUpdate::Options options = TestOptions();
+  WizardOptions options = TestOptions();
   options.vendorSiteUrl = kRefusingSite;
   options.updateCheck = RunUpdateCheck;
-  MakeWindow(std::move(options)).show();
+  MakeWindow(std::move(options)).Show();
   window_->btnNextClick();
   EXPECT_TRUE(OnFinishPage());
   EXPECT_TRUE(boxes_.Boxes().empty());
