@@ -1,12 +1,15 @@
 // libFuzzer target: a pattern of the syntax that the engine shares with PCRE2, built from
-// the first bytes, and a subject made of the rest. The engine, and its thread simulation
-// alone, must give PCRE2's match and groups whenever both accept the pattern and PCRE2 does
-// not give up; no error but the budget error may leave the engine's search.
+// the first bytes, and a subject made of the rest (tests/pattern/posix/pattern_fuzz_unit.h).
+// The engine, and its thread simulation alone, must give PCRE2's match and groups whenever
+// both accept the pattern and PCRE2 does not give up; no error but the budget error may
+// leave the engine's search, and no search may take longer than its time bound. Units that
+// once failed are kept in tests/data/pattern_regressions: run the fuzzer on that folder to
+// replay them.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
-#include <array>
-#include <cctype>
+#include <time.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/pattern/posix/pattern_fuzz_unit.h"
 #include "pattern/compiler.h"
 #include "pattern/parser.h"
 #include "pattern/pattern_engine.h"
@@ -22,15 +26,18 @@
 
 namespace {
 
-// Pieces of the common syntax. Counts past the compile-time unroll limit are in, so that
-// programs unrolled for each input are checked too; PCRE2 takes counts up to 65535.
-constexpr std::array<const char*, 48> kTokens = {
-    "a", "b", "c", "a", "b", " ", "1", "-", "(", "(", ")", ")", "|", "|", "*", "+", "?", "*?", "+?", "??",
-    "{2}", "{1,3}", "{0,2}?", "{2,}", "{0,150}", "{3,200}?", "[ab]", "[^a]", "[a-c]", "[\\d_]", "[]a]", ".",
-    "\\d", "\\w", "\\s", "\\S", "\\W", "\\b", "\\B", "^", "$", "\\1", "\\2", "(?i)", "(?-i)", "(?m)", "(?-s)", "\\."};
-
-constexpr std::size_t kMaxSubject = 200;
 constexpr std::uint32_t kReferenceMatchLimit = 200000;
+// The step budget keeps a search of the engine to a fraction of a second in a release
+// build; the sanitizers make each step about ten times slower. A search past this bound has
+// work that the steps do not count. The time is the thread's processor time, which other
+// work on the machine does not stretch.
+constexpr double kSearchTimeBoundSeconds = 10.0;
+
+double ThreadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
 
 using Positions = std::vector<long>;
 
@@ -85,26 +92,10 @@ Positions FromCaptures(const brimsel::pattern::Captures& captures, int groups) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::size_t tokens = std::min<std::size_t>(data[0] % 24, size - 1);
-  std::string pattern;
-  for (std::size_t i = 1; i <= tokens; ++i) pattern += kTokens[data[i] % kTokens.size()];
-  // The subject avoids what the two define differently: carriage return (a line separator
-  // here, not there), vertical tab (a space there) and NUL (the end of the input here).
-  std::string subject;
-  for (std::size_t i = 1 + tokens; i < size && subject.size() < kMaxSubject; ++i) {
-    const char byte = static_cast<char>(data[i]);
-    if (byte == '\0') break;
-    subject += byte == '\r' || byte == '\v' ? 'x' : byte;
-  }
-  if (pattern.empty()) return 0;
-  // "\21" is group 2 and a "1" here, but the character 021 (octal) there.
-  for (std::size_t at = pattern.find('\\'); at != std::string::npos; at = pattern.find('\\', at + 2)) {
-    if (at + 2 < pattern.size() && std::isdigit(static_cast<unsigned char>(pattern[at + 1])) &&
-        std::isdigit(static_cast<unsigned char>(pattern[at + 2]))) {
-      return 0;
-    }
-  }
+  const auto unit = brimsel::pattern_fuzz::DecodeUnit(data, size);
+  if (!unit) return 0;
+  const std::string& pattern = unit->pattern;
+  const std::string& subject = unit->subject;
 
   const brimsel::pattern::Settings settings;
   brimsel::pattern::SyntaxTree tree;
@@ -117,23 +108,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Positions expected;
   int groups = 0;
   const bool compared = reference.code != nullptr && reference.Find(subject, expected, groups);
-  // With back-references the engine backtracks without remembering failed states, as
-  // PCRE2 does: where PCRE2 gives up, the engine may take as long.
-  if (tree.has_back_references && !compared) return 0;
 
   brimsel::TPatternEngine engine;
   engine.SetExpression(pattern);
   engine.SetInput(subject);
   bool found = false;
+  bool over_budget = false;
+  const double started = ThreadSeconds();
   try {
     found = engine.Exec();
   } catch (const brimsel::EPatternError& error) {
-    // Nested large counts can unroll past the budget even for a short subject; no other
-    // search error is expected.
+    // Back-references past the step budget, or nested large counts that unroll past the
+    // budget even for a short subject; no other search error is expected.
     if (error.Code() != brimsel::kPatternSearchBudgetExceeded) std::abort();
-    return 0;
+    over_budget = true;
   }
-  if (!compared) return 0;
+  const double seconds = ThreadSeconds() - started;
+  if (seconds > kSearchTimeBoundSeconds) {
+    std::fprintf(stderr, "the engine took %.1f s (bound %.1f s): pattern \"%s\" subject \"%s\"\n", seconds,
+                 kSearchTimeBoundSeconds, pattern.c_str(), subject.c_str());
+    std::abort();
+  }
+  if (over_budget || !compared) return 0;
 
   Positions actual;
   if (found) {

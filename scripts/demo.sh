@@ -264,6 +264,7 @@ if ((check)); then
     ((rc == 124)) || problems+=("the new update.exe cannot be run (status $rc)")
   fi
   [[ -e $inst/update.bat ]] && problems+=("update.bat was not deleted")
+  [[ -e $inst/update.exe.new ]] && problems+=("update.exe.new was left beside update.exe")
   runlog=$(iconv -f GBK -t UTF-8 "$inst/update/update.log" 2>/dev/null || true)
   grep -q "LastUpdate written: $release" <<<"$runlog" || problems+=("update.log does not say that LastUpdate was written")
   [[ -n $key ]] && ! grep -q "signature of .* verified for the release of $release" <<<"$runlog" && problems+=("update.log does not say that the signature was verified")

@@ -1,9 +1,15 @@
 // The pattern engine against RE2, PCRE2's JIT and PCRE2's interpreter: the release-date
 // marker on typical version replies and on long replies without a match, and the bounded
-// counts and long loops that once took the engine's memory without bound. Every peer runs
-// each case in turn within a round, for five rounds; the table gives each one's median time
-// per search, the engine's ratio to each peer, and the most heap each held during one
-// search (the engine's own input copy not counted).
+// counts and long loops that once took the engine's memory without bound.
+//
+// Two ways of ours are timed: the prepared engine (an engine object kept with its compiled
+// pattern; each search copies the input in and runs), compared with the peers prepared the
+// same way, and, for the marker, the product's own path, MatchFirstGroup (a fresh engine
+// per search: the compile and the input copy are in its time), compared with RE2 compiled
+// for each search the same way. Every way runs each case in turn within a round, for nine
+// rounds: the first way moves on by one each round, and every other round runs backwards. The table gives each way's median time per
+// search and the most heap it held during one search (the prepared engine's input copy not
+// counted), then each comparison's ratio of times per round and its median.
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 #include <re2/re2.h>
@@ -25,7 +31,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr char kMarker[] = "<!--date(\\S+)Main -->";
-constexpr int kRounds = 5;
+constexpr int kRounds = 9;
 // A batch of calls is timed as one when a call is short.
 constexpr double kBatchSeconds = 0.02;
 // PCRE2's interpreter backtracks without memory of failed states; past this it gives up.
@@ -46,6 +52,12 @@ const char* Describe(Outcome outcome) {
 struct Peer {
   std::string name;
   std::function<Outcome()> search;
+};
+
+// Our way and a peer's, compared by the ratio of their times (below 1: ours is faster).
+struct Comparison {
+  std::size_t ours;
+  std::size_t theirs;
 };
 
 // A version reply of a few KB: an HTML page with many tags and the marker near its end.
@@ -148,14 +160,29 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
-// What runs besides the engine and RE2: the fresh engine of MatchFirstGroup, and PCRE2's
-// interpreter, which is left out where it takes quadratic time (its search for a required
-// byte looks only so far ahead, and "\S+" then runs to the end of the input at every
-// start: 3.9 s at 64 KiB already) or backtracks for seconds before it gives up.
+// What runs besides the prepared engine, RE2 and PCRE2's JIT: the product's path with RE2
+// compiled for each search beside it, and PCRE2's interpreter, which is left out where it
+// takes quadratic time (its search for a required byte looks only so far ahead, and "\S+"
+// then runs to the end of the input at every start: 3.9 s at 64 KiB already) or backtracks
+// for seconds before it gives up.
 struct Extras {
-  bool match_first_group = false;
+  bool product_path = false;
   bool interpreter = true;
 };
+
+void PrintRatios(const std::vector<Peer>& peers, const std::vector<Result>& results, const Comparison& comparison) {
+  std::vector<double> ratios;
+  std::string line = "  " + peers[comparison.ours].name + " / " + peers[comparison.theirs].name + ":";
+  line.resize(std::max<std::size_t>(line.size(), 38), ' ');
+  for (int round = 0; round < kRounds; ++round) {
+    const auto r = static_cast<std::size_t>(round);
+    ratios.push_back(results[comparison.ours].micros[r] / results[comparison.theirs].micros[r]);
+    char cell[16];
+    std::snprintf(cell, sizeof cell, " %7.3f", ratios.back());
+    line += cell;
+  }
+  std::printf("%s   median %7.3f\n", line.c_str(), Median(ratios));
+}
 
 void RunCase(const std::string& name, const std::string& pattern, const std::string& input, Extras extras) {
   brimsel::TPatternEngine engine;
@@ -171,20 +198,25 @@ void RunCase(const std::string& name, const std::string& pattern, const std::str
       {"RE2", [&] { return re2.Search(input); }},
       {"PCRE2-JIT", [&] { return jit.Search(input); }},
   };
-  if (extras.interpreter) peers.push_back({"PCRE2", [&] { return interpreter.Search(input); }});
-  if (extras.match_first_group) {
-    // What the update check runs: a fresh engine for each search, compiling included; and
-    // RE2 the same way.
+  std::vector<Comparison> comparisons = {{0, 1}, {0, 2}};
+  if (extras.interpreter) {
+    comparisons.push_back({0, peers.size()});
+    peers.push_back({"PCRE2", [&] { return interpreter.Search(input); }});
+  }
+  if (extras.product_path) {
+    // What the update check runs: a fresh engine for each search, compiling and the input
+    // copy included; and RE2 the same way.
+    comparisons.push_back({peers.size(), peers.size() + 1});
     peers.push_back({"MatchFirstGroup", [&] {
                        return brimsel::MatchFirstGroup(input, pattern).empty() ? Outcome::kNoMatch : Outcome::kMatch;
                      }});
-    peers.push_back({"RE2, fresh", [&] { return Re2Peer(pattern).Search(input); }});
+    peers.push_back({"RE2 + compile", [&] { return Re2Peer(pattern).Search(input); }});
   }
   std::vector<Result> results(peers.size());
   std::vector<int> calls(peers.size(), 1);
   // Peak heap of one search, and the batch size that makes a timed batch long enough.
   for (std::size_t p = 0; p < peers.size(); ++p) {
-    if (p == 0) engine.SetInput(input);  // the input copy is not the search's memory
+    if (p == 0) engine.SetInput(input);  // the prepared engine's input copy is not the search's memory
     heap_meter::Reset();
     const auto start = Clock::now();
     results[p].outcome = p == 0 ? (engine.Exec() ? Outcome::kMatch : Outcome::kNoMatch) : peers[p].search();
@@ -193,25 +225,31 @@ void RunCase(const std::string& name, const std::string& pattern, const std::str
     calls[p] = std::max(1, static_cast<int>(kBatchSeconds / std::max(seconds, 1e-9)));
   }
   for (int round = 0; round < kRounds; ++round) {
-    for (std::size_t p = 0; p < peers.size(); ++p) {
+    // Each way goes first in turn, and every other round the order runs backwards, so that
+    // no way always follows the same one (whose cache and heap it would find).
+    const std::size_t count = peers.size();
+    const std::size_t first = static_cast<std::size_t>(round) % count;
+    for (std::size_t turn = 0; turn < count; ++turn) {
+      const std::size_t p = round % 2 == 0 ? (first + turn) % count : (first + count - turn) % count;
       Outcome outcome{};
       results[p].micros.push_back(TimeBatch(peers[p], calls[p], outcome));
     }
   }
-  const double ours = Median(results[0].micros);
   std::printf("%s: %zu bytes, pattern %s\n", name.c_str(), input.size(), pattern.c_str());
   for (std::size_t p = 0; p < peers.size(); ++p) {
-    const double median = Median(results[p].micros);
-    std::printf("  %-16s %14.2f us  engine/peer %8.3f  peak heap %10.1f KiB  %s\n", peers[p].name.c_str(), median,
-                ours / median, static_cast<double>(results[p].peak_heap) / 1024.0, Describe(results[p].outcome));
+    std::printf("  %-16s %14.2f us  peak heap %10.1f KiB  %s\n", peers[p].name.c_str(), Median(results[p].micros),
+                static_cast<double>(results[p].peak_heap) / 1024.0, Describe(results[p].outcome));
   }
+  for (const Comparison& comparison : comparisons) PrintRatios(peers, results, comparison);
   std::fflush(stdout);
 }
 
 }  // namespace
 
 int main() {
-  std::printf("median of %d interleaved rounds; times are per search\n\n", kRounds);
+  std::printf("median of %d interleaved rounds, the order rotated and reversed; times are per search;\n"
+              "ratios are our time over the peer's, per round, then their median (below 1: ours is faster)\n\n",
+              kRounds);
   for (std::size_t size : {2048u, 4096u, 8192u}) {
     RunCase("typical reply, " + std::to_string(size / 1024) + " KiB", kMarker, TypicalReply(size), {true, true});
   }

@@ -11,8 +11,11 @@ std::string ErrorBoxText(std::string_view message) {
 }
 
 void ShowErrorBox(platform::WindowHandle owner, std::string_view message) {
-  platform::MessageBox(owner, ErrorBoxText(message), texts::kApplicationTitle,
-                       platform::MB_OK | platform::MB_ICONERROR);
+  ShowErrorText(owner, ErrorBoxText(message));
+}
+
+void ShowErrorText(platform::WindowHandle owner, std::string_view text) {
+  platform::MessageBox(owner, text, texts::kApplicationTitle, platform::MB_OK | platform::MB_ICONERROR);
 }
 
 }  // namespace brimsel

@@ -16,4 +16,8 @@ std::string ErrorBoxText(std::string_view message);
 // A message box with that text, the application title as caption, the error icon and OK.
 void ShowErrorBox(platform::WindowHandle owner, std::string_view message);
 
+// The same box with a text of the system's own, shown as it is: a Chinese text ends in its
+// own full stop.
+void ShowErrorText(platform::WindowHandle owner, std::string_view text);
+
 }  // namespace brimsel

@@ -9,10 +9,10 @@
 #include "app/wizard_window.h"
 #include "net/download_package.h"
 #include "platform/exception.h"
-#include "platform/file_name_rule.h"
 #include "platform/files.h"
 #include "platform/sleep.h"
 #include "platform/window_finder.h"
+#include "update/package_location.h"
 
 namespace brimsel {
 namespace {
@@ -22,8 +22,6 @@ constexpr char kProductRunningNotice[] =
     "\xBC\xEC\xB2\xE9\xB5\xBD\xD6\xF7\xB3\xCC\xD0\xF2\xD5\xFD\xD4\xDA\xD4\xCB\xD0\xD0\xD6\xD0\xA3\xAC\xCE\xAA\xC1\xCB"
     "\xCD\xEA\xB3\xC9\xC9\xFD\xBC\xB6\xA3\xAC\xBD\xAB\xD7\xD4\xB6\xAF\xB9\xD8\xB1\xD5\xD6\xF7\xB3\xCC\xD0\xF2";
 constexpr char kDownloadingPackage[] = "\xD5\xFD\xD4\xDA\xCF\xC2\xD4\xD8\xC9\xFD\xBC\xB6\xB0\xFC";  // 正在下载升级包
-constexpr char kPackageFolder[] = "/update/";
-constexpr char kPackageExtension[] = ".zip";
 constexpr unsigned kPauseMs = 100;
 // 无法建立升级文件夹（…），请把程序移到其他文件夹
 constexpr char kNoStagingFolder[] = "\xCE\xDE\xB7\xA8\xBD\xA8\xC1\xA2\xC9\xFD\xBC\xB6\xCE\xC4\xBC\xFE\xBC\xD0\xA3\xA8";
@@ -34,20 +32,6 @@ constexpr char kPathTooLong[] = "\xB0\xB2\xD7\xB0\xCE\xC4\xBC\xFE\xBC\xD0\xB5\xC
 constexpr char kMoveToAShorterPath[] =
     "\xA3\xA9\xA3\xAC\xC7\xEB\xB0\xD1\xB3\xCC\xD0\xF2\xD2\xC6\xB5\xBD\xC2\xB7\xBE\xB6\xBD\xCF\xB6\xCC\xB5\xC4"
     "\xCE\xC4\xBC\xFE\xBC\xD0";
-
-// Why the step's paths are beyond what the system's file functions take, or nothing: such
-// a package would be downloaded whole and then not be found.
-std::string PathBeyondTheLimit(const WizardState& state) {
-  const std::size_t folder = platform::SystemPathLength(state.stagingFolder);
-  if (folder > platform::kMaxFolderUnits)
-    return "the staging folder " + state.stagingFolder + " is " + std::to_string(folder) +
-           " characters long, more than the " + std::to_string(platform::kMaxFolderUnits) + " a folder may have";
-  const std::size_t package = platform::SystemPathLength(state.packagePath);
-  if (package > platform::kMaxPathUnits)
-    return "the package path " + state.packagePath + " is " + std::to_string(package) +
-           " characters long, more than the " + std::to_string(platform::kMaxPathUnits) + " a path may have";
-  return {};
-}
 
 void NoteDownloadFailure(WizardState& state) {
   state.NoteFailure(UpdateFailure::kDownload);
@@ -87,9 +71,10 @@ void RunDownloadStep(WizardWindow& window) {
   WizardState& state = window.State();
   window.RepaintNow();
 
-  state.stagingFolder = state.installationFolder + kStagingFolderName;
-  state.packagePath = state.stagingFolder + "\\" + state.packageName + kPackageExtension;
-  if (const std::string why = PathBeyondTheLimit(state); !why.empty()) {
+  const PackageLocation location = LocatePackage(state.installationFolder, state.packageName);
+  state.stagingFolder = location.stagingFolder;
+  state.packagePath = location.packagePath;
+  if (const std::string why = PathBeyondTheLimit(location); !why.empty()) {
     state.log.Line(why + ": nothing downloaded; the product needs a folder with a shorter path");
     NoteDownloadFailure(state);
     // Where the system could not even make the log, the user is told.
@@ -109,7 +94,7 @@ void RunDownloadStep(WizardWindow& window) {
   const int selected = window.SelectedServer();
   const int row = selected >= 0 ? selected : 0;
   const bool haveServer = row < window.ServerCount();
-  state.packageUrl = haveServer ? window.ServerUrl(row) + kPackageFolder + state.packageName + kPackageExtension : "";
+  state.packageUrl = haveServer ? PackageUrl(window.ServerUrl(row), state.packageName) : "";
 
   if (haveServer) CloseRunningProduct(window);
   window.RepaintNow();

@@ -2,57 +2,26 @@
 // installation folder with one log line each, record the release date as LastUpdate and,
 // when the package carried update.exe, start the script that replaces the running updater.
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/install_log.h"
 #include "app/package_signature_gate.h"
-#include "app/self_replace_script.h"
+#include "app/self_replacement.h"
 #include "app/steps.h"
 #include "app/update_log.h"
 #include "app/wizard_window.h"
 #include "archive/unzipper.h"
-#include "platform/codepage.h"
 #include "platform/copy_file.h"
 #include "platform/files.h"
-#include "platform/shell_execute.h"
 #include "settings/settings_file.h"
+#include "update/extraction_plan.h"
 
 namespace brimsel {
 namespace {
 
 inline constexpr char kFileUpdated[] = "\xCE\xC4\xBC\xFE\xB8\xFC\xD0\xC2\xB3\xC9\xB9\xA6\xA3\xBA";  // 文件更新成功：
 inline constexpr char kFileNotUpdated[] = "\xCE\xC4\xBC\xFE\xB8\xFC\xD0\xC2\xCA\xA7\xB0\xDC\xA3\xBA";  // 文件更新失败：
-inline constexpr char kUpdaterName[] = "update.exe";
-
-// The names the package's files are installed under, one per listing line, in listing
-// order: each entry's own file name with ASCII letters lowered. The name is not cut from
-// the listing line, whose marks ("#" encrypted, "@" commented) would become part of it,
-// and the lowering leaves double-byte characters whole, whose second byte may be a capital
-// letter. Folder entries have no file name and install nothing: they are left out.
-std::vector<std::string> InstallNames(const TUnzipper& unzipper, const std::vector<std::string>& listing) {
-  std::vector<std::string> names;
-  for (int index = 0; index < static_cast<int>(listing.size()); ++index) {
-    std::string name = platform::LowerAsciiOfSingleByteChars(unzipper.EntryFileName(index));
-    if (!name.empty()) names.push_back(std::move(name));
-  }
-  return names;
-}
-
-std::string StagedFile(const WizardState& state, const std::string& name) {
-  return state.stagingFolder + "\\" + name;
-}
-
-// A staged file goes even when the entry made it read-only.
-void DeleteStagedFile(const std::string& path) {
-  if (!platform::FileExists(path)) return;
-  const std::uint32_t attributes = platform::GetFileAttributes(path);
-  if (attributes & platform::kAttributeReadOnly)
-    platform::SetFileAttributes(path, attributes & ~platform::kAttributeReadOnly);
-  platform::DeleteFile(path);
-}
 
 // Loads, lists and extracts the package into the staging folder, in the component's order;
 // `names` holds the install names as soon as they are known. Raises whatever the
@@ -60,19 +29,12 @@ void DeleteStagedFile(const std::string& path) {
 void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
   const WizardState& state = window.State();
   TUnzipper& unzipper = window.Unzipper1();
-  unzipper.SetDestDir(state.stagingFolder);
-  unzipper.SetZipName(state.packagePath);
+  PlanExtraction(unzipper, PackageLocation{state.stagingFolder, state.packagePath});
   unzipper.LoadDirectory();
-  std::vector<std::string> listing;
-  unzipper.ListEntries(listing);
-  names = InstallNames(unzipper, listing);
+  names = InstallNames(unzipper);
   // A file of the same name left by an earlier run would otherwise meet the extraction;
   // a name that reaches another file (the package, say, by its short alias) is left alone.
-  for (const std::string& name : names) {
-    if (platform::IsPlainFileName(name) && platform::NameHeldOtherwise(StagedFile(state, name)).empty())
-      DeleteStagedFile(StagedFile(state, name));
-  }
-  unzipper.DoAll = true;
+  DeleteStagedFiles(state.stagingFolder, names);
   LogExtractionTroubles(unzipper, window.State().log);
   try {
     unzipper.ExtractFiles();
@@ -107,10 +69,9 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
   WizardState& state = window.State();
   Installation done;
   for (const std::string& name : names) {
-    const std::string source = StagedFile(state, name);
+    const std::string source = StagedFile(state.stagingFolder, name);
     // Skipped by the extraction: no file, or only another one that the name reaches.
-    if (!platform::IsPlainFileName(name) || !platform::FileExists(source) ||
-        !platform::NameHeldOtherwise(source).empty()) {
+    if (!StagedUnderItsOwnName(state.stagingFolder, name) || !platform::FileExists(source)) {
       ++done.notStaged;
       continue;
     }
@@ -141,32 +102,30 @@ Installation InstallFiles(WizardWindow& window, const std::vector<std::string>& 
 }
 
 // The running update.exe cannot be replaced; the script does it once the updater has
-// ended. The path of the written script, or nothing.
-std::optional<std::string> WriteSelfReplacement(const WizardState& state) {
+// ended. True when the new updater and its script are ready.
+bool ReadySelfReplacement(WizardState& state) {
   try {
-    return WriteSelfReplaceScript(state.installationFolder);
-  } catch (...) {
-    return std::nullopt;  // the old updater keeps working: nothing to report
+    PrepareSelfReplacement(state.installationFolder);
+    return true;
+  } catch (const std::exception& error) {
+    // The old updater keeps working.
+    state.log.Line(std::string("update.exe cannot be replaced: ") + error.what());
+    return false;
   }
 }
 
-void StartSelfReplacement(WizardWindow& window, const std::string& script) {
-  try {
-    platform::ShellExecuteA(window.Handle(), "OPEN", script, "", "", platform::SW_HIDE);
-    window.State().log.Line("started " + script + " to replace update.exe once the wizard has ended");
-  } catch (...) {
-    // As above: not being able to replace the updater is not reported.
-  }
+void StartReplacementScript(WizardState& state) {
+  const std::string script = state.installationFolder + kSelfReplaceScriptName;
+  // A script that does not start now is started by the next run of update.exe.
+  state.log.Line(StartSelfReplacement(state.installationFolder)
+                     ? "started " + script + " to replace update.exe once the wizard has ended"
+                     : "could not start " + script + "; the next start of update.exe will");
 }
 
 // What a failed installation staged must not fill the volume: the staged files go (the
 // staged update.exe stays when its script will copy it).
 void DiscardStagedFiles(const WizardState& state, const std::vector<std::string>& names, bool keepUpdater) {
-  for (const std::string& name : names) {
-    if (!(keepUpdater && name == kUpdaterName) && platform::IsPlainFileName(name) &&
-        platform::NameHeldOtherwise(StagedFile(state, name)).empty())
-      DeleteStagedFile(StagedFile(state, name));
-  }
+  DeleteStagedFiles(state.stagingFolder, names, keepUpdater ? kUpdaterName : "");
 }
 
 // A package that arrived whole and was refused (its signature, its damage) can never be
@@ -230,14 +189,11 @@ void RunInstallStep(WizardWindow& window) {
     return;
   }
   const Installation done = InstallFiles(window, names);
-  std::optional<std::string> script;
-  if (state.selfUpdate) script = WriteSelfReplacement(state);
-  // update.exe counts as installed once its script is written.
-  const bool updaterMissing = done.updaterCopyFailed && !script;
-  if (updaterMissing) {
-    state.log.Line("update.bat cannot be written: update.exe stays the old one");
-    state.NoteFailure(UpdateFailure::kFilesInUse);
-  }
+  // update.exe copied over directly was not running; the running one is replaced by the
+  // script, and counts as installed once its replacement is ready.
+  const bool replacement = done.updaterCopyFailed && ReadySelfReplacement(state);
+  const bool updaterMissing = done.updaterCopyFailed && !replacement;
+  if (updaterMissing) state.NoteFailure(UpdateFailure::kFilesInUse);
   // Only an update whose every file is in place, after a download that did not fail, is
   // recorded, or the next check would say the newest version is installed and the missing
   // files would never come. An empty package is no update.
@@ -247,7 +203,7 @@ void RunInstallStep(WizardWindow& window) {
       // A failure to record it is an error the window reports.
       LogLastUpdateWrite(state, [&] { WriteLastUpdate(state.settingsPath, state.releaseDate); });
     } catch (...) {
-      if (script) platform::DeleteFile(*script);
+      if (replacement) AbandonSelfReplacement(state.installationFolder);
       throw;
     }
   } else {
@@ -255,11 +211,11 @@ void RunInstallStep(WizardWindow& window) {
                    : done.notStaged > 0 || done.copyFailures > 0 || updaterMissing
                        ? "not every file was installed: LastUpdate not written, staged files deleted"
                        : "the download was not complete: LastUpdate not written, staged files deleted");
-    DiscardStagedFiles(state, names, script.has_value());
+    DiscardStagedFiles(state, names, replacement);
     // Entries that could not be staged make the package a damaged one.
     if (done.staged == 0 || done.notStaged > 0) SetPackageAside(state, UpdateFailure::kPackage);
   }
-  if (script) StartSelfReplacement(window, *script);
+  if (replacement) StartReplacementScript(state);
   window.SetNextEnabled(true);
 }
 

@@ -19,16 +19,6 @@ std::string TimeOfDay() {
   return text;
 }
 
-std::string ReadWhole(const std::string& path) {
-  platform::File file;
-  if (!file.Open(path, platform::File::Mode::Read)) return {};
-  const std::int64_t size = file.Size();
-  if (size <= 0) return {};
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  bytes.resize(file.Read(bytes.data(), bytes.size()));
-  return bytes;
-}
-
 }  // namespace
 
 std::string KeptRuns(const std::string& log) {
@@ -50,12 +40,23 @@ void UpdateLog::Start(const std::string& stagingFolder, const std::string& headl
   cut_ = false;
   if (!platform::DirectoryExists(stagingFolder) && !platform::ForceDirectories(stagingFolder)) return;
   const std::string path = stagingFolder + "\\" + kFileName;
-  std::string kept = KeptRuns(ReadWhole(path));
+  // A file far beyond what the log keeps is no log of ours: it starts afresh.
+  std::string kept = KeptRuns(platform::ReadWholeFile(path, 4 * kRunsKept * kMaxRunBytes).value_or(""));
   if (!kept.empty() && !kept.ends_with(kLineEnd)) kept += kLineEnd;
   platform::File file;
   if (!file.Open(path, platform::File::Mode::Create)) return;
   file.Write(kept.data(), kept.size());
   file.Close();
+  path_ = path;
+  Append(kRunHeader + platform::DateToStr(platform::Now()) + " " + TimeOfDay() + " " + headline + kLineEnd);
+}
+
+void UpdateLog::StartAppending(const std::string& stagingFolder, const std::string& headline) {
+  path_.clear();
+  written_ = 0;
+  cut_ = false;
+  const std::string path = stagingFolder + "\\" + kFileName;
+  if (!platform::FileExists(path) && !platform::File(path, platform::File::Mode::Replace).IsOpen()) return;
   path_ = path;
   Append(kRunHeader + platform::DateToStr(platform::Now()) + " " + TimeOfDay() + " " + headline + kLineEnd);
 }

@@ -8,9 +8,11 @@
 #include <cstddef>
 #include <string>
 
+#include "update/update_notes.h"
+
 namespace brimsel {
 
-class UpdateLog {
+class UpdateLog final : public UpdateNotes {
  public:
   static constexpr char kFileName[] = "update.log";
   static constexpr char kRunHeader[] = "==== ";  // begins the first line of each run
@@ -19,8 +21,11 @@ class UpdateLog {
 
   // Begins this run's section in `stagingFolder` (made when missing).
   void Start(const std::string& stagingFolder, const std::string& headline);
+  // Begins this run's section at the end of the log, keeping every earlier line: for a run
+  // that must not rewrite a log that another run is writing.
+  void StartAppending(const std::string& stagingFolder, const std::string& headline);
   // Appends one line; nothing before Start.
-  void Line(const std::string& text);
+  void Line(const std::string& text) override;
   const std::string& Path() const { return path_; }
 
  private:

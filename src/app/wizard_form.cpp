@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/error_box.h"
+#include "app/self_replacement.h"
 #include "app/steps.h"
 #include "app/vendor_site.h"
 #include "app/window_texts.h"
@@ -10,6 +11,7 @@
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/temporary_files.h"
 #include "settings/settings_file.h"
 
 namespace brimsel {
@@ -28,7 +30,7 @@ void RunGuarded(const WizardWindow& window, Handler&& handler) {
 }
 
 void LogStart(WizardState& state) {
-  state.log.Start(state.installationFolder + kStagingFolderName,
+  state.log.Start(StagingFolderOf(state.installationFolder),
                   "update.exe started in " + state.installationFolder + ", vendor site " + state.vendorSiteUrl +
                       (state.vendorPublicKey.empty() ? "" : ", signed packages only"));
 }
@@ -42,13 +44,24 @@ void LogSettings(WizardState& state, const ShowTimeSettings& values) {
                  (values.packageName.empty() ? std::string("empty") : "\"" + values.packageName + "\""));
 }
 
+// What an earlier run that was killed left in the installation folder: a replacement of
+// update.exe to finish, and the temporary files of copies and settings writes.
+void RepairInterruptedRun(WizardState& state) {
+  FinishInterruptedSelfReplacement(state.installationFolder, state.log);
+  for (const std::string& name : platform::RemoveLeftoverTemporaryFiles(state.installationFolder))
+    state.log.Line("removed " + state.installationFolder + name + ", a temporary file left by an earlier run");
+}
+
 // The settings path, the wizard step back at 0, and the product title, version, homepage
 // (ending in "/") and package name from Update.ini. What was read before a value that
-// cannot be deciphered is held all the same, and the error goes on.
+// cannot be deciphered is held all the same, and the error goes on. Before the settings,
+// what an earlier run left unfinished is finished (self_replacement.h) and its temporary
+// files are removed.
 void ReadShowTimeState(WizardState& state, StepController& steps) {
   state.settingsPath = state.installationFolder + kSettingsFileName;
   steps.Start();
   LogStart(state);
+  RepairInterruptedRun(state);
   ShowTimeSettings values;
   const auto hold = [&] {
     state.productTitle = values.title;

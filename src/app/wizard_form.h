@@ -41,8 +41,9 @@ class WizardForm : public WizardWindow {
 
   // The handlers, public so that they can be driven as a user would. An error escaping
   // one is shown in the error box, and the program goes on.
-  // FormShow: the settings read (what was read before a value that cannot be deciphered
-  // is held all the same), the product title put into the welcome and finish texts, the
+  // FormShow: what an earlier run left unfinished finished (self_replacement.h), the
+  // settings read (what was read before a value that cannot be deciphered is held all the
+  // same), the product title put into the welcome and finish texts, the
   // homepage shown and the built-in server row added.
   void FormShow();
   // Closes the window once the wizard is finished (Next reads "确定(&O)"); otherwise runs

@@ -11,6 +11,8 @@
 #include "net/download_view.h"
 #include "platform/locale.h"
 #include "platform/message_box.h"
+#include "update/package_location.h"
+#include "update/server_probe.h"
 
 namespace brimsel {
 
@@ -18,9 +20,6 @@ class TUnzipper;
 namespace platform {
 class TClientSocket;
 }
-
-// The staging folder is the installation folder + this name.
-inline constexpr char kStagingFolderName[] = "update";
 
 // Why an update that was started did not install every file, by the class the finish page
 // names; kNone while nothing has failed.
@@ -52,7 +51,7 @@ struct WizardState {
   UpdateLog log;                   // update.log in the staging folder
 };
 
-class WizardWindow : public DownloadView {
+class WizardWindow : public DownloadView, public ServerListView {
  public:
   virtual WizardState& State() = 0;
   // The wizard step and its one writer.
@@ -66,12 +65,10 @@ class WizardWindow : public DownloadView {
   virtual void SetNextCaption(const std::string& caption) = 0;
   virtual std::string NextCaption() const = 0;
 
-  // The server list: rows of (row number, name, URL, test time), 0-based here.
-  virtual int ServerCount() const = 0;
+  // The server list: rows of (row number, name, URL, test time), 0-based here; its count,
+  // URLs and test times as the probing sees them (ServerListView).
   virtual std::string ServerName(int row) const = 0;
-  virtual std::string ServerUrl(int row) const = 0;
   virtual std::string ServerTestTime(int row) const = 0;
-  virtual void SetServerTestTime(int row, const std::string& text) = 0;
   virtual int SelectedServer() const = 0;  // -1 when no row is selected
   virtual void SelectServer(int row) = 0;  // it becomes the only selected row
   virtual void FocusServerList() = 0;

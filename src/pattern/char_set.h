@@ -47,6 +47,12 @@ class CharSet {
       }
     }
   }
+  bool Disjoint(const CharSet& other) const {
+    for (std::size_t i = 0; i < words_.size(); ++i) {
+      if ((words_[i] & other.words_[i]) != 0) return false;
+    }
+    return true;
+  }
   bool Empty() const { return words_ == std::array<std::uint64_t, 4>{}; }
   int Count() const {
     int count = 0;

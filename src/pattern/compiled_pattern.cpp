@@ -32,14 +32,22 @@ CompiledPattern::CompiledPattern(SyntaxTree tree, const Settings& settings)
     : tree_(std::move(tree)), settings_(settings), program_(Compile(tree_, settings_)) {}
 
 bool CompiledPattern::Search(std::string_view input, Captures& captures) const {
-  // Unrolling costs time in proportion to the counts: not for an input where no match can start.
-  if (StartPositions(program_, input).Next(0) == StartPositions::kNone) return false;
   std::optional<Program> unrolled;
   if (!tree_.has_back_references && program_.counter_count > 0) {
+    // Unrolling costs time in proportion to the counts: not for an input where no match can start.
+    if (StartPositions(program_, input).Next(0) == StartPositions::kNone) return false;
     unrolled = UnrolledFor(tree_, settings_, input.size(), /*for_threads=*/false);
   }
-  Matcher matcher(unrolled ? *unrolled : program_);
-  const SearchOutcome outcome = matcher.Search(input, captures);
+  SearchOutcome outcome;
+  if (unrolled) {
+    outcome = Matcher(*unrolled).Search(input, captures);
+  } else {
+    // The matcher of the last search keeps its buffers for the next one, as long as they
+    // are small: a search of a page needs no allocation then.
+    if (!matcher_) matcher_.emplace(program_);
+    outcome = matcher_->Search(input, captures);
+    if (input.size() > kInputOfKeptMatcher) matcher_.reset();
+  }
   if (outcome != SearchOutcome::kOverBudget) return outcome == SearchOutcome::kMatch;
   // Back-references need the captures of the way taken so far, which only the
   // backtracker keeps.

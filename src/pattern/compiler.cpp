@@ -1,6 +1,11 @@
 #include "pattern/compiler.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "pattern/program_graph.h"
+#include "pattern/remembered_states.h"
+#include "pattern/start_positions.h"
 
 namespace brimsel::pattern {
 namespace {
@@ -17,7 +22,8 @@ std::size_t MinWidth(const Node& node) {
     case Node::Kind::kByte:
     case Node::Kind::kSet: return 1;
     case Node::Kind::kAssert: return 0;
-    case Node::Kind::kBackRef: return node.nullable ? 0 : 1;
+    // A reference repeats a text its group matched, of a length the group can have.
+    case Node::Kind::kBackRef: return node.referenced_group ? MinWidth(*node.referenced_group->children[0]) : 0;
     case Node::Kind::kGroup: return MinWidth(*node.children[0]);
     case Node::Kind::kConcat: {
       std::size_t width = 0;
@@ -41,7 +47,7 @@ std::size_t MaxWidth(const Node& node) {
     case Node::Kind::kByte:
     case Node::Kind::kSet: return 1;
     case Node::Kind::kAssert: return 0;
-    case Node::Kind::kBackRef: return kHuge;
+    case Node::Kind::kBackRef: return node.referenced_group ? MaxWidth(*node.referenced_group->children[0]) : kHuge;
     case Node::Kind::kGroup: return MaxWidth(*node.children[0]);
     case Node::Kind::kConcat: {
       std::size_t width = 0;
@@ -289,58 +295,79 @@ class Emitter {
   const CompileOptions& options_;
 };
 
-// Instructions that two paths can reach (two predecessors, the start counting as one) are where a
-// state can repeat; remembering those bounds the whole search.
-void AssignMemo(Program& program) {
+// A back-reference that no way reaches from a close of its group would repeat a group that
+// is unset, which never matches: it fails at once, as the empty set.
+void FailReferencesToUnmatchedGroups(Program& program) {
   const int size = static_cast<int>(program.code.size());
-  std::vector<int> predecessors(size, 0);
-  auto reach = [&](int pc) {
-    if (pc < size) ++predecessors[pc];
+  auto closes = [&](const Instruction& in, int group) {
+    return (in.op == Op::kSave && in.a == 2 * group + 1) ||
+           (in.op == Op::kRun && program.runs[static_cast<std::size_t>(in.a)].group == group);
   };
-  reach(0);  // every search attempt enters here
-  for (int pc = 0; pc < size; ++pc) {
-    const Instruction& in = program.code[pc];
-    switch (in.op) {
-      case Op::kJump: reach(in.a); break;
-      case Op::kSplit: reach(in.a); reach(in.b); break;
-      case Op::kCountLoop: reach(pc + 1); reach(in.b); break;
-      case Op::kRun:
-        // A run leaves at several positions; the matcher remembers the states of an
-        // unbounded one itself (by its loop head), a bounded one is remembered at its exit.
-        reach(pc + 1);
-        if (program.runs[static_cast<std::size_t>(in.a)].max != kUnbounded) reach(pc + 1);
-        break;
-      case Op::kMatch: break;
-      default: reach(pc + 1); break;
+  for (int group = 1; group <= program.group_count; ++group) {
+    std::vector<bool> reached(static_cast<std::size_t>(size), false);
+    std::vector<int> ahead;
+    auto reach = [&](int pc) {
+      if (pc < size && !reached[static_cast<std::size_t>(pc)]) {
+        reached[static_cast<std::size_t>(pc)] = true;
+        ahead.push_back(pc);
+      }
+    };
+    for (int pc = 0; pc < size; ++pc) {
+      if (closes(program.code[static_cast<std::size_t>(pc)], group)) ForEachSuccessor(program, pc, reach);
     }
-  }
-  for (int pc = 0; pc < size; ++pc) {
-    Instruction& in = program.code[pc];
-    if (predecessors[pc] >= 2) in.memo = program.memo_count++;
+    while (!ahead.empty()) {
+      const int pc = ahead.back();
+      ahead.pop_back();
+      ForEachSuccessor(program, pc, reach);
+    }
+    for (int pc = 0; pc < size; ++pc) {
+      Instruction& in = program.code[static_cast<std::size_t>(pc)];
+      if (in.op != Op::kBackRef || in.a != group || reached[static_cast<std::size_t>(pc)]) continue;
+      program.sets.emplace_back();
+      in = Instruction{Op::kSet, false, static_cast<int>(program.sets.size() - 1), 0, -1};
+    }
   }
 }
 
-// Each run gets its byte table. A greedy run followed (past group marks) by a literal gives
-// back only the exits from which the literal can still match: a byte of the literal that the
-// run cannot take, `margin` bytes into it, must land at or after the byte where the run
-// stopped.
+// Appends the bytes that each one-byte item of the instruction at `pc` takes (a byte, a
+// set, or a string's bytes one by one); false for an instruction of any other kind.
+bool AppendOneByteItems(const Program& program, int pc, std::vector<CharSet>& items) {
+  const Instruction& in = program.code[static_cast<std::size_t>(pc)];
+  auto append_byte = [&](unsigned char byte) {
+    items.emplace_back();
+    items.back().Add(byte);
+  };
+  switch (in.op) {
+    case Op::kByte: append_byte(static_cast<unsigned char>(in.a)); return true;
+    case Op::kSet: items.push_back(program.sets[static_cast<std::size_t>(in.a)]); return true;
+    case Op::kString:
+      for (char byte : program.strings[static_cast<std::size_t>(in.a)]) append_byte(static_cast<unsigned char>(byte));
+      return true;
+    default: return false;
+  }
+}
+
+// Each run gets its byte table. A greedy run followed (past group marks) by one-byte items
+// gives back only the exits from which they can still match: an item that takes none of the
+// run's bytes, `margin` items on, must land at or after the byte where the run stopped; and
+// of those, it tries only the ones where the items match.
 void PrepareRuns(Program& program) {
   for (std::size_t pc = 0; pc < program.code.size(); ++pc) {
     if (program.code[pc].op != Op::kRun) continue;
     ByteRun& run = program.runs[static_cast<std::size_t>(program.code[pc].a)];
     for (int value = 0; value < 256; ++value) run.takes[value] = run.set.Contains(static_cast<unsigned char>(value));
-    std::size_t next = pc + 1;
-    while (program.code[next].op == Op::kSave) ++next;
-    const Instruction& literal = program.code[next];
-    std::string text;
-    if (literal.op == Op::kByte) text.push_back(static_cast<char>(literal.a));
-    if (literal.op == Op::kString) text = program.strings[static_cast<std::size_t>(literal.a)];
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (!run.set.Contains(static_cast<unsigned char>(text[i]))) {
+    auto next = static_cast<int>(pc + 1);
+    while (program.code[static_cast<std::size_t>(next)].op == Op::kSave) ++next;
+    std::vector<CharSet> items;
+    while (AppendOneByteItems(program, next, items)) ++next;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].Disjoint(run.set)) {
         run.stop_margin = static_cast<int>(i);
         break;
       }
     }
+    if (items.size() > ByteRun::kMaxNextItems) items.resize(ByteRun::kMaxNextItems);
+    run.next_items = std::move(items);
   }
 }
 
@@ -362,7 +389,8 @@ void FindAttemptShortcuts(Program& program) {
 // The literal texts on the path every match takes: the items of the pattern's top-level
 // sequence, groups opened. The first is a prefix when nothing but assertions comes before
 // it (two bytes or more; one byte is a first byte); the longest of the others is required
-// between the fewest and the most bytes that the items before it can take.
+// between the fewest and the most bytes that the items before it can take. So is the
+// narrowest set among those items ("\W", or a letter under i), where there is no such text.
 class LiteralScan {
  public:
   explicit LiteralScan(const Node& root) {
@@ -373,6 +401,9 @@ class LiteralScan {
   std::string required;
   std::size_t required_min_offset = 0;
   std::size_t required_max_offset = 0;
+  CharSet required_set = CharSet::All();
+  std::size_t required_set_min_offset = 0;
+  std::size_t required_set_max_offset = kHuge;
   // The most bytes a match can take when it must end at the end of the input; kHuge: no bound.
   std::size_t longest_match = kHuge;
 
@@ -401,10 +432,24 @@ class LiteralScan {
       default:
         Flush();
         at_start_ = false;
+        if (const CharSet* set = RequiredSetOf(node); set != nullptr && set->Count() < required_set.Count()) {
+          required_set = *set;
+          required_set_min_offset = min_offset_;
+          required_set_max_offset = max_offset_;
+        }
         min_offset_ = SaturatingAdd(min_offset_, MinWidth(node));
         max_offset_ = SaturatingAdd(max_offset_, MaxWidth(node));
         return;
     }
+  }
+
+  // The set of the first byte that `node` takes whenever it matches, if it is one.
+  static const CharSet* RequiredSetOf(const Node& node) {
+    if (node.kind == Node::Kind::kSet) return &node.set;
+    if (node.kind == Node::Kind::kRepeat && node.min > 0 && node.children[0]->kind == Node::Kind::kSet) {
+      return &node.children[0]->set;
+    }
+    return nullptr;
   }
 
   void Flush() {
@@ -484,21 +529,28 @@ Program Compile(const SyntaxTree& tree, const Settings& settings, const CompileO
   Emitter emitter(program, options);
   emitter.Emit(*tree.root);
   program.code.push_back(Instruction{Op::kMatch, false, 0, 0, -1});
-  // Remembered states are instruction and position only, so a program that keeps counters
-  // remembers nothing.
-  program.remember_failures = !tree.has_back_references && program.counter_count == 0;
-  AssignMemo(program);
+  FailReferencesToUnmatchedGroups(program);
   PrepareRuns(program);
+  PlanRememberedStates(program);
   program.anchored_at_start = StartsWithBeginInput(*tree.root);
   program.can_match_empty = tree.root->nullable;
   program.first_bytes = FirstBytes(*tree.root);
+  program.single_first_byte = program.first_bytes.Count() == 1;
   const LiteralScan literals(*tree.root);
   program.literal_prefix = literals.prefix;
+  program.literal_prefix_rarest = RarestByteOf(program.literal_prefix);
   FindAttemptShortcuts(program);
   program.required_literal = literals.required;
+  program.required_literal_rarest = RarestByteOf(program.required_literal);
   program.required_min_offset = literals.required_min_offset;
   program.required_max_offset = literals.required_max_offset == kHuge ? Program::kNoLimit : literals.required_max_offset;
+  // A literal is found faster, and is rarer.
+  if (program.required_literal.empty()) program.required_set = literals.required_set;
+  program.required_set_min_offset = literals.required_set_min_offset;
+  program.required_set_max_offset =
+      literals.required_set_max_offset == kHuge ? Program::kNoLimit : literals.required_set_max_offset;
   program.longest_match_at_end = literals.longest_match == kHuge ? Program::kNoLimit : literals.longest_match;
+  program.shortest_match = MinWidth(*tree.root);
   return program;
 }
 

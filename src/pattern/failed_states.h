@@ -34,7 +34,12 @@ class FailedStates {
   }
 
   // True the first time the state is seen, false afterwards.
-  bool FirstVisit(int memo, std::size_t position) { return FirstSight(bits_, position * stride_ + static_cast<std::size_t>(memo)); }
+  bool FirstVisit(int memo, std::size_t position) { return FirstSight(bits_, Index(memo, position)); }
+  // Whether the state was seen, without marking it.
+  bool Seen(int memo, std::size_t position) const {
+    const std::size_t index = Index(memo, position);
+    return (bits_[index >> 6] >> (index & 63)) & 1;
+  }
 
   // The same for the loop head of run `run` ("at least the minimum taken, the next byte at
   // `position`"). A run's positions lie side by side, so that a greedy run can look at 64 of
@@ -62,6 +67,9 @@ class FailedStates {
  private:
   // Positions 0 to input_length, rounded up to whole words.
   static std::size_t RunStride(std::size_t input_length) { return (input_length + 1 + 63) / 64 * 64; }
+  std::size_t Index(int memo, std::size_t position) const {
+    return position * stride_ + static_cast<std::size_t>(memo);
+  }
   std::size_t RunIndex(int run, std::size_t position) const {
     return static_cast<std::size_t>(run) * run_stride_ + position;
   }

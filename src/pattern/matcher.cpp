@@ -14,7 +14,9 @@ SearchOutcome Matcher::Search(std::string_view input, Captures& captures) {
   openings_.fill(-1);
   counters_.assign(static_cast<std::size_t>(program_.counter_count), 0);
   stack_.clear();
+  stack_.reserve(kFirstStackFrames);
   peak_depth_ = 0;
+  steps_taken_ = 0;
   StartPositions starts(program_, input);
   std::size_t start = starts.Next(0);
   if (start == StartPositions::kNone) return SearchOutcome::kNoMatch;  // nothing to remember
@@ -47,8 +49,9 @@ bool Matcher::MatchAt(std::size_t start) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
   for (;;) {
     const Instruction& in = program_.code[static_cast<std::size_t>(pc)];
+    Charge(1);
     bool ok = true;
-    if (in.memo >= 0 && program_.remember_failures && !failed_.FirstVisit(in.memo, position)) {
+    if (in.memo >= 0 && !failed_.FirstVisit(in.memo, position)) {
       ok = false;
     } else {
       switch (in.op) {
@@ -74,7 +77,7 @@ bool Matcher::MatchAt(std::size_t start) {
           ++pc;
           break;
         case Op::kBackRef:
-          ok = BackReferenceMatches(in, position);
+          ok = BackReferenceMatches(pc, position);
           ++pc;
           break;
         case Op::kSave:
@@ -138,63 +141,78 @@ bool Matcher::MatchAt(std::size_t start) {
 // run with nothing to undo but group marks, and the run fails at once when its loop head
 // after the mandatory repetitions failed before (or the input ends before them).
 bool Matcher::LeadRunFailedBefore(std::size_t start) const {
-  if (program_.lead_run_pc < 0 || !program_.remember_failures) return false;
-  const std::size_t position = PastPrefix(start);
-  const ByteRun& run = RunAt(program_.lead_run_pc);
-  if (position > input_.size() || !RunRemembers(run, position)) return false;
+  return program_.lead_run_pc >= 0 && FailedBefore(program_.lead_run_pc, PastPrefix(start));
+}
+
+// Whether the instruction at `pc` is known to fail at `position` without running it: it
+// was there before, or it is a run whose first mandatory byte is missing, or whose loop head
+// after the mandatory repetitions was there before (or the input ends before them).
+bool Matcher::FailedBefore(int pc, std::size_t position) const {
+  const Instruction& in = program_.code[static_cast<std::size_t>(pc)];
+  if (position > input_.size()) return false;
+  if (in.memo >= 0) return failed_.Seen(in.memo, position);
+  if (in.op != Op::kRun) return false;
+  const ByteRun& run = RunAt(pc);
   const std::size_t low = position + static_cast<std::size_t>(run.min);
   if (low > input_.size()) return true;
-  return failed_.FirstSeenInBlock(program_.code[static_cast<std::size_t>(program_.lead_run_pc)].a, low) == low;
+  if (run.min > 0 && !run.takes[static_cast<unsigned char>(input_[position])]) return true;
+  return RunRemembers(run, position) && failed_.FirstSeenInBlock(in.a, low) == low;
 }
 
 // A group's start is held aside until the group closes, so that the group keeps the text
 // of its previous repetition while the next one runs (a back-reference inside the group
 // refers to that text).
 void Matcher::Save(int slot, std::size_t position) {
-  const auto group = static_cast<std::size_t>(slot / 2);
+  const auto group = static_cast<std::size_t>(slot) / 2;
   const auto at = static_cast<std::ptrdiff_t>(position);
-  if (slot % 2 == 0) {
+  if (static_cast<std::size_t>(slot) % 2 == 0) {
     Push(Frame{Frame::kRestoreOpening, static_cast<std::int32_t>(group), openings_[group]});
     openings_[group] = at;
     return;
   }
-  Push(Frame{Frame::kRestoreSlot, slot - 1, slots_[2 * group]});
-  Push(Frame{Frame::kRestoreSlot, slot, slots_[2 * group + 1]});
+  Push(Frame{Frame::kRestoreGroup, static_cast<std::int32_t>(group), slots_[2 * group], slots_[2 * group + 1],
+             openings_[group]});
   slots_[2 * group] = openings_[group];
   slots_[2 * group + 1] = at;
 }
 
 bool Matcher::Backtrack(int& pc, std::size_t& position) {
   while (!stack_.empty()) {
-    const Frame frame = stack_.back();
+    Frame& top = stack_.back();
+    if (top.kind == Frame::kGreedyRun) {
+      // One repetition fewer; the entry stays, in place, while fewer remain possible.
+      const ByteRun& run = RunAt(top.index);
+      const auto start = static_cast<std::size_t>(top.b);
+      const auto lowest = static_cast<std::size_t>(top.c);
+      const std::size_t exit = ExitWorthTrying(run, static_cast<std::size_t>(top.a) - 1, lowest);
+      if (exit == kNoExit) {
+        stack_.pop_back();  // the group's former text, if any, is undone next
+        continue;
+      }
+      top.a = static_cast<std::ptrdiff_t>(exit);
+      pc = top.index + 1;
+      if (exit == lowest) {
+        stack_.pop_back();
+        // No repetition left: the group gets back what it held before the run.
+        if (exit == start && run.group != 0) {
+          Undo(stack_.back());
+          stack_.pop_back();
+        }
+      }
+      SetRunGroup(run, start, exit);
+      position = exit;
+      return true;
+    }
+    const Frame frame = top;
     stack_.pop_back();
     switch (frame.kind) {
       case Frame::kResume:
         pc = frame.index;
-        position = static_cast<std::size_t>(frame.value);
+        position = static_cast<std::size_t>(frame.a);
         return true;
-      case Frame::kGreedyRun: {
-        // One repetition fewer; the entry stays while fewer remain possible.
-        const ByteRun& run = RunAt(frame.index);
-        const auto start = static_cast<std::size_t>(frame.other);
-        const auto exit = static_cast<std::size_t>(frame.value - 1);
-        if (exit > static_cast<std::size_t>(frame.lowest)) {
-          Push(Frame{Frame::kGreedyRun, frame.index, frame.value - 1, frame.other, frame.lowest});
-        } else if (exit == start && run.group != 0) {
-          // No repetition left: the group gets back what it held before the run.
-          for (int undo = 0; undo < kRunGroupUndoFrames; ++undo) {
-            Undo(stack_.back());
-            stack_.pop_back();
-          }
-        }
-        SetRunGroup(run, start, exit);
-        pc = frame.index + 1;
-        position = exit;
-        return true;
-      }
       case Frame::kLazyRun:
-        if (LazyRunExit(frame.index, static_cast<std::size_t>(frame.other), static_cast<std::size_t>(frame.value) + 1,
-                        pc, position)) {
+        if (LazyRunExit(frame.index, static_cast<std::size_t>(frame.b), static_cast<std::size_t>(frame.a) + 1, pc,
+                        position)) {
           return true;
         }
         break;
@@ -208,10 +226,16 @@ bool Matcher::Backtrack(int& pc, std::size_t& position) {
 
 void Matcher::Undo(const Frame& frame) {
   switch (frame.kind) {
-    case Frame::kRestoreSlot: slots_[static_cast<std::size_t>(frame.index)] = frame.value; break;
-    case Frame::kRestoreOpening: openings_[static_cast<std::size_t>(frame.index)] = frame.value; break;
+    case Frame::kRestoreOpening: openings_[static_cast<std::size_t>(frame.index)] = frame.a; break;
+    case Frame::kRestoreGroup: {
+      const auto group = static_cast<std::size_t>(frame.index);
+      slots_[2 * group] = frame.a;
+      slots_[2 * group + 1] = frame.b;
+      openings_[group] = frame.c;
+      break;
+    }
     case Frame::kRestoreCounter:
-      counters_[static_cast<std::size_t>(frame.index)] = static_cast<std::int32_t>(frame.value);
+      counters_[static_cast<std::size_t>(frame.index)] = static_cast<std::int32_t>(frame.a);
       break;
     default: break;
   }
@@ -257,12 +281,15 @@ bool Matcher::EnterRun(int& pc, std::size_t& position) {
     }
     if (exit == limit) break;
   }
+  ChargeBytes(exit - start);
   if (remember) failed_.SeeRange(index, low, exit + 1);
-  PushRunGroupUndo(run);
   std::size_t lowest = low;
   if (run.stop_margin >= 0 && exit - low > static_cast<std::size_t>(run.stop_margin)) {
     lowest = exit - static_cast<std::size_t>(run.stop_margin);
   }
+  exit = ExitWorthTrying(run, exit, lowest);
+  if (exit == kNoExit) return false;
+  PushRunGroupUndo(run);
   if (exit > lowest) {
     Push(Frame{Frame::kGreedyRun, pc, static_cast<std::ptrdiff_t>(exit), static_cast<std::ptrdiff_t>(start),
                static_cast<std::ptrdiff_t>(lowest)});
@@ -271,6 +298,29 @@ bool Matcher::EnterRun(int& pc, std::size_t& position) {
   ++pc;
   position = exit;
   return true;
+}
+
+// The highest exit from `exit` down to `lowest` where the items after the run match;
+// kNoExit when there is none.
+std::size_t Matcher::ExitWhereItemsMatch(const ByteRun& run, std::size_t exit, std::size_t lowest) {
+  const std::size_t items = run.next_items.size();
+  const std::size_t end = input_.size();
+  const auto* bytes = reinterpret_cast<const unsigned char*>(input_.data());
+  std::size_t compared = 0;
+  for (;; --exit) {
+    std::size_t matched = 0;
+    while (matched < items && exit + matched < end && run.next_items[matched].Contains(bytes[exit + matched])) {
+      ++matched;
+    }
+    compared += matched + 1;
+    if (matched == items) break;
+    if (exit == lowest) {
+      exit = kNoExit;
+      break;
+    }
+  }
+  ChargeBytes(compared);
+  return exit;
 }
 
 // The lazy run that began at `start` leaves at `exit`, keeping an entry to take one more
@@ -297,18 +347,15 @@ std::size_t Matcher::RunLimit(const ByteRun& run, std::size_t start) const {
 
 // With the maximum out of reach before the input ends, the count no longer matters.
 bool Matcher::RunRemembers(const ByteRun& run, std::size_t start) const {
-  return program_.remember_failures &&
-         (run.max == kUnbounded || input_.size() - start < static_cast<std::size_t>(run.max));
+  return run.remembers && (run.max == kUnbounded || input_.size() - start < static_cast<std::size_t>(run.max));
 }
 
 // "(x)*": the group is the last repetition's byte. Its former text is kept on the stack, in
-// the kRunGroupUndoFrames entries below the run's own.
+// the entry below the run's own.
 void Matcher::PushRunGroupUndo(const ByteRun& run) {
   if (run.group == 0) return;
   const auto group = static_cast<std::size_t>(run.group);
-  Push(Frame{Frame::kRestoreOpening, run.group, openings_[group], 0});
-  Push(Frame{Frame::kRestoreSlot, 2 * run.group, slots_[2 * group], 0});
-  Push(Frame{Frame::kRestoreSlot, 2 * run.group + 1, slots_[2 * group + 1], 0});
+  Push(Frame{Frame::kRestoreGroup, run.group, slots_[2 * group], slots_[2 * group + 1], openings_[group]});
 }
 
 void Matcher::SetRunGroup(const ByteRun& run, std::size_t start, std::size_t exit) {
@@ -320,12 +367,16 @@ void Matcher::SetRunGroup(const ByteRun& run, std::size_t start, std::size_t exi
   slots_[2 * group + 1] = last + 1;
 }
 
-bool Matcher::BackReferenceMatches(const Instruction& in, std::size_t& position) const {
+// The reference at `pc` leaves the captures as they are and moves on by the group's length:
+// where what follows failed before at that position, there is nothing to compare.
+bool Matcher::BackReferenceMatches(int pc, std::size_t& position) {
+  const Instruction& in = program_.code[static_cast<std::size_t>(pc)];
   const std::ptrdiff_t begin = slots_[static_cast<std::size_t>(2 * in.a)];
   const std::ptrdiff_t finish = slots_[static_cast<std::size_t>(2 * in.a + 1)];
   if (begin < 0) return false;  // the group is unset: nothing to repeat
   const auto length = static_cast<std::size_t>(finish - begin);
-  if (input_.size() - position < length) return false;
+  if (input_.size() - position < length || FailedBefore(pc + 1, position + length)) return false;
+  ChargeBytes(length);
   for (std::size_t i = 0; i < length; ++i) {
     auto a = static_cast<unsigned char>(input_[static_cast<std::size_t>(begin) + i]);
     auto b = static_cast<unsigned char>(input_[position + i]);

@@ -11,11 +11,17 @@
 // loops whose body is more than one byte or an alternation ("(ab)*", "(a|b)+",
 // "(\w+\s)*", nested loops) keep one choice per repetition, and their group and counter
 // changes one undo entry each per repetition, also in the first n repetitions of "(ab){n,}"
-// where nothing is left to choose. Runs stay one entry with back-references too; such
-// patterns remember no failed states, which costs time, not stack.
+// where nothing is left to choose. Runs stay one entry with back-references too.
 //
-// Both the remembered states and the stack have a budget (search_budget.h); a search that
-// would pass it ends with kOverBudget, and the caller runs it another way.
+// With back-references, only the states past the last reference (more exactly: where no
+// captured text can still be read) are remembered, so the work before it may grow with a
+// high power of the input. Every search therefore counts its steps: an instruction run, or
+// a few bytes (kBytesPerStep) that a run takes or a comparison reads. Each step costs at
+// most a small constant, so the step budget bounds the search's time as the other budgets
+// bound its memory.
+//
+// The remembered states, the stack and the steps have a budget each (search_budget.h); a
+// search that would pass one ends with kOverBudget, and the caller runs it another way.
 
 #include <array>
 #include <cstddef>
@@ -36,8 +42,9 @@ enum class SearchOutcome { kNoMatch, kMatch, kOverBudget };
 
 class Matcher {
  public:
-  explicit Matcher(const Program& program, std::size_t stack_budget_bytes = kBacktrackStackBudgetBytes)
-      : program_(program), stack_limit_(stack_budget_bytes / sizeof(Frame)) {}
+  explicit Matcher(const Program& program, std::size_t stack_budget_bytes = kBacktrackStackBudgetBytes,
+                   std::uint64_t step_budget = kBacktrackStepBudget)
+      : program_(program), stack_limit_(stack_budget_bytes / sizeof(Frame)), step_budget_(step_budget) {}
 
   // The leftmost match in `input`, start positions tried from the first byte to the end;
   // the captures are set on a match.
@@ -46,35 +53,45 @@ class Matcher {
   // The most entries the backtracking stack held during the last search: what the search
   // cost in memory besides the remembered states.
   std::size_t PeakStackDepth() const { return peak_depth_; }
+  // The steps the last search took (see above): what it cost in time.
+  std::uint64_t StepsTaken() const { return steps_taken_; }
 
  private:
   // One entry of the backtracking stack: a choice to resume, or a change to undo.
   struct Frame {
     enum Kind : std::uint32_t {
-      kResume,          // index: pc; value: position
-      kRestoreSlot,     // index: slot; value: its former value
-      kRestoreOpening,  // index: group; value: its former opening
-      kRestoreCounter,  // index: counter; value: its former value
-      kGreedyRun,       // index: the run's pc; value: the exit last tried; other: the run's start
-      kLazyRun,         // index: the run's pc; value: the exit last tried; other: the run's start
+      kResume,          // index: pc; a: position
+      kRestoreOpening,  // index: group; a: its former opening
+      kRestoreGroup,    // index: group; a, b: its former start and end; c: its former opening
+      kRestoreCounter,  // index: counter; a: its former value
+      kGreedyRun,       // index: the run's pc; a: the exit last tried; b: the run's start;
+                        // c: the lowest exit worth trying
+      kLazyRun,         // index: the run's pc; a: the exit last tried; b: the run's start
     };
     Kind kind;
     std::int32_t index;
-    std::ptrdiff_t value;
-    std::ptrdiff_t other = 0;
-    std::ptrdiff_t lowest = 0;  // kGreedyRun: the lowest exit worth trying
+    std::ptrdiff_t a;
+    std::ptrdiff_t b = 0;
+    std::ptrdiff_t c = 0;
   };
   struct OverBudget {};
+  [[noreturn, gnu::cold, gnu::noinline]] static void PassBudget() { throw OverBudget{}; }
 
   bool MatchAt(std::size_t start);
   bool LeadRunFailedBefore(std::size_t start) const;
+  bool FailedBefore(int pc, std::size_t position) const;
+  void Charge(std::uint64_t steps) {
+    steps_taken_ += steps;
+    if (steps_taken_ > step_budget_) [[unlikely]] PassBudget();
+  }
+  void ChargeBytes(std::size_t bytes) { Charge(bytes / kBytesPerStep); }
   // Where an attempt at `start` begins: past the prefix when the program skips it, as
   // StartPositions found the prefix there already.
   std::size_t PastPrefix(std::size_t start) const {
     return program_.past_prefix_pc == 0 ? start : start + program_.literal_prefix.size();
   }
   void Push(const Frame& frame) {
-    if (stack_.size() == stack_limit_) throw OverBudget{};
+    if (stack_.size() == stack_limit_) [[unlikely]] PassBudget();
     stack_.push_back(frame);
     if (stack_.size() > peak_depth_) peak_depth_ = stack_.size();
   }
@@ -87,15 +104,23 @@ class Matcher {
   }
   bool EnterRun(int& pc, std::size_t& position);
   bool LazyRunExit(int run_pc, std::size_t start, std::size_t exit, int& pc, std::size_t& position);
+  static constexpr std::size_t kNoExit = static_cast<std::size_t>(-1);
+  // Room for the stack of a typical search at once, rather than growing it a frame at a time.
+  static constexpr std::size_t kFirstStackFrames = 32;
+  std::size_t ExitWorthTrying(const ByteRun& run, std::size_t exit, std::size_t lowest) {
+    return run.next_items.empty() ? exit : ExitWhereItemsMatch(run, exit, lowest);
+  }
+  std::size_t ExitWhereItemsMatch(const ByteRun& run, std::size_t exit, std::size_t lowest);
   std::size_t RunLimit(const ByteRun& run, std::size_t start) const;
   bool RunRemembers(const ByteRun& run, std::size_t start) const;
-  static constexpr int kRunGroupUndoFrames = 3;
   void PushRunGroupUndo(const ByteRun& run);
   void SetRunGroup(const ByteRun& run, std::size_t start, std::size_t exit);
-  bool BackReferenceMatches(const Instruction& in, std::size_t& position) const;
+  bool BackReferenceMatches(int pc, std::size_t& position);
 
   const Program& program_;
   std::size_t stack_limit_;
+  std::uint64_t step_budget_;
+  std::uint64_t steps_taken_ = 0;
   std::string_view input_;
   Captures slots_{};
   std::array<std::ptrdiff_t, kMaxGroups + 1> openings_{};

@@ -254,7 +254,7 @@ class Parser {
     group->group = number;
     group->children.push_back(ParseAlternation(flags, /*in_group=*/true));
     group->nullable = group->children.front()->nullable;
-    closed_group_nullable_[number] = group->nullable;
+    closed_groups_[number] = group.get();
     return group;
   }
 
@@ -449,10 +449,10 @@ class Parser {
   // cannot match nothing (a reference to an unset group fails).
   NodePtr BackRefNode(int number, const Modifiers& flags) {
     has_back_references_ = true;
-    const bool closed_and_consuming =
-        closed_group_nullable_[number].has_value() && !*closed_group_nullable_[number];
-    auto node = MakeNode(Node::Kind::kBackRef, !closed_and_consuming);
+    const Node* group = closed_groups_[number];
+    auto node = MakeNode(Node::Kind::kBackRef, group == nullptr || group->nullable);
     node->group = number;
+    node->referenced_group = group;
     node->ignore_case = flags.i;
     return node;
   }
@@ -465,7 +465,7 @@ class Parser {
   Modifiers initial_;
   int group_count_ = 0;
   bool has_back_references_ = false;
-  std::optional<bool> closed_group_nullable_[kMaxGroups + 1];
+  const Node* closed_groups_[kMaxGroups + 1] = {};
 };
 
 }  // namespace

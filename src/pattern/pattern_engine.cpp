@@ -24,7 +24,11 @@ void TPatternEngine::SetExpression(std::string_view expression) {
 void TPatternEngine::SetInput(std::string_view text) {
   const void* nul = std::memchr(text.data(), '\0', text.size());
   if (nul != nullptr) text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-  input_ = std::string(text);
+  if (input_) {
+    input_->assign(text);  // into the buffer of the last input, when it is large enough
+  } else {
+    input_.emplace(text);
+  }
   ClearMatch();
 }
 

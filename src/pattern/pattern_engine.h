@@ -43,7 +43,7 @@ class TPatternEngine {
   // Compiles if needed (raising syntax errors), then searches the input from its first byte.
   // True when a match was found; the match positions are then set.
   // Raises 1003 for an empty expression, 1005 when no input was set, and 1016 when the
-  // search would pass its memory budget; nothing but EPatternError leaves it.
+  // search would pass its time or memory budget; nothing but EPatternError leaves it.
   bool Exec();
 
   // The text of group n (0 to 14); empty when n is out of range, no input is set, or the

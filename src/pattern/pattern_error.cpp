@@ -49,7 +49,7 @@ std::string PatternErrorText(int code) {
     case kPatternOffsetNotPositive: return "TPatternEngine(exec): Offset Must Be Greater Then 0";
     case kPatternLoopStackExceeded: return "TPatternEngine(exec): Loop Stack Exceeded";
     case kPatternLoopWithoutEntry: return "TPatternEngine(exec): Loop Without LoopEntry !";
-    case kPatternSearchBudgetExceeded: return "TPatternEngine(exec): Search Exceeds Its Memory Budget";
+    case kPatternSearchBudgetExceeded: return "TPatternEngine(exec): Search Exceeds Its Time Or Memory Budget";
     default: return "Unknown error";
   }
 }

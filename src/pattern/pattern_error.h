@@ -43,7 +43,7 @@ enum PatternErrorCode : int {
   kPatternOffsetNotPositive = 1006,
   kPatternLoopStackExceeded = 1014,
   kPatternLoopWithoutEntry = 1015,
-  // A search that would need more memory than the engine allows one search.
+  // A search that would need more memory or time than the engine allows one search.
   kPatternSearchBudgetExceeded = 1016,
 };
 

@@ -63,10 +63,17 @@ struct ByteRun {
   // The matcher remembers the states "at least min repetitions done, the next byte at
   // position q" of each run, its loop head: what follows does not depend on how the run got
   // there.
-  // Set when a literal follows the run (past group marks) with a byte the run cannot take,
-  // this many bytes into it: a greedy run gives back no further than that many bytes before
-  // where it stopped, since from any earlier exit the literal meets a byte of the run.
+  // Set when one-byte items follow the run (past group marks), one of which takes none of
+  // the run's bytes, this many items on: a greedy run gives back no further than that many
+  // bytes before where it stopped, since from any earlier exit that item meets a byte of the
+  // run. 0 when the next item can never take a byte of the run: the run gives back nothing.
   int stop_margin = -1;
+  // The first of those one-byte items (kMaxNextItems at most): a greedy run tries an exit
+  // only where they match, or at the lowest exit left.
+  static constexpr std::size_t kMaxNextItems = 8;
+  std::vector<CharSet> next_items;
+  // Its loop heads are remembered as failed states (see remembered_states.h).
+  bool remembers = false;
 };
 
 struct Program {
@@ -78,9 +85,9 @@ struct Program {
   int counter_count = 0;
   int group_count = 0;
 
-  // Remembering failed states is sound only when what follows a state does not depend on
-  // what the groups captured, that is, without back-references; and a state is instruction
-  // and position only, so a program with counters remembers nothing either.
+  // Some states are remembered as failed: those where what follows depends on nothing but
+  // instruction and position (remembered_states.h), which is all of them in a program
+  // without back-references and counters.
   bool remember_failures = false;
   // The remembered instructions, numbered from 0 (Instruction::memo).
   int memo_count = 0;
@@ -97,9 +104,11 @@ struct Program {
   bool anchored_at_start = false;
   bool can_match_empty = true;
   CharSet first_bytes;
+  bool single_first_byte = false;
   // A literal text that every match begins with (two bytes or more), or empty: the search
   // tries only where it occurs.
   std::string literal_prefix;
+  std::size_t literal_prefix_rarest = 0;  // RarestByteOf(literal_prefix)
   // 1 when the first instruction compares exactly that prefix and is remembered nowhere:
   // the backtracker, trying only starts where the prefix was found, begins past it.
   int past_prefix_pc = 0;
@@ -112,11 +121,18 @@ struct Program {
   // that window cannot begin a match.
   static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
   std::string required_literal;
+  std::size_t required_literal_rarest = 0;
   std::size_t required_min_offset = 0;
   std::size_t required_max_offset = kNoLimit;
+  // The same for one byte of a set that every match contains; all bytes: none.
+  CharSet required_set = CharSet::All();
+  std::size_t required_set_min_offset = 0;
+  std::size_t required_set_max_offset = kNoLimit;
   // For a pattern whose top-level sequence has "$" (or "\Z") without m: the most bytes a
   // match can take, since it ends at the end of the input. Starts further back cannot match.
   std::size_t longest_match_at_end = kNoLimit;
+  // The fewest bytes a match takes: starts with fewer bytes left cannot match.
+  std::size_t shortest_match = 0;
 };
 
 }  // namespace brimsel::pattern

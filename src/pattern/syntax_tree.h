@@ -48,6 +48,9 @@ struct Node {
   int min = 0;
   int max = 0;
   bool greedy = true;
+  // kBackRef: the group it names when that group closes before it in the pattern, or
+  // nullptr. The group belongs to the same tree.
+  const Node* referenced_group = nullptr;
   // True when the node can succeed without consuming a byte.
   bool nullable = false;
   std::vector<NodePtr> children;

@@ -34,6 +34,11 @@ bool DirectoryExists(std::string_view path);  // a folder
 bool ForceDirectories(std::string_view path);
 // False when the file does not exist, is read-only, is a running executable, or cannot be removed.
 bool DeleteFile(std::string_view path);
+// Renames a file over `newFile` as MoveFileExA with MOVEFILE_REPLACE_EXISTING does; false
+// when the target is read-only, a running executable or a folder. Within one volume the
+// target is at every moment the old file or the whole moved one. A replaced file keeps its
+// permission bits, as a copy over it would (CopyFileA).
+bool MoveFileReplacing(std::string_view existingFile, std::string_view newFile);
 
 // The Windows attribute bits that have a meaning here.
 inline constexpr std::uint32_t kAttributeReadOnly = 0x01;
@@ -85,6 +90,10 @@ struct ResolvedTarget {
 ResolvedTarget ResolveTarget(std::string_view base, std::string_view path);
 // True when some process runs the resolved file as its executable.
 bool IsRunningExecutable(const ResolvedTarget& target);
+
+// The whole content of a file of at most `limit` bytes; nothing when it cannot be read or
+// is larger.
+std::optional<std::string> ReadWholeFile(std::string_view path, std::size_t limit);
 
 // A file handle. Closed when destroyed.
 class File {

@@ -1,4 +1,6 @@
 #pragma once
+// Starting a batch file the way the updater does: hidden, detached from the caller, and
+// named so that the command interpreter reads exactly the file meant.
 
 #include <string_view>
 
@@ -8,11 +10,12 @@ namespace brimsel::platform {
 
 inline constexpr int SW_HIDE = 0;
 
-// Starts `file` with `operation` ("OPEN") detached from the caller and returns at once.
-// A ".bat" file is run by the system's command interpreter on Windows, and by our batch
-// runner, installed beside the executable, on Linux. Returns true when the program was
-// started.
-bool ShellExecuteA(WindowHandle owner, std::string_view operation, std::string_view file,
-                   std::string_view parameters, std::string_view directory, int showCommand);
+// Runs the batch file `name` of the folder `folder` (ending in "\") and returns at once:
+// the system's command interpreter on Windows, our batch runner (installed beside the
+// executable) on Linux. The interpreter works in `folder` and is given the bare `name`
+// (a plain name without blanks, "%" or quotes): it expands "%" on its command line as in a
+// batch line, so a folder path holding "%" there would name another script. True when the
+// interpreter was started.
+bool StartBatchFile(std::string_view folder, std::string_view name);
 
 }  // namespace brimsel::platform

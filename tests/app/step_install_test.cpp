@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/self_replace_script.h"
+#include "app/self_replacement.h"
 #include "app/step_install_fixture.h"
 #include "app/update_log.h"
 #include "app/window_texts.h"
@@ -182,9 +182,16 @@ TEST_F(InstallStepTest, ANameCannotForgeALogLine) {
   EXPECT_EQ(updateLog.find("\n" + Ok("forged.txt")), std::string::npos) << updateLog;
 }
 
-TEST(SelfReplaceScript, RaisesWhenItCannotBeWritten) {
+TEST(SelfReplacement, RaisesWhenItCannotBePreparedAndLeavesNothing) {
   TempDir dir;
-  EXPECT_THROW(WriteSelfReplaceScript(dir.WinPath() + "missing\\"), Exception);
+  EXPECT_THROW(PrepareSelfReplacement(dir.WinPath()), Exception) << "no staged update.exe";
+  dir.Write("update/update.exe", "new");
+  dir.Write("update.bat/x", "a folder where the script would go");
+  EXPECT_THROW(PrepareSelfReplacement(dir.WinPath()), Exception);
+  EXPECT_FALSE(fs::exists(dir.path() / "update.exe.new"));
+  // Folders that a batch line cannot name (Linux allows them; Windows does not).
+  EXPECT_FALSE(SelfReplaceScriptText("\\opt\\a\"b\\"));
+  EXPECT_FALSE(SelfReplaceScriptText("\\opt\\a\nb\\"));
 }
 
 }  // namespace

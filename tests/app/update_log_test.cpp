@@ -12,9 +12,9 @@
 #include "app/window_fixture.h"
 #include "app/steps.h"
 #include "app/update_log.h"
+#include "net/update_site.h"
 #include "platform/codepage.h"
 #include "signature/package_signature.h"
-#include "signature/signature_marker.h"
 #include "support/malleated_signature.h"
 #include "support/scripted_server.h"
 #include "support/zip_builder.h"
@@ -43,7 +43,7 @@ platform::DateTime Date(const char* text) { return platform::StrToDate(text); }
 
 // A vendor site with a (signed) release of `date`.
 ScriptedServer::Script Site(const std::string& date, const std::string& package, const std::string& signature = "") {
-  const std::string marker = signature.empty() ? "" : signature::SignatureMarker(signature);
+  const std::string marker = signature.empty() ? "" : SignatureMarker(signature);
   return ServeFiles({{"/update/getver.asp?soft=Brimsel", "<!--date" + date + "Main -->" + marker},
                      {"/update/test.html", platform::Utf8ToGbk("测试成功")},
                      {"/update/Brimsel.zip", package}});

@@ -3,11 +3,26 @@
 // belong to the benchmark.)
 #include <gtest/gtest.h>
 
+#include "pattern/compiler.h"
 #include "pattern/match_first_group.h"
+#include "pattern/matcher.h"
+#include "pattern/parser.h"
 #include "search_helpers.h"
 
 namespace brimsel::test {
 namespace {
+
+// The backtracker's own search, with the program the engine compiles for a pattern without
+// counted loops: its outcome and the steps it took.
+std::pair<pattern::SearchOutcome, std::uint64_t> BacktrackerSearch(std::string_view pattern_text,
+                                                                   std::string_view input) {
+  const pattern::Settings settings;
+  const pattern::Program program = pattern::Compile(pattern::Parse(pattern_text, settings), settings);
+  pattern::Matcher matcher(program);
+  pattern::Captures captures{};
+  const pattern::SearchOutcome outcome = matcher.Search(input, captures);
+  return {outcome, matcher.StepsTaken()};
+}
 
 TEST(Adversarial, TheMarkerOnHostileMebibyteReplies) {
   const std::string markers = Times("<!--date", kMiB / 8);
@@ -30,6 +45,40 @@ TEST(Adversarial, TheMarkerOnHostileMebibyteReplies) {
   };
   for (const auto& row : rows) {
     EXPECT_TRUE(MatchFirstGroup(row.reply, kMarker) == row.date) << row.reply.substr(0, 40) << " ...";
+  }
+}
+
+// Every reply of the largest size the update check reads, built of near-markers that make
+// the marker search work hardest, stays far below the backtracker's step budget.
+TEST(Adversarial, TheMarkerStaysFarBelowTheStepBudget) {
+  for (const std::string unit : {"<!--date", "<!--date ", "<!--datex ", "<!--dateMain -", "<!--dateaMain -",
+                                 "<!--date1Main -x", "<!--date<!--dateMain -"}) {
+    // The text every match contains, at the end, so that every near-marker is tried.
+    const std::string reply = Times(unit, 8 * kMiB / unit.size()) + " Main -->";
+    const auto [outcome, steps] = BacktrackerSearch(kMarker, reply);
+    EXPECT_EQ(outcome, pattern::SearchOutcome::kNoMatch) << unit;
+    EXPECT_LT(steps, pattern::kBacktrackStepBudget / 8) << unit;
+  }
+}
+
+// With back-references the backtracker remembers only the states where no captured text can
+// still be read, here those past the reference; before it, the step budget bounds the work.
+// The pattern is a unit of the fuzzer that took 17 s over 127 bytes.
+TEST(Adversarial, BackReferenceSearchesEndWithinTheStepBudget) {
+  const char kUnit[] = "(?i)a*?(\\w{0,150})\\1.*a*\\W\\W\\W\\W\\W\\W*?";
+  const auto [outcome, steps] = BacktrackerSearch(kUnit, std::string(399, 'A') + "!");
+  EXPECT_EQ(outcome, pattern::SearchOutcome::kNoMatch);
+  EXPECT_LT(steps, 200'000u);
+  // Without a byte of "\W" nothing is tried at all.
+  EXPECT_EQ(Search(kUnit, std::string(8 * kMiB, 'A')), Texts{kNoMatch});
+  TPatternEngine engine;
+  engine.SetExpression(kUnit);
+  engine.SetInput(std::string(8 * kMiB - 1, 'A') + "!");
+  try {
+    engine.Exec();
+    ADD_FAILURE() << "no error";
+  } catch (const EPatternError& error) {
+    EXPECT_EQ(error.Code(), kPatternSearchBudgetExceeded);
   }
 }
 
@@ -99,7 +148,7 @@ TEST(Adversarial, ASearchPastItsBudgetRaisesTheBudgetError) {
     ADD_FAILURE() << "no error";
   } catch (const EPatternError& error) {
     EXPECT_EQ(error.Code(), kPatternSearchBudgetExceeded);
-    EXPECT_EQ(error.Message(), "TPatternEngine(exec): Search Exceeds Its Memory Budget");
+    EXPECT_EQ(error.Message(), "TPatternEngine(exec): Search Exceeds Its Time Or Memory Budget");
   }
   // So does a count that even an input's length cannot bring down to a program of bounded size.
   engine.SetExpression("(ab){100000}");

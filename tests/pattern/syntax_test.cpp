@@ -143,6 +143,8 @@ TEST(Syntax, GroupsBackReferencesAndAlternation) {
       {"(a)\\1", "aA", kNone},
       {"(?i)(a)\\1", "aA", {"aA", "a"}},
       {"(a)|b\\1", "b", kNone},  // a reference to an unset group fails
+      {"\\1(a)", "aa", kNone},     // so does one that no repetition can reach after its group
+      {"(a\\1?)", "aa", {"a", "a"}},
       {"(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)(\\w)\\9\\1", "abcdefghiia",
        {"abcdefghiia", "a", "b", "c", "d", "e", "f", "g", "h", "i"}},
       // Inside its own group a reference sees the previous repetition.

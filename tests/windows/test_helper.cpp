@@ -1,12 +1,17 @@
 // Another program for the Windows suite to find, close and replace:
 //   test_helper --window CAPTION   a top-level window captioned CAPTION (hex of its GBK
 //                                  bytes), until the window is closed;
-//   test_helper --sleep MS         nothing for MS milliseconds.
-// Either way the program ends by itself after a minute, so a failed test leaves nothing.
+//   test_helper --sleep MS         nothing for MS milliseconds;
+//   test_helper --lock FOLDER      holds the lock of the installation folder FOLDER (hex of
+//                                  its GBK bytes, ending in "\\"), and says so by making
+//                                  the file "locked" in its staging folder.
+// Each way the program ends by itself after a minute, so a failed test leaves nothing.
 #include <windows.h>
 
 #include <cstdlib>
 #include <string>
+
+#include "platform/folder_lock.h"
 
 namespace {
 
@@ -55,6 +60,14 @@ int main(int argc, char** argv) {
   if (argc != 3) return 2;
   const std::string mode = argv[1];
   if (mode == "--window") return ShowWindowUntilClosed(FromHex(argv[2]));
+  if (mode == "--lock") {
+    const std::string folder = FromHex(argv[2]);
+    const brimsel::platform::FolderLock lock(folder, folder + "update");
+    if (lock.outcome() != brimsel::platform::FolderLock::Outcome::kTaken) return 3;
+    CloseHandle(CreateFileA((folder + "update\\locked").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Sleep(kLifetimeMs);
+    return 0;
+  }
   if (mode == "--sleep") {
     Sleep(std::min<DWORD>(std::strtoul(argv[2], nullptr, 10), kLifetimeMs));
     return 0;

@@ -14,7 +14,7 @@ HelperProcess::HelperProcess(std::string_view mode, std::string_view argument, c
     std::snprintf(pair, sizeof pair, "%02X", byte);
     hex += pair;
   }
-  std::string commandLine = "\"" + path + "\" " + std::string(mode) + " " + (mode == "--window" ? hex : std::string(argument));
+  std::string commandLine = "\"" + path + "\" " + std::string(mode) + " " + (mode == "--sleep" ? std::string(argument) : hex);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};

@@ -2,14 +2,16 @@
 //
 //   batchrun SCRIPT
 //
-// The updater starts it detached, beside update.exe, on the update.bat it has just
-// written. It knows labels, GOTO, del "PATH", del %0, if exist "PATH" GOTO LABEL and
-// copy "PATH" "PATH", with cmd.exe's meaning ("%" expanded first, as cmd.exe does),
-// without regard to letter case, and touches only files directly in the script's folder
-// and in its "update" folder. Any other line or path makes it refuse the whole script
-// before doing anything. A loop pauses 200 ms per round and waits as long as the file it
-// waits for is running; it gives up a minute after nothing runs it. A copy keeps the mode
-// of the file it replaces. It writes what it did to batchrun.log beside the script.
+// The updater starts it detached, beside update.exe, on the update.bat it has written.
+// It knows labels, GOTO, del "PATH", del %0, if exist "PATH" GOTO LABEL, copy "PATH"
+// "PATH", move [/y] "PATH" "PATH" and the pause ping -n COUNT 127.0.0.1 >nul, with
+// cmd.exe's meaning ("%" expanded first, "%%" read as one "%"), without regard to letter
+// case, and touches only files directly in the script's folder and in its "update"
+// folder. Any other line or path makes it refuse the whole script before doing anything.
+// A move, like a delete, fails while the file it replaces runs. A loop pauses 200 ms per
+// round besides the script's own pauses and waits as long as the file it waits for is
+// running; it gives up a minute after nothing runs it. A copy or a move keeps the mode of
+// the file it replaces. It writes what it did to batchrun.log beside the script.
 // Exit status: 0 done, 1 refused, 2 gave up, 3 script unreadable, 64 usage.
 
 #include <cstdio>

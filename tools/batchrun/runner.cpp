@@ -72,6 +72,12 @@ class Execution {
         case Op::Copy:
           Copy(command);
           break;
+        case Op::Move:
+          Move(command);
+          break;
+        case Op::Pause:
+          platform::Sleep(static_cast<unsigned>(command.seconds) * 1000);
+          break;
         case Op::DeleteSelf:
           // cmd.exe ends a script whose file has gone; so do we.
           log_.Line(platform::DeleteFile(scriptFile_) ? "deleted the script" : "could not delete the script");
@@ -90,11 +96,11 @@ class Execution {
           deadline = std::chrono::steady_clock::now() + limits_.giveUpAfter;
         } else if (std::chrono::steady_clock::now() >= deadline) {
           log_.Line("gave up after " + std::to_string(rounds_) + " rounds: \"" + RunLog::Gbk(lastStuck_) +
-                    "\" could still not be deleted");
+                    "\" could still not be replaced");
           return Outcome::GaveUp;
         }
         if (rounds_++ == 0)
-          log_.Line("waiting: \"" + RunLog::Gbk(lastStuck_) + "\" cannot be deleted yet (line " +
+          log_.Line("waiting: \"" + RunLog::Gbk(lastStuck_) + "\" cannot be replaced yet (line " +
                     std::to_string(command.line) + ")");
         platform::Sleep(static_cast<unsigned>(limits_.pause.count()));
       }
@@ -132,6 +138,16 @@ class Execution {
       copied = ::chmod(platform::NativePath(command.target).c_str(), deleted->second) == 0;
     log_.Line(std::string(copied ? "copied \"" : "could not copy \"") + RunLog::Gbk(command.path) + "\" to \"" +
               RunLog::Gbk(command.target) + "\"");
+  }
+
+  // MoveFileExA over the target: refused, as on Windows, while the target runs or is
+  // read-only, and then the loop waits for it as for a file that cannot be deleted.
+  void Move(const Command& command) {
+    if (platform::MoveFileReplacing(command.path, command.target)) {
+      log_.Line("moved \"" + RunLog::Gbk(command.path) + "\" to \"" + RunLog::Gbk(command.target) + "\"");
+    } else if (platform::FileExists(command.path) && platform::FileExists(command.target)) {
+      lastStuck_ = command.target;
+    }
   }
 
   void Finished() { log_.Line("finished after " + std::to_string(rounds_) + " rounds of waiting"); }

@@ -87,6 +87,11 @@ std::optional<std::string> LabelArgument(const Word& word, std::string& error) {
   return platform::LowerAsciiOfSingleByteChars(name);
 }
 
+// An unquoted word that equals `text` without regard to letter case.
+bool IsWord(const Word& word, std::string_view text) {
+  return !word.quoted && platform::SameTextIgnoringCase(word.text, text);
+}
+
 std::optional<Command> ParseCommand(const std::vector<Word>& words, std::string& error) {
   const std::string verb = platform::LowerAsciiOfSingleByteChars(words[0].text);
   const std::size_t args = words.size() - 1;
@@ -111,15 +116,30 @@ std::optional<Command> ParseCommand(const std::vector<Word>& words, std::string&
     }
     return std::nullopt;
   }
-  if (verb == "copy" && args == 2) {
-    command.op = Op::Copy;
-    auto source = PathArgument(words[1], error);
+  if ((verb == "copy" && args == 2) || (verb == "move" && (args == 2 || (args == 3 && IsWord(words[1], "/y"))))) {
+    // In a batch file cmd.exe overwrites without asking, with or without /y.
+    command.op = verb == "copy" ? Op::Copy : Op::Move;
+    auto source = PathArgument(words[args - 1], error);
     if (!source) return std::nullopt;
-    auto target = PathArgument(words[2], error);
+    auto target = PathArgument(words[args], error);
     if (!target) return std::nullopt;
     command.path = *source;
     command.target = *target;
     return command;
+  }
+  if (verb == "ping") {
+    // The pause a batch file can make on every Windows: one echo to the loopback address
+    // a second, the first at once, the output thrown away.
+    const std::string& count = args == 4 ? words[2].text : std::string();
+    const bool number = !count.empty() && count.size() <= 2 && count.find_first_not_of("0123456789") == std::string::npos;
+    const int echoes = number && !words[2].quoted ? std::stoi(count) : 0;
+    if (echoes > 0 && IsWord(words[1], "-n") && IsWord(words[3], "127.0.0.1") && IsWord(words[4], ">nul")) {
+      command.op = Op::Pause;
+      command.seconds = echoes - 1;
+      return command;
+    }
+    error = "only the pause \"ping -n COUNT 127.0.0.1 >nul\" is supported";
+    return std::nullopt;
   }
   if (verb == "if" && args == 4 && !words[1].quoted && !words[3].quoted &&
       platform::LowerAsciiOfSingleByteChars(words[1].text) == "exist" &&
@@ -133,8 +153,9 @@ std::optional<Command> ParseCommand(const std::vector<Word>& words, std::string&
     command.label = *label;
     return command;
   }
-  error = (verb == "goto" || verb == "del" || verb == "copy" || verb == "if") ? "a form of the command that is not supported"
-                                                                              : "unknown command";
+  error = (verb == "goto" || verb == "del" || verb == "copy" || verb == "move" || verb == "if")
+              ? "a form of the command that is not supported"
+              : "unknown command";
   return std::nullopt;
 }
 

@@ -20,6 +20,8 @@ enum class Op {
   DeleteSelf,   // del %0
   IfExistGoto,  // if exist "PATH" goto NAME
   Copy,         // copy "PATH" "PATH"
+  Move,         // move [/y] "PATH" "PATH": a rename over the target
+  Pause,        // ping -n COUNT 127.0.0.1 >nul: COUNT - 1 seconds
 };
 
 struct Command {
@@ -27,7 +29,8 @@ struct Command {
   int line = 0;         // 1-based line number in the script
   std::string label;    // Label, Goto, IfExistGoto: the name in lower case
   std::string path;     // Delete, IfExistGoto, Copy (source): a Windows path, GBK
-  std::string target;   // Copy: the destination
+  std::string target;   // Copy, Move: the destination
+  int seconds = 0;      // Pause
 };
 
 struct Script {
@@ -41,7 +44,7 @@ struct Script {
   std::optional<std::size_t> FindLabel(std::string_view name, std::size_t from) const;
 };
 
-// Scripts larger than this are refused unread: the updater writes six short lines.
+// Scripts larger than this are refused unread: the updater writes five short lines.
 inline constexpr std::size_t kMaxScriptSize = 64 * 1024;
 
 // Each line is read as cmd.exe reads it: "%" expanded first (percent_expansion.h), then

@@ -15,17 +15,17 @@
 
 #include "archive/unzipper.h"
 #include "net/download_package.h"
-#include "net/fetch_page.h"
 #include "net/silent_download_view.h"
 #include "net/update_site.h"
-#include "pattern/match_first_group.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
-#include "signature/signature_marker.h"
+#include "update/extraction_plan.h"
+#include "update/server_probe.h"
+#include "update/version_check.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
@@ -33,7 +33,6 @@
 namespace brimsel::updtool {
 namespace {
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kDefaultTimeoutSeconds = 300;
 constexpr int kServerWaitMs = 15000;  // for each header byte
@@ -74,23 +73,28 @@ bool Fail(const std::string& reason) {
   return false;
 }
 
-// The version page: its marker and date, and the signature when one is asked for.
+// The version page, judged as the updater judges it, and its signature when one is asked for.
 bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDate, std::string& signature) {
-  const std::string url = args.siteUrl + kVersionQuery + args.packageName;
-  const PageFetch page = FetchPageReporting(url);
-  Step("version page", url + ": " + DescribeFetch(page));
-  const std::string dateText = MatchFirstGroup(page.body, kReleaseDatePattern);
-  if (dateText.empty()) return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
-  const auto release = platform::TryStrToDate(dateText);
-  if (!release) return Fail("the marker's date '" + dateText + "' is not in the short date format yyyy-M-d");
-  Step("release date", platform::DateTimeToStr(*release));
-  const auto last = platform::TryStrToDate(args.lastUpdate);
-  if (!(*release > *last)) {
-    return Fail("the release of " + platform::DateTimeToStr(*release) + " is not later than LastUpdate " +
-                platform::DateTimeToStr(*last) + ": the updater reports the newest version as installed");
+  const platform::DateTime last = *platform::TryStrToDate(args.lastUpdate);
+  SilentNotes notes;  // the updater's log lines; the check words its own account
+  const VersionCheck check = CheckPublishedVersion(args.siteUrl, args.packageName, last, nullptr, notes);
+  if (!check.fetched.empty()) Step("version page", check.url + ": " + check.fetched);
+  switch (check.verdict) {
+    case VersionVerdict::kFailed:
+    case VersionVerdict::kCancelled: return Fail(check.error);
+    case VersionVerdict::kNoMarker: return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
+    case VersionVerdict::kNotADate:
+      return Fail("the marker's date '" + check.dateText + "' is not in the short date format yyyy-M-d");
+    case VersionVerdict::kNotLater:
+    case VersionVerdict::kNewer: break;
   }
-  releaseDate = *release;
-  signature = signature::SignatureOfPage(page.body);
+  Step("release date", platform::DateTimeToStr(*check.release));
+  if (check.verdict == VersionVerdict::kNotLater) {
+    return Fail("the release of " + platform::DateTimeToStr(*check.release) + " is not later than LastUpdate " +
+                platform::DateTimeToStr(last) + ": the updater reports the newest version as installed");
+  }
+  releaseDate = *check.release;
+  signature = check.signature;
   if (!args.publicKey.empty()) {
     if (signature.empty()) return Fail("the version page carries no signature marker");
     Step("signature", "present on the version page");
@@ -99,18 +103,15 @@ bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDat
 }
 
 bool CheckProbe(const CheckArguments& args) {
-  const std::string url = args.siteUrl + kProbePage;
-  const Clock::time_point start = Clock::now();
-  const PageFetch probe = FetchPageReporting(url);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-  Step("probe", url + ": " + DescribeFetch(probe) + ", " + std::to_string(ms) + " ms");
-  if (probe.body.find(kProbePassed) == std::string::npos)
+  const ProbeResult probe = ProbeServer(args.siteUrl, nullptr);
+  Step("probe", probe.url + ": " + probe.fetched + ", " + std::to_string(probe.elapsedMs) + " ms");
+  if (!probe.passed)
     return Fail("the probe page does not hold \"测试成功\" in GBK: the server would be marked 连接失败");
   return true;
 }
 
 bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
-  const std::string url = args.siteUrl + kPackageFolder + args.packageName + kPackageExtension;
+  const std::string url = PackageUrl(args.siteUrl, args.packageName);
   platform::TClientSocket socket;
   socket.SetClientType(platform::ctBlocking);
   SilentDownloadView view;
@@ -126,13 +127,12 @@ bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
   return true;
 }
 
-// Loads the directory and extracts every entry as the installation step does, with the
-// component's own CRC checks; every entry must arrive, under names that stay apart.
-bool CheckPackage(const std::string& packagePath, const fs::path& extractFolder) {
+// Loads the directory and extracts every entry by the installation's own plan, with the
+// component's CRC checks; every entry must arrive, under names that stay apart.
+bool CheckPackage(const PackageLocation& location) {
   TUnzipper unzipper;
-  unzipper.DoProcessMessages = false;
-  unzipper.OverwriteMode = TUZOverwriteMode::Never;
-  unzipper.DoAll = true;
+  PlanExtraction(unzipper, location);
+  unzipper.DoProcessMessages = false;  // no window to keep answering
   std::vector<std::string> problems;
   unzipper.OnBadCRC = [&](TUnzipper& z, std::uint32_t, std::uint32_t, int index) {
     problems.push_back(platform::GbkToUtf8(z.EntryFileName(index)) + ": CRC-32 does not match");
@@ -140,21 +140,16 @@ bool CheckPackage(const std::string& packagePath, const fs::path& extractFolder)
   unzipper.OnSkippingFile = [&](TUnzipper&, TSkipReason, const std::string& name, int, bool&) {
     problems.push_back(platform::GbkToUtf8(name) + ": skipped by the extraction");
   };
-  int files = 0;
   try {
-    unzipper.SetZipName(packagePath);
-    unzipper.SetDestDir(platform::WindowsPath(extractFolder));
     unzipper.LoadDirectory();
+    const std::vector<std::string> names = InstallNames(unzipper);
     std::set<std::string> installed;
-    for (int i = 0; i < unzipper.EntryCount(); ++i) {
-      const std::string name = platform::LowerAsciiOfSingleByteChars(unzipper.EntryFileName(i));
-      if (name.empty()) continue;  // a folder entry
-      ++files;
+    for (const std::string& name : names) {
       if (!installed.insert(name).second) problems.push_back(platform::GbkToUtf8(name) + ": two entries of this name");
     }
-    Step("directory", std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(files) + " files" +
+    Step("directory", std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(names.size()) + " files" +
                           (unzipper.Repaired() ? " (rebuilt from damaged records)" : ""));
-    if (files == 0) return Fail("the package holds no file: nothing would be installed");
+    if (names.empty()) return Fail("the package holds no file: nothing would be installed");
     const int extracted = unzipper.ExtractFiles();
     Step("test extraction", std::to_string(extracted) + " entries extracted, CRCs checked");
   } catch (const Exception& error) {
@@ -168,8 +163,11 @@ bool RunChecks(const CheckArguments& args, const ScratchFolder& scratch) {
   platform::DateTime releaseDate;
   std::string signature;
   if (!CheckVersionPage(args, releaseDate, signature) || !CheckProbe(args)) return false;
-  const std::string packagePath = platform::WindowsPath(scratch.Path() / "package.zip");
-  if (!CheckDownload(args, packagePath) || !CheckPackage(packagePath, scratch.Path() / "extracted")) return false;
+  // The package where an updater installed in the scratch folder keeps it.
+  const PackageLocation location = LocatePackage(platform::WindowsPath(scratch.Path()) + "\\", args.packageName);
+  const std::string& packagePath = location.packagePath;
+  platform::ForceDirectories(location.stagingFolder);
+  if (!CheckDownload(args, packagePath) || !CheckPackage(location)) return false;
   if (!args.publicKey.empty()) {
     const auto verdict =
         signature::VerifyPackageFile(args.publicKey, args.packageName, releaseDate, packagePath, signature);

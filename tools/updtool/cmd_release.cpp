@@ -10,17 +10,16 @@
 
 #include "archive/directory/dos_datetime.h"
 #include "archive/directory/zip_writer.h"
+#include "net/update_site.h"
 #include "platform/command_line.h"
 #include "platform/exception.h"
 #include "platform/file_name_rule.h"
 #include "platform/locale.h"
 #include "signature/package_signature.h"
-#include "signature/signature_marker.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
 #include "updtool/release_contents.h"
-#include "updtool/release_layout.h"
 
 namespace brimsel::updtool {
 namespace {
@@ -130,22 +129,22 @@ int Release(const Arguments& args) {
     zip.Add(file.storedName, data, DosTimeOf(file.source));
   }
   const std::string package = zip.Finish();
-  const std::string marker =
-      secretKey.empty()
-          ? ""
-          : signature::SignatureMarker(signature::SignPackage(secretKey, *name, releaseDate, package));
+  const std::string signatureHex =
+      secretKey.empty() ? "" : signature::SignPackage(secretKey, *name, releaseDate, package);
 
-  WriteWhole(PackageFile(site, parsed->name), package);
-  WriteWhole(VersionPageFile(site, parsed->name), VersionPage(date, marker));
-  WriteWhole(ProbePageFile(site), kProbePageBody);
+  const fs::path packageFile = site / PackageFile(parsed->name);
+  const fs::path versionPageFile = site / VersionPageFile(parsed->name);
+  WriteWhole(packageFile, package);
+  WriteWhole(versionPageFile, VersionPage(date, signatureHex));
+  WriteWhole(site / ProbePageFile(), kProbePageBody);
 
-  std::cout << "release " << parsed->name << " of " << date << (marker.empty() ? "" : ", signed") << "\n"
+  std::cout << "release " << parsed->name << " of " << date << (signatureHex.empty() ? "" : ", signed") << "\n"
             << "  files:   " << contents.files.size() << " (" << contentBytes << " bytes)\n"
-            << "  package: " << package.size() << " bytes, " << platform::Utf8OfPath(PackageFile(site, parsed->name)) << "\n"
+            << "  package: " << package.size() << " bytes, " << platform::Utf8OfPath(packageFile) << "\n"
             << "  URL paths:\n"
-            << "    /update/getver.asp?soft=" << parsed->name << "   (" << platform::Utf8OfPath(VersionPageFile(site, parsed->name)) << ")\n"
-            << "    /update/test.html\n"
-            << "    /update/" << parsed->name << ".zip\n";
+            << "    " << VersionQueryTarget(parsed->name) << "   (" << platform::Utf8OfPath(versionPageFile) << ")\n"
+            << "    " << kProbePage << "\n"
+            << "    " << PackageTarget(parsed->name) << "\n";
   for (const ReleaseFile& file : contents.files) std::cout << "  + " << file.shownName << "\n";
   return 0;
 }

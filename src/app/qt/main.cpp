@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/error_box.h"
+#include "app/installation_lock.h"
 #include "app/program_information.h"
 #include "app/qt/tfrm_update.h"
 #include "app/vendor_key.h"
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
     brimsel::ShowErrorBox(0, error.what());
     return 1;
   }
+  const std::optional<brimsel::platform::FolderLock> lock = brimsel::TakeInstallationFolder(options->installationFolder);
+  if (!lock) return 1;
   options->vendorPublicKey = brimsel::kVendorPublicKey;
   brimsel::TfrmUpdate frmUpdate(*options);
   frmUpdate.Show();

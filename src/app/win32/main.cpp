@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/error_box.h"
+#include "app/installation_lock.h"
 #include "app/program_information.h"
 #include "app/vendor_key.h"
 #include "app/win32/message_loop.h"
@@ -28,6 +29,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     brimsel::ShowErrorBox(0, error.what());
     return 1;
   }
+  const std::optional<brimsel::platform::FolderLock> lock = brimsel::TakeInstallationFolder(options->installationFolder);
+  if (!lock) return 1;
   options->vendorPublicKey = brimsel::kVendorPublicKey;
   brimsel::TfrmUpdate frmUpdate(*options);
   brimsel::platform::SetMessagePump([&frmUpdate] { brimsel::PumpMessages(frmUpdate); });

@@ -1,6 +1,6 @@
 #pragma once
 // ".bat" files are carried out by our own batch runner, a small program installed beside
-// update.exe. ShellExecuteA looks for it in the installation folder; the tests name the
+// update.exe. StartBatchFile looks for it in the installation folder; the tests name the
 // folder of their build instead.
 
 #include <filesystem>
@@ -15,10 +15,5 @@ inline constexpr char kBatchRunnerName[] = "batchrun";
 // terminal, standard input and output on /dev/null, none of the caller's descriptors, and
 // not a child of the caller. Returns once the runner runs; false when it could not start.
 bool StartBatchRunner(std::string_view script, std::string_view directory, const std::filesystem::path& runnerFolder);
-
-// ShellExecuteA with the batch runner of `runnerFolder`: "open" (or no operation) on a
-// ".bat" or ".cmd" file without parameters starts it; anything else is refused (false).
-bool ShellExecuteWithRunner(std::string_view operation, std::string_view file, std::string_view parameters,
-                            std::string_view directory, const std::filesystem::path& runnerFolder);
 
 }  // namespace brimsel::platform

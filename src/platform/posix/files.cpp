@@ -271,6 +271,27 @@ bool DeleteFile(std::string_view path) {
   return true;
 }
 
+bool MoveFileReplacing(std::string_view existingFile, std::string_view newFile) {
+  const fs::path source = NativePath(existingFile);
+  const fs::path target = NativePath(newFile);
+  struct stat from {};
+  if (::lstat(source.c_str(), &from) != 0 || !S_ISREG(from.st_mode)) return false;
+  struct stat to {};
+  if (::lstat(target.c_str(), &to) == 0) {
+    if (S_ISDIR(to.st_mode) || IsReadOnly(newFile) || IsRunningExecutable(newFile)) return false;
+    // Set before the rename, so that no moment sees the target without them.
+    mode_t mode = to.st_mode & 0777;
+    if ((from.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+    if (S_ISREG(to.st_mode) && ::chmod(source.c_str(), mode) != 0) return false;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  if (::rename(source.c_str(), target.c_str()) != 0) return false;
+  NoteNameRemoved(source);
+  NoteNameAdded(target);
+  return true;
+}
+
 std::uint32_t GetFileAttributes(std::string_view path) {
   struct stat st {};
   if (path.empty() || !Stat(path, st)) return kInvalidAttributes;

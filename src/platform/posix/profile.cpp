@@ -136,18 +136,6 @@ std::string_view LineEndOf(std::string_view file) {
   return "\r\n";
 }
 
-// The whole file, or nothing when it cannot be read or is larger than a settings file
-// can sensibly be.
-std::optional<std::string> ReadWholeFile(std::string_view path) {
-  File file(path, File::Mode::Read);
-  if (!file.IsOpen()) return std::nullopt;
-  const std::int64_t size = file.Size();
-  if (size < 0 || static_cast<std::uint64_t>(size) > kMaxProfileSize) return std::nullopt;
-  std::string content(static_cast<std::size_t>(size), '\0');
-  content.resize(file.Read(content.data(), content.size()));
-  return content;
-}
-
 // The file's bytes with `key` of `section` set to `value`.
 std::string WithValue(const std::string& file, std::string_view section, std::string_view key, std::string_view value) {
   const Location location = Find(file, section, key);
@@ -179,7 +167,7 @@ std::string GetPrivateProfileStringA(std::string_view section, std::string_view 
                                      std::string_view path, std::size_t bufferSize) {
   const std::size_t room = bufferSize == 0 ? 0 : bufferSize - 1;
   std::string_view result = defaultValue;
-  const std::optional<std::string> file = ReadWholeFile(path);
+  const std::optional<std::string> file = ReadWholeFile(path, kMaxProfileSize);
   if (file) {
     if (const std::optional<Line> line = Find(*file, section, key).key) result = WithoutMatchingQuotes(line->value);
   }
@@ -197,7 +185,7 @@ bool WritePrivateProfileStringA(std::string_view section, std::string_view key, 
   std::string current;
   mode_t mode = 0644;
   if (exists) {
-    std::optional<std::string> content = ReadWholeFile(path);
+    std::optional<std::string> content = ReadWholeFile(path, kMaxProfileSize);
     if (!content) return false;
     current = std::move(*content);
     target = fs::canonical(target, ec);  // write through a link, not over it

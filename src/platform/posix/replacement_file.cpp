@@ -8,11 +8,28 @@
 #include <cerrno>
 
 namespace brimsel::platform {
+namespace {
+
+constexpr std::string_view kMark = ".~up";
+constexpr std::size_t kUniqueLength = 6;  // what mkostemp puts in place of "XXXXXX"
+
+bool IsAsciiLetterOrDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+}  // namespace
+
+bool IsReplacementFileName(std::string_view name) {
+  if (name.size() < 2 + kMark.size() + kUniqueLength || name[0] != '.') return false;
+  const std::string_view unique = name.substr(name.size() - kUniqueLength);
+  for (const char c : unique)
+    if (!IsAsciiLetterOrDigit(c)) return false;
+  return name.substr(name.size() - kUniqueLength - kMark.size(), kMark.size()) == kMark;
+}
 
 ReplacementFile::ReplacementFile(const std::filesystem::path& target) : target_(target) {
   std::string name = ".";
   name += target.filename().string();
-  name += ".XXXXXX";
+  name += kMark;
+  name += "XXXXXX";
   std::string pattern = (target.parent_path() / name).string();
   fd_ = Descriptor(::mkostemp(pattern.data(), O_CLOEXEC));
   if (fd_.valid()) path_ = std::move(pattern);

@@ -1,7 +1,9 @@
 #pragma once
 // A new file written beside a target and then put in its place by one rename, so that the
 // target is always either the old file or the whole new one, never half of it. Removed
-// when dropped before it was put in place.
+// when dropped before it was put in place. A process killed between the two leaves it
+// behind: its name, "." + the target's name + ".~up" + six letters or digits, tells it
+// from any other file, and the next run removes it (temporary_files.h).
 
 #include <filesystem>
 #include <string>
@@ -32,5 +34,8 @@ class ReplacementFile {
   Descriptor fd_;
   std::string path_;
 };
+
+// Whether `name` is the name of a ReplacementFile.
+bool IsReplacementFileName(std::string_view name);
 
 }  // namespace brimsel::platform

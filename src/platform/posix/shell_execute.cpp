@@ -23,19 +23,10 @@ bool StartBatchRunner(std::string_view script, std::string_view directory, const
   }
 }
 
-bool ShellExecuteWithRunner(std::string_view operation, std::string_view file, std::string_view parameters,
-                            std::string_view directory, const fs::path& runnerFolder) {
-  const bool open = operation.empty() || SameTextIgnoringCase(operation, "open");
-  const bool script = EndsWithIgnoringCase(file, ".bat") || EndsWithIgnoringCase(file, ".cmd");
-  if (!open || !script || !parameters.empty()) return false;
-  return StartBatchRunner(file, directory, runnerFolder);
-}
-
-bool ShellExecuteA(WindowHandle /*owner*/, std::string_view operation, std::string_view file,
-                   std::string_view parameters, std::string_view directory, int /*showCommand*/) {
-  // Scripts have no window to show or hide here: the runner has no terminal in any case.
+bool StartBatchFile(std::string_view folder, std::string_view name) {
+  // No command line reads the path here: the runner gets it as its argument.
   try {
-    return ShellExecuteWithRunner(operation, file, parameters, directory, NativePath(InstallationFolder()));
+    return StartBatchRunner(std::string(folder) + std::string(name), folder, NativePath(InstallationFolder()));
   } catch (...) {
     return false;
   }

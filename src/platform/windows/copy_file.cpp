@@ -9,6 +9,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/temporary_files.h"
 #include "platform/windows/windows_text.h"
 
 namespace brimsel::platform {
@@ -16,13 +17,27 @@ namespace {
 
 using windows::ErrorText;
 
+// The system names the temporary file "~up" + up to four hex digits + ".tmp".
+constexpr char kTemporaryPrefix[] = "~up";
+
 // A new empty file with a unique name in the folder of `target`, or empty text.
 std::string TemporaryBeside(const std::string& target) {
   const std::size_t slash = LastDelimiter(target, "\\/:");
   std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
   char name[MAX_PATH + 16];
-  if (::GetTempFileNameA(folder.c_str(), "~up", 0, name) == 0) return {};
+  if (::GetTempFileNameA(folder.c_str(), kTemporaryPrefix, 0, name) == 0) return {};
   return name;
+}
+
+bool IsTemporaryName(std::string_view name) {
+  constexpr std::string_view prefix = kTemporaryPrefix;
+  constexpr std::string_view extension = ".tmp";
+  if (name.size() <= prefix.size() + extension.size() || name.size() > prefix.size() + 4 + extension.size() ||
+      !SameTextIgnoringCase(name.substr(0, prefix.size()), prefix) ||
+      !EndsWithIgnoringCase(name, extension))
+    return false;
+  const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - extension.size());
+  return digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
 }
 
 std::string FullPath(const std::string& path) {
@@ -74,6 +89,25 @@ CopyResult CopyFileReporting(std::string_view existingFile, std::string_view new
 
 bool CopyFileA(std::string_view existingFile, std::string_view newFile, bool failIfExists) {
   return CopyFileReporting(existingFile, newFile, failIfExists).copied;
+}
+
+std::vector<std::string> RemoveLeftoverTemporaryFiles(std::string_view folder) {
+  std::vector<std::string> removed;
+  std::string base(folder);
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  WIN32_FIND_DATAA found;
+  const HANDLE search = ::FindFirstFileA((base + kTemporaryPrefix + "*.tmp").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return removed;
+  do {
+    const std::string name = found.cFileName;
+    // Plain files only; a reparse point leads elsewhere.
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) || !IsTemporaryName(name))
+      continue;
+    RemoveTemporary(base + name);
+    if (!FileExists(base + name)) removed.push_back(name);
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
+  return removed;
 }
 
 }  // namespace brimsel::platform

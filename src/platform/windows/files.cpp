@@ -100,6 +100,11 @@ bool DeleteFile(std::string_view path) {
   return !path.empty() && ::DeleteFileA(text.c_str());
 }
 
+bool MoveFileReplacing(std::string_view existingFile, std::string_view newFile) {
+  const std::string from(existingFile), to(newFile);
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 std::uint32_t GetFileAttributes(std::string_view path) {
   if (path.empty()) return kInvalidAttributes;
   const std::string text(path);

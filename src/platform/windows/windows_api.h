@@ -14,7 +14,6 @@
 #undef MessageBox
 #undef SendMessage
 #undef SetFileAttributes
-#undef ShellExecute
 
 #undef IDNO
 #undef IDOK

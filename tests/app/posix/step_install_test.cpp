@@ -23,7 +23,7 @@ namespace brimsel::test {
 namespace {
 using namespace std::chrono_literals;
 
-// ShellExecuteA looks for the batch runner beside the running program; for the tests that
+// StartBatchFile looks for the batch runner beside the running program; for the tests that
 // program is the test binary, so the build's runner is linked in beside it.
 bool MakeRunnerReachable() {
   const fs::path runner = fs::path(BRIMSEL_BIN_DIR) / platform::kBatchRunnerName;
@@ -68,12 +68,12 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   EXPECT_TRUE(window.State().selfUpdate);
   const std::string d = instWin_;
   const std::string expected = ":START\r\n"
-                               "del \"" + d + "update.exe\"\r\n"
-                               "if exist \"" + d + "update.exe\" GOTO START\r\n"
-                               "del \"" + d + "update.exe\"\r\n"
-                               "copy \"" + d + "update\\update.exe\" \"" + d + "update.exe\"\r\n"
+                               "ping -n 2 127.0.0.1 >nul\r\n"
+                               "move /y \"" + d + "update.exe.new\" \"" + d + "update.exe\"\r\n"
+                               "if exist \"" + d + "update.exe.new\" goto START\r\n"
                                "del %0\r\n";
   EXPECT_EQ(Read("update.bat"), expected);
+  EXPECT_EQ(Read("update.exe.new"), "the new updater") << "the new updater waits beside the old one";
   EXPECT_TRUE(NextEnabled());
 
   // The runner was started and waits for the updater to end.
@@ -83,8 +83,9 @@ TEST_F(InstallStepTest, ARunningUpdaterIsReplacedByTheScriptOnceItHasEnded) {
   updater.Kill();
   EXPECT_TRUE(WaitUntil([&] { return !fs::exists(inst_ / "update.bat"); }, 10s)) << Read("batchrun.log");
   EXPECT_EQ(Read("update.exe"), "the new updater");
+  EXPECT_FALSE(fs::exists(inst_ / "update.exe.new"));
   EXPECT_EQ(fs::status(inst_ / "update.exe").permissions(), fs::status("/bin/sleep").permissions());
-  EXPECT_EQ(LastUpdate(), kRelease) << "update.exe counts as installed once its script is written";
+  EXPECT_EQ(LastUpdate(), kRelease) << "update.exe counts as installed once its replacement is ready";
   // The one failed copy that every self-update has is named as expected in update.log.
   EXPECT_NE(Read("update/update.log").find("update.exe: the target is in use: a program running from it; expected: "
                                            "this is the running updater, which update.bat replaces"),

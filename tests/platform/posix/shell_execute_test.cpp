@@ -1,4 +1,4 @@
-// ShellExecuteA on update.bat: the batch runner starts detached and carries the script out.
+// Starting update.bat: the batch runner starts detached and carries the script out.
 #include "platform/shell_execute.h"
 
 #include <fcntl.h>
@@ -37,22 +37,22 @@ std::optional<pid_t> FindProcess(const std::vector<std::string>& argv) {
   return std::nullopt;
 }
 
-// An installation folder with a running update.exe, a staged new one and the updater's script.
+// An installation folder with update.exe, a new one beside it and a script that puts the
+// new one in place once the old one has ended.
 struct Installation {
   TempDir dir;
   Installation() {
     fs::copy_file("/bin/sleep", dir.path() / "update.exe");
-    dir.Write("update/update.exe", "the new updater");
+    dir.Write("update.exe.new", "the new updater");
     const std::string d = dir.WinPath();
-    const std::string exe = "\"" + d + "update.exe\"";
-    dir.Write("update.bat", ":START\r\ndel " + exe + "\r\nif exist " + exe + " GOTO START\r\ndel " + exe + "\r\ncopy \"" +
-                                d + "update\\update.exe\" " + exe + "\r\ndel %0\r\n");
+    dir.Write("update.bat", ":START\r\nmove \"" + d + "update.exe.new\" \"" + d + "update.exe\"\r\nif exist \"" + d +
+                                "update.exe.new\" goto START\r\ndel %0\r\n");
   }
   std::string Script() const { return dir.WinPath() + "update.bat"; }
   std::string Log() const { return TempDir::Read(dir.path() / "batchrun.log"); }
 };
 
-TEST(ShellExecute, StartsTheBatchRunnerDetachedAndReturnsAtOnce) {
+TEST(BatchFile, StartsTheBatchRunnerDetachedAndReturnsAtOnce) {
   Installation inst;
   test::ChildProcess updater(inst.dir.path() / "update.exe", {"60"});
   ASSERT_TRUE(updater.Running());
@@ -92,20 +92,15 @@ TEST(ShellExecute, StartsTheBatchRunnerDetachedAndReturnsAtOnce) {
   EXPECT_EQ(TempDir::Read(inst.dir.path() / "update.exe"), "the new updater");
 }
 
-TEST(ShellExecute, OnlyOpensBatchFilesWithoutParametersWhenTheRunnerIsThere) {
+TEST(BatchFile, StartsOnlyAScriptThatIsThereWithTheRunnerThatIsThere) {
   Installation inst;
   TempDir emptyFolder;
-  inst.dir.Write("tool.exe", "x");
   EXPECT_FALSE(StartBatchRunner(inst.Script(), "", emptyFolder.path()));
   EXPECT_FALSE(StartBatchRunner(inst.dir.WinPath() + "missing.bat", "", kBinDir));
   // The test program's own folder has no batch runner beside it.
-  EXPECT_FALSE(ShellExecuteA(0, "OPEN", inst.Script(), "", "", SW_HIDE));
-  // With the runner there, only "open" on a script without parameters starts it.
-  EXPECT_FALSE(ShellExecuteWithRunner("print", inst.Script(), "", "", kBinDir));
-  EXPECT_FALSE(ShellExecuteWithRunner("OPEN", inst.dir.WinPath() + "tool.exe", "", "", kBinDir));
-  EXPECT_FALSE(ShellExecuteWithRunner("OPEN", inst.Script(), "/q", "", kBinDir));
+  EXPECT_FALSE(StartBatchFile(inst.dir.WinPath(), "update.bat"));
   EXPECT_TRUE(fs::exists(inst.dir.path() / "update.bat"));
-  EXPECT_TRUE(ShellExecuteWithRunner("Open", inst.Script(), "", "", kBinDir));
+  EXPECT_TRUE(StartBatchRunner(inst.Script(), "", kBinDir));
   // Nothing runs update.exe here, so the script is carried out at once.
   EXPECT_TRUE(test::WaitUntil([&] { return inst.Log().find("finished") != std::string::npos; }, 10s)) << inst.Log();
   EXPECT_EQ(TempDir::Read(inst.dir.path() / "update.exe"), "the new updater");

@@ -12,7 +12,6 @@
 #include "pattern/match_first_group.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "signature/signature_marker.h"
 #include "support/malleated_signature.h"
 #include "support/scripted_server.h"
 #include "support/zip_builder.h"
@@ -113,7 +112,7 @@ TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlde
 
   const std::string page = SiteFile("update/getver/Brimsel.html");
   EXPECT_EQ(MatchFirstGroup(page, kReleaseDatePattern), "2026-12-7 14:30");
-  EXPECT_EQ(signature::SignatureOfPage(page).size(), 128u);
+  EXPECT_EQ(SignatureOfPage(page).size(), 128u);
   EXPECT_NE(SiteFile("update/test.html").find(kProbePassed), std::string::npos);
 }
 
@@ -177,7 +176,7 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
   const std::string otherPackagePage = TempDir::Read(dir_.path() / "other/update/getver/Other.html");
   const std::string page = good_["/update/getver.asp?soft=Brimsel"];
   const std::string zip = good_["/update/Brimsel.zip"];
-  const std::string goodSignature = signature::SignatureOfPage(page);
+  const std::string goodSignature = SignatureOfPage(page);
   std::string damaged = zip;
   damaged[30 + 5] ^= 0x20;  // the first byte of a.txt, after its 30-byte header and name
 
@@ -206,10 +205,10 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
       // A man in the middle: this genuinely signed release served as a newer one, or
       // its signature in a second form.
       {"newer date", "/update/getver.asp?soft=Brimsel",
-       "<!--date2026-12-9Main -->" + signature::SignatureMarker(goodSignature),
+       "<!--date2026-12-9Main -->" + SignatureMarker(goodSignature),
        "--public-key " + Key("vendor.pub"), 0, "not signed for this package, name and the release date 2026-12-9"},
       {"malleated", "/update/getver.asp?soft=Brimsel",
-       "<!--date2026-12-7Main -->" + signature::SignatureMarker(test::WithGroupOrderAddedToS(goodSignature)),
+       "<!--date2026-12-7Main -->" + SignatureMarker(test::WithGroupOrderAddedToS(goodSignature)),
        "--public-key " + Key("vendor.pub"), 0, "not in its canonical form"},
   };
   for (const auto& row : rows) {

@@ -1,4 +1,5 @@
-// updtool serve, seen through the updater's own fetch and download.
+// updtool serve, over a site that updtool release wrote, seen through the updater's own
+// code: what release writes is what serve serves, and what the updater asks and reads.
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -12,10 +13,16 @@
 #include "net/download_package.h"
 #include "net/fetch_page.h"
 #include "net/silent_download_view.h"
+#include "net/update_site.h"
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
+#include "platform/files.h"
+#include "signature/package_signature.h"
 #include "support/posix/child_process.h"
 #include "support/temp_dir.h"
+#include "update/package_location.h"
+#include "update/server_probe.h"
+#include "update/version_check.h"
 
 namespace brimsel {
 namespace {
@@ -39,16 +46,26 @@ bool Accepts(const std::string& address) {
   return ok;
 }
 
-// `updtool serve` over a site with one package, for the length of a test.
+std::string VendorKey(const char* file) { return (std::filesystem::path(BRIMSEL_TEST_DATA_DIR) / "vendor_key" / file).string(); }
+
+// `updtool serve` over the signed release of a package that `updtool release` wrote, for the
+// length of a test.
 class ServeTest : public ::testing::Test {
  protected:
   void SetUp() override {
     address_ = OwnAddress();
-    site_.Write("www/update/getver/Brimsel.html", "<html><!--date2026-12-7Main --></html>\r\n");
     std::mt19937 random(7);
-    package_.resize(300000);
-    for (char& c : package_) c = static_cast<char>(random());
-    site_.Write("www/update/Brimsel.zip", package_);
+    std::string large(300000, '\0');  // stored whole: the package is large too
+    for (char& c : large) c = static_cast<char>(random());
+    site_.Write("dist/large.bin", large);
+    site_.Write("dist/a.txt", "hello");
+    test::ChildProcess release(BRIMSEL_BIN_DIR "/updtool",
+                               {"release", (site_.path() / "dist").string(), "Brimsel", "--site",
+                                (site_.path() / "www").string(), "--date", "2026-12-7 14:30", "--sign",
+                                VendorKey("vendor.key")});
+    ASSERT_EQ(release.WaitFor(std::chrono::seconds(60)), 0);
+    package_ = TempDir::Read(site_.path() / "www" / PackageFile("Brimsel"));
+    ASSERT_GT(package_.size(), large.size());
     server_ = std::make_unique<test::ChildProcess>(
         BRIMSEL_BIN_DIR "/updtool", std::vector<std::string>{"serve", (site_.path() / "www").string(), "--address", address_});
     // It ends at once when it may not listen on port 80.
@@ -66,7 +83,7 @@ class ServeTest : public ::testing::Test {
 };
 
 TEST_F(ServeTest, ServesTheVersionPageAndTheProbeButNothingOutsideTheFolder) {
-  EXPECT_NE(Fetch("/update/getver.asp?soft=Brimsel").find("<!--date2026-12-7Main -->"), std::string::npos);
+  EXPECT_NE(Fetch("/update/getver.asp?soft=Brimsel").find("<!--date2026-12-7 14:30Main -->"), std::string::npos);
   // Only the page that release writes, as nginx serves the site; no date from elsewhere.
   site_.Write("www/update/Other.date", "2026-12-7\n");
   EXPECT_EQ(Fetch("/update/getver.asp?soft=Other").find("<!--date"), std::string::npos);
@@ -78,11 +95,34 @@ TEST_F(ServeTest, ServesTheVersionPageAndTheProbeButNothingOutsideTheFolder) {
   EXPECT_EQ(Fetch("/%2e%2e/outside.txt").find("secret"), std::string::npos);
 }
 
+// The page, the probe and the package as the update check and the download ask for them
+// and read them: the release's date and signature, and the very package that was signed.
+TEST_F(ServeTest, TheUpdaterReadsWhatReleaseWroteAsServeServesIt) {
+  const std::string site = "http://" + address_;
+  SilentNotes notes;
+  const VersionCheck check =
+      CheckPublishedVersion(site, "Brimsel", platform::StrToDate("2026-12-7 14:29"), nullptr, notes);
+  ASSERT_EQ(check.verdict, VersionVerdict::kNewer) << check.fetched;
+  EXPECT_EQ(platform::DateTimeToStr(*check.release), "2026-12-7 14:30");
+  EXPECT_TRUE(ProbeServer(site, nullptr).passed);
+
+  TempDir installation;
+  const PackageLocation location = LocatePackage(installation.WinPath(), "Brimsel");
+  ASSERT_TRUE(platform::ForceDirectories(location.stagingFolder));
+  platform::TClientSocket socket;
+  SilentDownloadView view;
+  ASSERT_TRUE(DownloadPackage(socket, view, PackageUrl(site, "Brimsel"), location.packagePath));
+  EXPECT_EQ(TempDir::Read(platform::NativePath(location.packagePath)), package_);
+  const std::string publicKey = TempDir::Read(VendorKey("vendor.pub")).substr(0, 64);
+  EXPECT_EQ(signature::VerifyPackageFile(publicKey, "Brimsel", *check.release, location.packagePath, check.signature),
+            signature::Verdict::Valid);
+}
+
 TEST_F(ServeTest, PackageDownloadsByteForByteWithHeadAndRangeAndResumes) {
   TempDir local;
   platform::TClientSocket socket;
   SilentDownloadView view;
-  const std::string url = address_ + "/update/Brimsel.zip";
+  const std::string url = address_ + PackageTarget("Brimsel");
   ASSERT_TRUE(DownloadPackage(socket, view, url, local.WinPath() + "Brimsel.zip"));
   EXPECT_EQ(TempDir::Read(local.path() / "Brimsel.zip"), package_);
 

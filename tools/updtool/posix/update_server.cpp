@@ -13,9 +13,9 @@
 #include <sstream>
 #include <thread>
 
+#include "net/update_site.h"
 #include "platform/posix/descriptor.h"
 #include "updtool/posix/http_exchange.h"
-#include "updtool/release_layout.h"
 
 namespace brimsel::updtool {
 namespace fs = std::filesystem;
@@ -121,17 +121,17 @@ Served Answer(const fs::path& root, int client, const HttpRequest& request) {
   if (request.method != "GET" && request.method != "HEAD") {
     return SendText(client, request, 405, "<html><body>method not allowed</body></html>\r\n");
   }
-  if (request.path == "/update/getver.asp") {
+  if (request.path == kVersionQueryPath) {
     // The page that release writes, as the README's nginx configuration serves it.
-    std::string name = QueryValue(request.query, "soft");
+    std::string name = QueryValue(request.query, kVersionQueryKey);
     std::error_code ec;
-    if (IsPlainName(name) && fs::is_regular_file(VersionPageFile(root, name), ec)) {
-      return SendFile(client, request, VersionPageFile(root, name));
+    if (IsPlainName(name) && fs::is_regular_file(root / VersionPageFile(name), ec)) {
+      return SendFile(client, request, root / VersionPageFile(name));
     }
     return SendText(client, request, 404, "<html><body>no such product</body></html>\r\n");
   }
   std::error_code ec;
-  if (request.path == "/update/test.html" && !fs::is_regular_file(root / "update" / "test.html", ec)) {
+  if (request.path == kProbePage && !fs::is_regular_file(root / ProbePageFile(), ec)) {
     return SendText(client, request, 200, kProbePageBody);
   }
   auto file = FileBelow(root, request.path);
@@ -195,7 +195,7 @@ void UpdateServer::Serve(int clientFd) const {
 
 bool HoldsRelease(const fs::path& root) {
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(root / "update", ec)) {
+  for (const auto& entry : fs::directory_iterator(root / kReleaseFolder, ec)) {
     if (entry.path().extension() == ".zip") return true;
   }
   return false;

@@ -1,7 +1,7 @@
 #pragma once
 // The update server a vendor runs on their own machine to try a release before publishing
 // it. It serves, from one folder, the three things the updater asks for, from the files
-// that release writes (release_layout.h), as a static web server does:
+// that release writes (net/update_site.h), as a static web server does:
 //   /update/getver.asp?soft=NAME  the version page update/getver/NAME.html
 //   /update/test.html             the probe page (update/test.html, or a built-in one)
 //   /update/NAME.zip              the package, with HEAD, Range and Content-Length

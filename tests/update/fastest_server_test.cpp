@@ -1,4 +1,4 @@
-#include "net/fastest_server.h"
+#include "update/fastest_server.h"
 
 #include <gtest/gtest.h>
 
