@@ -170,9 +170,9 @@ TEST_F(UpdateCheckTest, ConfirmedCloseDuringASilentProbeEndsTheProbing) {
   ShowWithLastUpdate("2025-1-1");
   window_->AddServer("next", next.Url());
   // The user clicks Close and answers Yes while the window waits for the probe.
-  const platform::MessagePump qtPump = platform::SetMessagePump({});
+  const platform::MessagePump windowPump = platform::SetMessagePump({});
   PumpScope pump([&] {
-    qtPump();
+    if (windowPump) windowPump();
     if (!probeAsked.exchange(false)) return;
     boxes_.Answer(platform::IDYES);
     window_->btnCloseClick();
@@ -182,7 +182,7 @@ TEST_F(UpdateCheckTest, ConfirmedCloseDuringASilentProbeEndsTheProbing) {
   EXPECT_EQ(window_->ServerTestTime(0), "");
   EXPECT_EQ(next.ConnectionCount(), 0);
   EXPECT_EQ(window_->SelectedServer(), -1);
-  platform::SetMessagePump(qtPump);
+  platform::SetMessagePump(windowPump);
 }
 
 TEST_F(UpdateCheckTest, EmptyServerListProbesNothing) {
