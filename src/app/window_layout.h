@@ -19,6 +19,12 @@ inline constexpr int kNotebookWidth = kClientWidth - kLeftPanelWidth;       // 3
 inline constexpr int kNotebookHeight = kClientHeight - kBottomPanelHeight;  // 295
 inline constexpr int kServerPanelHeight = 47;
 inline constexpr int kFontPixels = 12;  // texts::kFontFamily, Chinese (GB2312) character set
+inline constexpr int kProgressBarMax = 100;  // ProgressBar2 starts at 0 of this
+// The text colour of a link label (kLink below), red, green and blue.
+struct Colour {
+  int red, green, blue;
+};
+inline constexpr Colour kLinkColour = {0, 0, 255};
 
 // The window itself: the parent of the three areas.
 inline constexpr char kForm[] = "frmUpdate";
@@ -26,7 +32,7 @@ inline constexpr char kForm[] = "frmUpdate";
 enum class Kind { kPanel, kBevel, kButton, kPicture, kNotebook, kPage, kLabel, kServerList, kProgressBar, kMemo };
 
 // A label's font and look, added together.
-enum Style : unsigned { kPlain = 0, kBold = 1, kLink = 2 };  // a link: blue text, hand cursor
+enum Style : unsigned { kPlain = 0, kBold = 1, kLink = 2 };  // a link: kLinkColour, hand cursor
 
 struct Control {
   const char* name;
@@ -65,7 +71,7 @@ inline constexpr Control kControls[] = {
     {"2", Kind::kPage, "Notebook1", 0, 0, kNotebookWidth, kNotebookHeight},
     {"lblFile", Kind::kLabel, "2", 104, 96, 0, 0, texts::kUpdatingFile},
     {"lblDown", Kind::kLabel, "2", 80, 120, 0, 0, texts::kDone},
-    {"ProgressBar2", Kind::kProgressBar, "2", 24, 144, 313, 16},  // 0 of 100
+    {"ProgressBar2", Kind::kProgressBar, "2", 24, 144, 313, 16},  // 0 of kProgressBarMax
 
     {"4", Kind::kPage, "Notebook1", 0, 0, kNotebookWidth, kNotebookHeight},
     {"Memo1", Kind::kMemo, "4", 16, 16, 337, 265},  // the installation log

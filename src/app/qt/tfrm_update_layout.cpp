@@ -98,7 +98,7 @@ QWidget* TfrmUpdate::MakeControl(const layout::Control& control, QWidget* parent
       break;
     case Kind::kProgressBar: {
       auto* bar = new QProgressBar(parent);
-      bar->setRange(0, 100);
+      bar->setRange(0, layout::kProgressBarMax);
       bar->setValue(0);
       bar->setTextVisible(false);
       widget = bar;
@@ -124,7 +124,8 @@ QWidget* TfrmUpdate::MakeLabel(const layout::Control& control, QWidget* parent) 
   }
   if (control.style & layout::kLink) {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    constexpr layout::Colour link = layout::kLinkColour;
+    palette.setColor(QPalette::WindowText, QColor(link.red, link.green, link.blue));
     label->setPalette(palette);
     label->setCursor(Qt::PointingHandCursor);
   }

@@ -179,7 +179,8 @@ LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       ::SetBkMode(dc, TRANSPARENT);
-      if (reinterpret_cast<HWND>(lParam) == Control("lblUrl")) ::SetTextColor(dc, RGB(0, 0, 255));
+      constexpr layout::Colour link = layout::kLinkColour;
+      if (reinterpret_cast<HWND>(lParam) == Control("lblUrl")) ::SetTextColor(dc, RGB(link.red, link.green, link.blue));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_SETCURSOR:

@@ -87,7 +87,7 @@ HWND TfrmUpdate::MakeControl(const layout::Control& control, HWND parent) {
     }
     case Kind::kProgressBar: {
       HWND progress = MakeWindow(control, parent, PROGRESS_CLASSA, 0);
-      ::SendMessageA(progress, PBM_SETRANGE32, 0, 100);
+      ::SendMessageA(progress, PBM_SETRANGE32, 0, layout::kProgressBarMax);
       return progress;
     }
     case Kind::kMemo: {
