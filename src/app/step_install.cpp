@@ -36,7 +36,14 @@ void ExtractPackage(WizardWindow& window, std::vector<std::string>& names) {
   // a name that reaches another file (the package, say, by its short alias) is left alone.
   DeleteStagedFiles(state.stagingFolder, names);
   LogExtractionTroubles(unzipper, window.State().log);
-  unzipper.ExtractFiles();
+  try {
+    unzipper.ExtractFiles();
+  } catch (...) {
+    // The component leaves the package open after a failed extraction, and Windows
+    // deletes no open file: the refused package would stay. Another name closes it.
+    unzipper.SetZipName("");
+    throw;
+  }
 }
 
 struct Installation {

@@ -1,12 +1,15 @@
 #pragma once
-// What the Qt and the Win32 window do alike in their handlers, written once against
-// WizardWindow: reading the settings when the window is shown, Next, Close and the error
-// box around every handler.
+// The wizard window's skeleton, free of any toolkit: what the Qt and the Win32 window hold
+// and do alike. WizardForm owns the state of the run, the step controller, the package
+// socket and the zip component; it has the handlers (showing the window, Next, Close, each
+// behind the error box) and the two message boxes, and reaches the controls by their
+// names in the control table (window_layout.h). A window adds the controls, built from
+// that table, and what only its toolkit can do.
 
-#include <exception>
+#include <memory>
 #include <string>
+#include <string_view>
 
-#include "app/error_box.h"
 #include "app/wizard_window.h"
 
 namespace brimsel {
@@ -24,31 +27,86 @@ struct WizardOptions {
   StepController::StepAction installStep;
 };
 
-// FormShow's reading: the settings path, the wizard step back at 0, and the product title,
-// version, homepage (ending in "/") and package name from Update.ini. What was read before
-// a value that cannot be deciphered is held all the same, and the error goes on. Before
-// the settings, what an earlier run left unfinished is finished (self_replacement.h) and
-// its temporary files are removed.
-void ReadShowTimeState(WizardState& state, StepController& steps);
+class WizardForm : public WizardWindow {
+ public:
+  using Options = WizardOptions;
+  using StepAction = StepController::StepAction;
 
-// Next: true when the wizard is finished (Next reads "确定(&O)") and the window is to
-// close; otherwise runs the next step with Next disabled meanwhile and enabled after,
-// whatever the step did with it. An error escaping the step leaves Next disabled.
-bool PressNext(WizardWindow& window);
+  ~WizardForm() override;
+  WizardForm(const WizardForm&) = delete;
+  WizardForm& operator=(const WizardForm&) = delete;
 
-// Close: asks the exit question; on Yes sets the cancel flag and returns true.
-bool ConfirmExit(WizardWindow& window);
+  // Runs FormShow, then shows the window with Next focused, as the program starts.
+  virtual void Show() = 0;
 
-// Runs a handler; an error escaping it is shown in the error box and the program goes on.
-template <typename Handler>
-void RunGuarded(const WizardWindow& window, Handler&& handler) {
-  try {
-    handler();
-  } catch (const std::exception& error) {
-    ShowErrorBox(window.Handle(), error.what());
-  } catch (...) {
-    ShowErrorBox(window.Handle(), "Unknown error");
-  }
-}
+  // The handlers, public so that they can be driven as a user would. An error escaping
+  // one is shown in the error box, and the program goes on.
+  // FormShow: what an earlier run left unfinished finished (self_replacement.h), the
+  // settings read (what was read before a value that cannot be deciphered is held all the
+  // same), the product title put into the welcome and finish texts, the
+  // homepage shown and the built-in server row added.
+  void FormShow();
+  // Closes the window once the wizard is finished (Next reads "确定(&O)"); otherwise runs
+  // the next step with Next disabled meanwhile and enabled after, whatever the step did
+  // with it. An error escaping the step leaves Next disabled.
+  void btnNextClick();
+  // Asks the exit question; Yes sets the cancel flag and ends the program.
+  void btnCloseClick();
+  // Appends a row to the server list: its number (the first row is "1"), name, URL and an
+  // empty test time.
+  void AddServer(const std::string& name, const std::string& url);
+
+  // The text of a control of the table by its name (GBK), and setting it; a label without
+  // a size in the table is then sized to its new text.
+  virtual std::string Caption(std::string_view control) const = 0;
+  virtual void SetCaption(std::string_view control, const std::string& text) = 0;
+
+  // WizardWindow: what the form holds, and what it reaches through the table's names.
+  WizardState& State() override { return state_; }
+  StepController& Steps() override { return steps_; }
+  void ShowStep(int step) override { steps_.Show(*this, step); }
+  void SetNextCaption(const std::string& caption) override { SetCaption("btnNext", caption); }
+  std::string NextCaption() const override { return Caption("btnNext"); }
+  std::string ServerName(int row) const override { return ServerCell(row, kNameColumn); }
+  std::string ServerUrl(int row) const override { return ServerCell(row, kUrlColumn); }
+  std::string ServerTestTime(int row) const override { return ServerCell(row, kTestTimeColumn); }
+  void SetServerTestTime(int row, const std::string& text) override { SetServerCell(row, kTestTimeColumn, text); }
+  void SetFileLabel(const std::string& text) override { SetCaption("lblFile", text); }
+  void SetHitLabel(const std::string& text) override { SetCaption("lblHit", text); }
+  std::string DownLabel() const override { return Caption("lblDown"); }
+  void SetDownLabel(const std::string& text) override { SetCaption("lblDown", text); }
+  bool& CancelFlag() override { return state_.cancelFlag; }
+  platform::TClientSocket& PackageSocket() override { return *packageSocket_; }
+  TUnzipper& Unzipper1() override { return *unzipper_; }
+  void ShowInfo(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+
+  // The server list's columns (layout::kServerColumns), and a cell by row (0-based) and
+  // column: a row that names none reads as empty text and is not written, so that a list
+  // left empty by a failed show cannot crash a later step.
+  enum ServerColumn { kNumberColumn = 0, kNameColumn = 1, kUrlColumn = 2, kTestTimeColumn = 3 };
+  virtual std::string ServerCell(int row, int column) const = 0;
+
+ protected:
+  // The state from the options; then FormCreate, which makes the package socket.
+  explicit WizardForm(Options options);
+
+  virtual void SetServerCell(int row, int column, const std::string& text) = 0;
+  virtual void AddServerRow() = 0;  // an empty row at the end of the list
+  // Hides the window and ends the program once the running handler is back in the event
+  // loop; a step still running finishes its remaining actions first.
+  virtual void Close() = 0;
+  // After Next's step, whatever it did.
+  virtual void AfterStep() {}
+
+ private:
+  void FormCreate();
+  void ReplaceProductName(std::string_view label);
+
+  WizardState state_;
+  StepController steps_;
+  std::unique_ptr<platform::TClientSocket> packageSocket_;  // created with the window
+  std::unique_ptr<TUnzipper> unzipper_;                     // Unzipper1, with its default settings
+};
 
 }  // namespace brimsel

@@ -1,8 +1,8 @@
 #pragma once
-// What the step actions use of the wizard window. TfrmUpdate implements it, with Qt on
-// Linux and with the system's own controls on Windows; the step actions are written
-// against this interface only, so they read like the wizard's own description and name
-// no windowing system.
+// What the step actions use of the wizard window. The form (wizard_form.h) implements it
+// with the window TfrmUpdate, in Qt on Linux and with the system's own controls on
+// Windows; the step actions are written against this interface only, so they read like
+// the wizard's own description and name no windowing system.
 
 #include <string>
 

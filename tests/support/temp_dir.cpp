@@ -38,8 +38,8 @@ TempDir::~TempDir() {
 
 std::string TempDir::WinPath() const { return platform::WindowsPath(path_) + "\\"; }
 
-fs::path TempDir::Write(std::string_view relative, std::string_view content) const {
-  fs::path file = path_ / fs::path(std::string(relative));
+fs::path TempDir::Write(const fs::path& relative, std::string_view content) const {
+  fs::path file = path_ / relative;
   fs::create_directories(file.parent_path());
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));

@@ -19,7 +19,7 @@ class TempDir {
   // The folder as a Windows-style path ending in "\", the way the system names folders.
   std::string WinPath() const;
   // Writes a file below the folder (parents created) and returns its native path.
-  std::filesystem::path Write(std::string_view relative, std::string_view content) const;
+  std::filesystem::path Write(const std::filesystem::path& relative, std::string_view content) const;
   // The bytes of a file; empty when it cannot be read.
   static std::string Read(const std::filesystem::path& file);
 

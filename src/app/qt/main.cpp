@@ -48,6 +48,6 @@ int main(int argc, char** argv) {
   if (!lock) return 1;
   options->vendorPublicKey = brimsel::kVendorPublicKey;
   brimsel::TfrmUpdate frmUpdate(*options);
-  frmUpdate.show();
+  frmUpdate.Show();
   return QApplication::exec();
 }

@@ -1,12 +1,11 @@
-// What the step actions read and change on the window: Next, the server list, the
-// progress page and the installation log. Rows are 0-based; a row number that names no
-// row reads as empty text and changes nothing, so a list left empty by a failed show
-// cannot crash a later step.
+// What the form and the step actions read and change on the window: the controls' texts,
+// Next, the pages, the server list, the progress bar and the installation log.
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QPushButton>
+#include <QStackedWidget>
 #include <QTreeWidget>
 #include <algorithm>
 
@@ -16,94 +15,79 @@
 #include "platform/qt/window_handle.h"
 
 namespace brimsel {
-namespace {
 
 using platform::FromGbk;
 using platform::ToGbk;
 
-enum Column { kNumberColumn = 0, kNameColumn = 1, kUrlColumn = 2, kTestTimeColumn = 3 };
+std::string TfrmUpdate::Caption(std::string_view control) const {
+  if (const auto* label = Control<QLabel>(control)) return ToGbk(label->text());
+  if (const auto* button = Control<QAbstractButton>(control)) return ToGbk(button->text());
+  if (const auto* memo = Control<QPlainTextEdit>(control)) return ToGbk(memo->toPlainText());
+  return {};
+}
 
-std::string CellText(const QTreeWidget& list, int row, int column) {
-  const QTreeWidgetItem* item = list.topLevelItem(row);  // null when out of range
+void TfrmUpdate::SetCaption(std::string_view control, const std::string& text) {
+  if (auto* label = Control<QLabel>(control)) {
+    label->setText(FromGbk(text));
+    if (const layout::Control* entry = layout::Find(control); entry && entry->AutoSized()) label->adjustSize();
+  } else if (auto* button = Control<QAbstractButton>(control)) {
+    button->setText(FromGbk(text));
+  }
+}
+
+void TfrmUpdate::SetNextEnabled(bool enabled) { Control("btnNext")->setEnabled(enabled); }
+
+void TfrmUpdate::ShowPage(int index) {
+  auto* notebook = Control<QStackedWidget>("Notebook1");
+  if (index < notebook->count()) notebook->setCurrentIndex(index);
+}
+
+int TfrmUpdate::ServerCount() const { return Control<QTreeWidget>("lsvTest")->topLevelItemCount(); }
+
+std::string TfrmUpdate::ServerCell(int row, int column) const {
+  const QTreeWidgetItem* item = Control<QTreeWidget>("lsvTest")->topLevelItem(row);  // null when out of range
   return item ? ToGbk(item->text(column)) : std::string();
 }
 
-void SetLabelText(QLabel& label, const std::string& text) {
-  label.setText(FromGbk(text));
-  label.adjustSize();
+void TfrmUpdate::SetServerCell(int row, int column, const std::string& text) {
+  if (QTreeWidgetItem* item = Control<QTreeWidget>("lsvTest")->topLevelItem(row)) item->setText(column, FromGbk(text));
 }
 
-}  // namespace
-
-void TfrmUpdate::AddServer(const std::string& name, const std::string& url) {
-  auto* item = new QTreeWidgetItem(c_.lsvTest);  // owned by the list
-  item->setText(kNumberColumn, QString::number(c_.lsvTest->topLevelItemCount()));
-  item->setText(kNameColumn, FromGbk(name));
-  item->setText(kUrlColumn, FromGbk(url));
-  item->setText(kTestTimeColumn, QString());
-}
-
-void TfrmUpdate::SetNextEnabled(bool enabled) { c_.btnNext->setEnabled(enabled); }
-
-void TfrmUpdate::SetNextCaption(const std::string& caption) { c_.btnNext->setText(FromGbk(caption)); }
-
-std::string TfrmUpdate::NextCaption() const { return ToGbk(c_.btnNext->text()); }
-
-int TfrmUpdate::ServerCount() const { return c_.lsvTest->topLevelItemCount(); }
-
-std::string TfrmUpdate::ServerName(int row) const { return CellText(*c_.lsvTest, row, kNameColumn); }
-
-std::string TfrmUpdate::ServerUrl(int row) const { return CellText(*c_.lsvTest, row, kUrlColumn); }
-
-std::string TfrmUpdate::ServerTestTime(int row) const { return CellText(*c_.lsvTest, row, kTestTimeColumn); }
-
-void TfrmUpdate::SetServerTestTime(int row, const std::string& text) {
-  if (QTreeWidgetItem* item = c_.lsvTest->topLevelItem(row)) item->setText(kTestTimeColumn, FromGbk(text));
-}
+void TfrmUpdate::AddServerRow() { new QTreeWidgetItem(Control<QTreeWidget>("lsvTest")); }  // owned by the list
 
 int TfrmUpdate::SelectedServer() const {
-  const QList<QTreeWidgetItem*> selected = c_.lsvTest->selectedItems();
-  return selected.isEmpty() ? -1 : c_.lsvTest->indexOfTopLevelItem(selected.first());
+  const auto* list = Control<QTreeWidget>("lsvTest");
+  const QList<QTreeWidgetItem*> selected = list->selectedItems();
+  return selected.isEmpty() ? -1 : list->indexOfTopLevelItem(selected.first());
 }
 
 void TfrmUpdate::SelectServer(int row) {
-  if (QTreeWidgetItem* item = c_.lsvTest->topLevelItem(row)) c_.lsvTest->setCurrentItem(item);
+  auto* list = Control<QTreeWidget>("lsvTest");
+  if (QTreeWidgetItem* item = list->topLevelItem(row)) list->setCurrentItem(item);
 }
 
-void TfrmUpdate::FocusServerList() { c_.lsvTest->setFocus(); }
+void TfrmUpdate::FocusServerList() { Control("lsvTest")->setFocus(); }
 
-void TfrmUpdate::SetFileLabel(const std::string& text) { SetLabelText(*c_.lblFile, text); }
-
-void TfrmUpdate::SetDownLabel(const std::string& text) { SetLabelText(*c_.lblDown, text); }
-
-// Fixed size with word wrap: the text takes the label's place as it is.
-void TfrmUpdate::SetHitLabel(const std::string& text) { c_.lblHit->setText(FromGbk(text)); }
-
-std::string TfrmUpdate::DownLabel() const { return ToGbk(c_.lblDown->text()); }
-
-void TfrmUpdate::SetProgressMax(int max) { c_.ProgressBar2->setMaximum(max); }
+void TfrmUpdate::SetProgressMax(int max) { Control<QProgressBar>("ProgressBar2")->setMaximum(max); }
 
 void TfrmUpdate::SetProgressPosition(int position) {
   // A progress bar keeps its position within its range, as the Windows control does.
-  c_.ProgressBar2->setValue(std::clamp(position, c_.ProgressBar2->minimum(), c_.ProgressBar2->maximum()));
+  auto* bar = Control<QProgressBar>("ProgressBar2");
+  bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
 }
 
-int TfrmUpdate::ProgressPosition() const { return c_.ProgressBar2->value(); }
+int TfrmUpdate::ProgressPosition() const { return Control<QProgressBar>("ProgressBar2")->value(); }
 
-int TfrmUpdate::ProgressMax() const { return c_.ProgressBar2->maximum(); }
+int TfrmUpdate::ProgressMax() const { return Control<QProgressBar>("ProgressBar2")->maximum(); }
 
-void TfrmUpdate::ClearLog() { c_.Memo1->clear(); }
+void TfrmUpdate::ClearLog() { Control<QPlainTextEdit>("Memo1")->clear(); }
 
-void TfrmUpdate::AppendLog(const std::string& line) { c_.Memo1->appendPlainText(FromGbk(line)); }
+void TfrmUpdate::AppendLog(const std::string& line) { Control<QPlainTextEdit>("Memo1")->appendPlainText(FromGbk(line)); }
 
-std::string TfrmUpdate::LogText() const { return ToGbk(c_.Memo1->toPlainText()); }
+std::string TfrmUpdate::LogText() const { return Caption("Memo1"); }
 
 void TfrmUpdate::RepaintNow() { platform::RepaintNow(*this); }
 
 platform::WindowHandle TfrmUpdate::Handle() const { return platform::HandleOf(this); }
-
-platform::TClientSocket& TfrmUpdate::PackageSocket() { return *packageSocket_; }
-
-TUnzipper& TfrmUpdate::Unzipper1() { return *unzipper_; }
 
 }  // namespace brimsel

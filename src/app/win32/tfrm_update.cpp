@@ -6,15 +6,9 @@
 #include <commctrl.h>
 
 #include <stdexcept>
-#include <string_view>
 
 #include "app/win32/control_ids.h"
 #include "app/win32/resource_ids.h"
-#include "app/window_texts.h"
-#include "app/wizard_form.h"
-#include "archive/unzipper.h"
-#include "platform/client_socket.h"
-#include "platform/codepage.h"
 
 namespace brimsel {
 namespace {
@@ -62,16 +56,9 @@ void RegisterWindowClasses(WNDPROC formProc) {
 
 }  // namespace
 
-TfrmUpdate::TfrmUpdate(Options options)
-    : options_(std::move(options)),
-      steps_({options_.updateCheck, options_.downloadStep, options_.installStep}),
-      unzipper_(std::make_unique<TUnzipper>()) {
+TfrmUpdate::TfrmUpdate(Options options) : WizardForm(std::move(options)) {
   RegisterWindowClasses(win32::ObjectWindowProc<TfrmUpdate>);
-  state_.installationFolder = options_.installationFolder;
-  state_.vendorSiteUrl = options_.vendorSiteUrl;
-  state_.vendorPublicKey = options_.vendorPublicKey;
   BuildControls();
-  FormCreate();
 }
 
 TfrmUpdate::~TfrmUpdate() {
@@ -81,13 +68,8 @@ TfrmUpdate::~TfrmUpdate() {
   }
 }
 
-void TfrmUpdate::FormCreate() {
-  packageSocket_ = std::make_unique<platform::TClientSocket>();
-  packageSocket_->SetClientType(platform::ctBlocking);
-}
-
 void TfrmUpdate::Show() {
-  RunGuarded(*this, [this] { FormShow(); });
+  FormShow();
   RECT frame = {};
   ::GetWindowRect(form_, &frame);
   const int width = frame.right - frame.left;
@@ -99,52 +81,6 @@ void TfrmUpdate::Show() {
   ::SetForegroundWindow(form_);
   ::SetFocus(Control("btnNext"));
   ::UpdateWindow(form_);
-}
-
-void TfrmUpdate::FormShow() {
-  ReadShowTimeState(state_, steps_);
-
-  ReplaceProductName("lblTitle");
-  ReplaceProductName("lblHit");
-
-  SetLabelText("lblUrl", state_.homepage);
-
-  AddServer(texts::kBuiltInServerName, state_.vendorSiteUrl);
-}
-
-void TfrmUpdate::ReplaceProductName(const char* labelName) {
-  // Replaced character by character, so that a trail byte of a double-byte character can
-  // never be taken for the "B" of the name.
-  const std::string text = ControlText(labelName);
-  const std::string_view name = texts::kProductPlaceholder;
-  std::string replaced;
-  for (std::size_t i = 0; i < text.size();) {
-    if (text.compare(i, name.size(), name) == 0) {
-      replaced += state_.productTitle;
-      i += name.size();
-    } else {
-      const std::size_t length = platform::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
-      replaced.append(text, i, length);
-      i += length;
-    }
-  }
-  HWND label = Control(labelName);
-  ::SetWindowTextA(label, replaced.c_str());
-  if (!(::GetWindowLongA(label, GWL_STYLE) & SS_LEFTNOWORDWRAP)) return;  // fixed size, word wrap
-  FitLabel(label);
-}
-
-void TfrmUpdate::btnNextClick() {
-  RunGuarded(*this, [this] {
-    if (PressNext(*this)) Close();
-  });
-  FocusAfterStep();
-}
-
-void TfrmUpdate::btnCloseClick() {
-  RunGuarded(*this, [this] {
-    if (ConfirmExit(*this)) Close();
-  });
 }
 
 // The window is hidden and the program told to end; the controls stay until the window
@@ -175,7 +111,7 @@ void TfrmUpdate::KeepFocusOnShownPage() {
 
 // After a step: a control of the page the step gave the focus to keeps it (the server
 // list); otherwise Next, or Close when an error left Next disabled.
-void TfrmUpdate::FocusAfterStep() {
+void TfrmUpdate::AfterStep() {
   if (closed_ || ::GetActiveWindow() != form_) return;
   HWND focus = ::GetFocus();
   if (CanHoldFocus(focus) && ::IsChild(pages_[currentPage_], focus)) return;
@@ -204,23 +140,12 @@ void TfrmUpdate::MoveFocus(WPARAM wParam, LPARAM lParam) {
   if (CanHoldFocus(target)) ::SetFocus(target);
 }
 
-void TfrmUpdate::ShowStep(int step) { steps_.Show(*this, step); }
-
 void TfrmUpdate::ShowPage(int index) {
   if (index < 0 || index >= kPageCount || index == currentPage_) return;
   ::ShowWindow(pages_[currentPage_], platform::SW_HIDE);
   ::ShowWindow(pages_[index], SW_SHOW);
   currentPage_ = index;
   KeepFocusOnShownPage();
-}
-
-void TfrmUpdate::ShowInfo(const std::string& text) {
-  platform::MessageBox(Handle(), text, texts::kOnlineUpdate, platform::MB_OK | platform::MB_ICONINFORMATION);
-}
-
-bool TfrmUpdate::AskYesNo(const std::string& text) {
-  return platform::MessageBox(Handle(), text, texts::kOnlineUpdate, platform::MB_YESNO | platform::MB_ICONQUESTION) ==
-         platform::IDYES;
 }
 
 bool TfrmUpdate::PreTranslate(MSG& message) {
@@ -254,7 +179,8 @@ LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORSTATIC: {
       HDC dc = reinterpret_cast<HDC>(wParam);
       ::SetBkMode(dc, TRANSPARENT);
-      if (reinterpret_cast<HWND>(lParam) == Control("lblUrl")) ::SetTextColor(dc, RGB(0, 0, 255));
+      constexpr layout::Colour link = layout::kLinkColour;
+      if (reinterpret_cast<HWND>(lParam) == Control("lblUrl")) ::SetTextColor(dc, RGB(link.red, link.green, link.blue));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
     }
     case WM_SETCURSOR:
@@ -266,7 +192,7 @@ LRESULT TfrmUpdate::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case platform::WM_CLOSE:
       // The title-bar close box ends the program without the question; a step still
       // waiting on the network stops waiting, so that no hidden process runs on.
-      state_.cancelFlag = true;
+      State().cancelFlag = true;
       Close();
       return 0;
     default:

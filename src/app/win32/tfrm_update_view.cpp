@@ -1,7 +1,5 @@
-// What the step actions read and change on the window: Next, the server list, the
-// progress page and the installation log. Rows are 0-based; a row number that names no
-// row reads as empty text and changes nothing, so a list left empty by a failed show
-// cannot crash a later step.
+// What the form and the step actions read and change on the window: the controls' texts,
+// Next, the pages, the server list, the progress bar and the installation log.
 
 #include <algorithm>
 #include <vector>
@@ -9,8 +7,6 @@
 #include "app/win32/tfrm_update.h"
 // After <windows.h>, which it needs.
 #include <commctrl.h>
-#include "archive/unzipper.h"
-#include "platform/client_socket.h"
 
 namespace brimsel {
 namespace {
@@ -24,8 +20,6 @@ void SetRowState(HWND list, int row, UINT state, UINT mask) {
   item.state = state;
   ::SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
-
-enum Column { kNumberColumn = 0, kNameColumn = 1, kUrlColumn = 2, kTestTimeColumn = 3 };
 
 std::string WindowText(HWND window) {
   std::vector<char> text(static_cast<std::size_t>(::GetWindowTextLengthA(window)) + 1);
@@ -53,49 +47,36 @@ void SetCellText(HWND list, int row, int column, const std::string& text) {
 
 }  // namespace
 
-HWND TfrmUpdate::Control(const std::string& name) const {
+HWND TfrmUpdate::Control(std::string_view name) const {
   const auto found = controls_.find(name);
   return found == controls_.end() ? nullptr : found->second;
 }
 
-std::string TfrmUpdate::ControlText(const std::string& name) const { return WindowText(Control(name)); }
+std::string TfrmUpdate::Caption(std::string_view control) const { return WindowText(Control(control)); }
 
-void TfrmUpdate::SetLabelText(const char* name, const std::string& text) {
-  HWND label = Control(name);
-  ::SetWindowTextA(label, text.c_str());
-  FitLabel(label);
+void TfrmUpdate::SetCaption(std::string_view control, const std::string& text) {
+  HWND window = Control(control);
+  ::SetWindowTextA(window, text.c_str());
+  if (const layout::Control* entry = layout::Find(control); entry && entry->AutoSized()) FitLabel(window);
 }
 
-void TfrmUpdate::AddServer(const std::string& name, const std::string& url) {
+void TfrmUpdate::AddServerRow() {
   HWND list = Control("lsvTest");
-  const int row = RowCount(list);
-  std::string number = std::to_string(row + 1);
   LVITEMA item = {};
   item.mask = LVIF_TEXT;
-  item.iItem = row;
-  item.pszText = number.data();
+  item.iItem = RowCount(list);
+  item.pszText = const_cast<char*>("");
   ::SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-  SetCellText(list, row, kNameColumn, name);
-  SetCellText(list, row, kUrlColumn, url);
-  SetCellText(list, row, kTestTimeColumn, "");
 }
 
 void TfrmUpdate::SetNextEnabled(bool enabled) { ::EnableWindow(Control("btnNext"), enabled ? TRUE : FALSE); }
 
-void TfrmUpdate::SetNextCaption(const std::string& caption) { ::SetWindowTextA(Control("btnNext"), caption.c_str()); }
-
-std::string TfrmUpdate::NextCaption() const { return ControlText("btnNext"); }
-
 int TfrmUpdate::ServerCount() const { return RowCount(Control("lsvTest")); }
 
-std::string TfrmUpdate::ServerName(int row) const { return CellText(Control("lsvTest"), row, kNameColumn); }
+std::string TfrmUpdate::ServerCell(int row, int column) const { return CellText(Control("lsvTest"), row, column); }
 
-std::string TfrmUpdate::ServerUrl(int row) const { return CellText(Control("lsvTest"), row, kUrlColumn); }
-
-std::string TfrmUpdate::ServerTestTime(int row) const { return CellText(Control("lsvTest"), row, kTestTimeColumn); }
-
-void TfrmUpdate::SetServerTestTime(int row, const std::string& text) {
-  if (row >= 0 && row < ServerCount()) SetCellText(Control("lsvTest"), row, kTestTimeColumn, text);
+void TfrmUpdate::SetServerCell(int row, int column, const std::string& text) {
+  if (row >= 0 && row < ServerCount()) SetCellText(Control("lsvTest"), row, column, text);
 }
 
 int TfrmUpdate::SelectedServer() const {
@@ -110,15 +91,6 @@ void TfrmUpdate::SelectServer(int row) {
 }
 
 void TfrmUpdate::FocusServerList() { ::SetFocus(Control("lsvTest")); }
-
-void TfrmUpdate::SetFileLabel(const std::string& text) { SetLabelText("lblFile", text); }
-
-void TfrmUpdate::SetDownLabel(const std::string& text) { SetLabelText("lblDown", text); }
-
-// Fixed size with word wrap: the text takes the label's place as it is.
-void TfrmUpdate::SetHitLabel(const std::string& text) { ::SetWindowTextA(Control("lblHit"), text.c_str()); }
-
-std::string TfrmUpdate::DownLabel() const { return ControlText("lblDown"); }
 
 void TfrmUpdate::SetProgressMax(int max) { ::SendMessageA(Control("ProgressBar2"), PBM_SETRANGE32, 0, max); }
 
@@ -144,7 +116,7 @@ void TfrmUpdate::AppendLog(const std::string& line) {
 }
 
 std::string TfrmUpdate::LogText() const {
-  std::string text = ControlText("Memo1");
+  std::string text = Caption("Memo1");
   std::string lines;
   for (char c : text) {
     if (c != '\r') lines += c;
@@ -157,9 +129,5 @@ void TfrmUpdate::RepaintNow() {
 }
 
 platform::WindowHandle TfrmUpdate::Handle() const { return reinterpret_cast<platform::WindowHandle>(form_); }
-
-platform::TClientSocket& TfrmUpdate::PackageSocket() { return *packageSocket_; }
-
-TUnzipper& TfrmUpdate::Unzipper1() { return *unzipper_; }
 
 }  // namespace brimsel

@@ -4,39 +4,30 @@
 
 #include <gtest/gtest.h>
 
-#include "app/message_box_recorder.h"
 #include "app/steps.h"
 #include "app/win32/tfrm_update.h"
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/window_fixture.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "settings/settings_file.h"
-#include "support/temp_dir.h"
 #include "support/zip_builder.h"
 
 namespace brimsel::test {
 namespace {
 namespace fs = std::filesystem;
 
-class Win32NamesTest : public ::testing::Test {
+class Win32NamesTest : public WindowTest {
  protected:
-  void TearDown() override {
-    window_.reset();
-    MSG quit;
-    while (::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-    }
-  }
   // The window over `folder` with the real step 2 and 3, or in place of step 2 what it
   // leaves behind (`download` false); then on to the step after the server list.
-  TfrmUpdate& RunFromServerPage(const std::string& folder, bool download) {
-    TfrmUpdate::Options options;
+  WizardForm& RunFromServerPage(const std::string& folder, bool download) {
+    WizardOptions options = TestOptions();
     options.installationFolder = folder;
-    options.vendorSiteUrl = "http://127.0.0.1";
     options.updateCheck = [](WizardWindow&) {};
     options.installStep = RunInstallStep;
     if (download) {
@@ -50,17 +41,12 @@ class Win32NamesTest : public ::testing::Test {
         window.Steps().Advance(window);
       };
     }
-    window_ = std::make_unique<TfrmUpdate>(std::move(options));
-    window_->Show();
+    MakeWindow(std::move(options)).Show();
     window_->Steps().JumpTo(*window_, WizardStep::kServerTest);
-    window_->btnNextClick();
+    ClickNext();
     return *window_;
   }
   std::string UpdateLog(const fs::path& folder) const { return TempDir::Read(folder / "update" / "update.log"); }
-
-  TempDir dir_;
-  MessageBoxRecorder boxes_;
-  std::unique_ptr<TfrmUpdate> window_;
 };
 
 // A device name, with or without an extension, is no file: it is skipped with its reason

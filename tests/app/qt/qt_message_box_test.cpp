@@ -9,7 +9,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/qt/window_fixture.h"
+#include "app/qt/tfrm_update.h"
+#include "app/window_fixture.h"
 #include "platform/codepage.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_translations.h"
@@ -49,7 +50,7 @@ class QtMessageBoxTest : public WindowTest {
 };
 
 TEST_F(QtMessageBoxTest, QuestionShowsChineseYesAndNoAndGivesTheAnswer) {
-  TfrmUpdate& window = ShowWindow();
+  auto& window = static_cast<TfrmUpdate&>(ShowWindow());
   SeenBox seen;
   ReadAndPressWhenOpen(seen, QMessageBox::Yes);
   const int answer = platform::ShowQtMessageBox(window.Handle(), Utf8ToGbk("在线升级尚未完成，您确定要退出吗?"),
@@ -73,7 +74,7 @@ TEST_F(QtMessageBoxTest, ErrorBoxHasOneOkButtonAndNoOwnerForAStaleHandle) {
   ReadAndPressWhenOpen(seen, QMessageBox::Ok);
   platform::WindowHandle stale = 0;
   {
-    TfrmUpdate& window = MakeWindow();
+    WizardForm& window = MakeWindow();
     stale = window.Handle();
     window_.reset();
   }

@@ -1,20 +1,18 @@
 #pragma once
 // A wizard window over a fresh installation folder, with its message boxes answered by a
 // recorder and steps 1 to 3 replaced by actions that only note that they ran, so that the
-// window and its step controller are tested on their own.
+// window and its step controller are tested on their own; a test puts the real step
+// actions back where it tests them. The window is the test program's own (test_window.h).
 
 #include <gtest/gtest.h>
 
-#include <QLabel>
-#include <QPushButton>
-#include <QStackedWidget>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/message_box_recorder.h"
-#include "app/qt/tfrm_update.h"
-#include "app/window_expectations.h"
+#include "app/test_window.h"
+#include "app/wizard_form.h"
 #include "platform/codepage.h"
 #include "settings/settings_cipher.h"
 #include "settings/settings_file.h"
@@ -24,11 +22,17 @@ namespace brimsel::test {
 
 inline constexpr char kTestVendorSite[] = "http://127.0.0.1";
 
+// What the finish page says in the place of "the newest version is installed" after an
+// update that failed for `reason` (UTF-8).
+inline std::string FailedUpdateText(const std::string& reason) {
+  return "升级未完成，请稍后重试。\n原因：" + reason + "。详见 update\\update.log";
+}
+
 class WindowTest : public ::testing::Test {
  protected:
   // Installation folder = the temporary folder, the test vendor site, recording steps.
-  TfrmUpdate::Options TestOptions() {
-    TfrmUpdate::Options options;
+  WizardOptions TestOptions() {
+    WizardOptions options;
     options.installationFolder = dir_.WinPath();
     options.vendorSiteUrl = kTestVendorSite;
     auto recorder = [this](int step) {
@@ -42,15 +46,23 @@ class WindowTest : public ::testing::Test {
     options.installStep = recorder(3);
     return options;
   }
-  // Makes the window (not shown yet).
-  TfrmUpdate& MakeWindow(TfrmUpdate::Options options) {
-    window_ = std::make_unique<TfrmUpdate>(std::move(options));
+  // Makes the window (not shown yet), in the place of the one before.
+  WizardForm& MakeWindow(WizardOptions options) {
+    window_.reset();
+    window_ = MakeTestWindow(std::move(options));
     return *window_;
   }
-  TfrmUpdate& MakeWindow() { return MakeWindow(TestOptions()); }
+  WizardForm& MakeWindow() { return MakeWindow(TestOptions()); }
   // Makes the window and shows it, which runs FormShow.
-  TfrmUpdate& ShowWindow() {
-    MakeWindow().show();
+  WizardForm& ShowWindow() {
+    MakeWindow().Show();
+    return *window_;
+  }
+  // Shows the window with `action` as the step action of `step` (1 to 3).
+  WizardForm& ShowWithStep(int step, WizardForm::StepAction action) {
+    WizardOptions options = TestOptions();
+    (step == 1 ? options.updateCheck : step == 2 ? options.downloadStep : options.installStep) = std::move(action);
+    MakeWindow(std::move(options)).Show();
     return *window_;
   }
 
@@ -63,30 +75,28 @@ class WindowTest : public ::testing::Test {
     WriteSetting(dir_.WinPath() + kSettingsFileName, kSettingsSection, key, value);
   }
 
-  template <typename Widget = QWidget>
-  Widget* Find(const char* name) const {
-    auto* widget = window_->findChild<Widget*>(QString::fromLatin1(name));
-    EXPECT_NE(widget, nullptr) << "no control named " << name;
-    return widget;
-  }
-  // The caption of a label, UTF-8.
-  std::string LabelText(const char* name) const {
-    const QLabel* label = Find<QLabel>(name);
-    return label ? label->text().toStdString() : std::string();
-  }
+  // The text of a control, UTF-8.
+  std::string LabelText(const char* name) const { return platform::GbkToUtf8(window_->Caption(name)); }
+  void ClickNext() { Click(*window_, "btnNext"); }
+  void ClickClose() { Click(*window_, "btnClose"); }
   // Next, as a user clicks it on the last page of a step, and the sentence of the finish page.
   std::string FinishText() {
-    Find<QPushButton>("btnNext")->click();
+    ClickNext();
     EXPECT_EQ(CurrentPage(), 4);
     return LabelText("lblHit");
   }
-  std::string NextCaptionUtf8() const { return Find<QPushButton>("btnNext")->text().toStdString(); }
-  int CurrentPage() const { return Find<QStackedWidget>("Notebook1")->currentIndex(); }
-  bool NextEnabled() const { return Find<QPushButton>("btnNext")->isEnabled(); }
+  std::string NextCaptionUtf8() const { return LabelText("btnNext"); }
+  int CurrentPage() const { return test::CurrentPage(*window_); }
+  bool NextEnabled() const { return IsEnabled(*window_, "btnNext"); }
+  // Takes the shown window to `step` with Next, as a user would.
+  void GoToStep(int step) {
+    while (window_->Steps().Current() < step) ClickNext();
+    ASSERT_EQ(window_->Steps().Current(), step);
+  }
 
   TempDir dir_;
   MessageBoxRecorder boxes_;
-  std::unique_ptr<TfrmUpdate> window_;
+  std::unique_ptr<WizardForm> window_;
   std::vector<int> stepsRun_;  // the step actions run, in order
   std::vector<bool> nextEnabledDuringStep_;
 };

@@ -3,13 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QPushButton>
-#include <QTreeWidget>
 #include <atomic>
 #include <filesystem>
 #include <thread>
 
-#include "app/qt/window_fixture.h"
+#include "app/window_fixture.h"
 #include "app/steps.h"
 #include "app/window_texts.h"
 #include "platform/codepage.h"
@@ -35,13 +33,13 @@ class UpdateCheckTest : public WindowTest {
   }
   // Shows the window with the site as vendor site, the real step 1 and LastUpdate set.
   void ShowWithLastUpdate(const char* lastUpdate) {
-    TfrmUpdate::Options options = TestOptions();
+    WizardOptions options = TestOptions();
     options.vendorSiteUrl = site_->Url();
     options.updateCheck = RunUpdateCheck;
     WriteEnciphered("title", "Brimsel");
     WriteEnciphered("FSoftName", "Brimsel");
     if (lastUpdate != nullptr) WritePlain("LastUpdate", lastUpdate);
-    MakeWindow(std::move(options)).show();
+    MakeWindow(std::move(options)).Show();
   }
   bool OnFinishPage() const { return CurrentPage() == 4 && window_->NextCaption() == texts::kOkCaption; }
   // A test time cell that reads "<n>ms".
@@ -102,10 +100,10 @@ TEST_F(UpdateCheckTest, OnlyAStrictlyLaterReleaseDateIsAnUpdate) {
 TEST_F(UpdateCheckTest, UnreachableVendorSiteIsNoUpdate) {
   StartSite("");
   BRIMSEL_SKIP_UNLESS_LISTENING(*site_);
-  TfrmUpdate::Options options = TestOptions();
+  WizardOptions options = TestOptions();
   options.vendorSiteUrl = kRefusingSite;
   options.updateCheck = RunUpdateCheck;
-  MakeWindow(std::move(options)).show();
+  MakeWindow(std::move(options)).Show();
   window_->btnNextClick();
   EXPECT_TRUE(OnFinishPage());
   EXPECT_TRUE(boxes_.Boxes().empty());
@@ -172,9 +170,9 @@ TEST_F(UpdateCheckTest, ConfirmedCloseDuringASilentProbeEndsTheProbing) {
   ShowWithLastUpdate("2025-1-1");
   window_->AddServer("next", next.Url());
   // The user clicks Close and answers Yes while the window waits for the probe.
-  const platform::MessagePump qtPump = platform::SetMessagePump({});
+  const platform::MessagePump windowPump = platform::SetMessagePump({});
   PumpScope pump([&] {
-    qtPump();
+    if (windowPump) windowPump();
     if (!probeAsked.exchange(false)) return;
     boxes_.Answer(platform::IDYES);
     window_->btnCloseClick();
@@ -184,7 +182,7 @@ TEST_F(UpdateCheckTest, ConfirmedCloseDuringASilentProbeEndsTheProbing) {
   EXPECT_EQ(window_->ServerTestTime(0), "");
   EXPECT_EQ(next.ConnectionCount(), 0);
   EXPECT_EQ(window_->SelectedServer(), -1);
-  platform::SetMessagePump(qtPump);
+  platform::SetMessagePump(windowPump);
 }
 
 TEST_F(UpdateCheckTest, EmptyServerListProbesNothing) {

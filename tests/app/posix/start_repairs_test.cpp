@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/installation_lock.h"
-#include "app/qt/window_fixture.h"
+#include "app/window_fixture.h"
 #include "app/self_replacement.h"
 #include "app/window_texts.h"
 #include "platform/codepage.h"
