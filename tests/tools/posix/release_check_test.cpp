@@ -95,6 +95,53 @@ TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnythin
   }
 }
 
+// Releases that the updater would install and that would then break every end user: its own
+// files (under any folder and letter case, as the installation flattens and lowers them),
+// a date after today, a date no later than the published one. --force says what it overrides.
+TEST_F(ReleaseTest, RefusesWhatWouldBreakEveryEndUserUnlessForced) {
+  dir_.Write("src/a.txt", "a");
+  ASSERT_EQ(Release("Brimsel", "--date '2026-12-7 14:30'").exitCode, 0);
+  const std::string published = SiteFile("update/getver/Brimsel.html");
+  const struct {
+    const char* file;  // besides a.txt
+    const char* date;
+    const char* reason;
+  } rows[] = {
+      {"cfg/UPDATE.INI", "2026-12-8", "cfg/UPDATE.INI would meet Update.ini"},
+      {"Update.bat", "2026-12-8", "Update.bat would meet update.bat"},
+      {"bin/batchrun", "2026-12-8", "would meet batchrun"},
+      {"update.exe.new", "2026-12-8", "would meet update.exe.new"},
+      {"x/Update.LOG", "2026-12-8", "would meet update.log"},
+      {"update.lock", "2026-12-8", "would meet update.lock"},
+      {"brimsel.zip", "2026-12-8", "would meet Brimsel.zip"},
+      {nullptr, "2099-1-1", "the release date 2099-1-1 is after today"},
+      {nullptr, "2026-12-7 14:30", "is not later than the one published, 2026-12-7 14:30"},
+      {nullptr, "2026-12-7", "is not later than the one published"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.reason);
+    fs::remove_all(dir_.path() / "src");
+    dir_.Write("src/a.txt", "a");
+    if (row.file != nullptr) dir_.Write(std::string("src/") + row.file, "own");
+    const ToolRun run = Release("Brimsel", std::string("--date '") + row.date + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("nothing published"), std::string::npos) << run.output;
+    EXPECT_EQ(SiteFile("update/getver/Brimsel.html"), published);
+  }
+  // update.exe is how a new updater arrives.
+  dir_.Write("src/bin/Update.EXE", "new updater");
+  EXPECT_EQ(Release("Brimsel", "--date '2026-12-7 15:00'").exitCode, 0);
+
+  dir_.Write("src/Update.ini", "[main]");
+  const ToolRun forced = Release("Brimsel", "--date 2026-12-7 --force");
+  EXPECT_EQ(forced.exitCode, 0) << forced.output;
+  EXPECT_NE(forced.output.find("--force overrides"), std::string::npos) << forced.output;
+  EXPECT_NE(forced.output.find("Update.ini would meet Update.ini"), std::string::npos) << forced.output;
+  EXPECT_NE(forced.output.find("is not later than the one published, 2026-12-7 15:00"), std::string::npos);
+  EXPECT_EQ(MatchFirstGroup(SiteFile("update/getver/Brimsel.html"), kReleaseDatePattern), "2026-12-7");
+}
+
 // A second release on one day is dated with a later time of day.
 TEST_F(ReleaseTest, WritesTheLayoutThatServersServeWithGbkNamesAndASignatureOlderUpdatersIgnore) {
   dir_.Write("src/说明.txt", "Chinese name");
