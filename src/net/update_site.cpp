@@ -65,6 +65,8 @@ std::string SignatureOfPage(const std::string& page) {
   return {};
 }
 
+bool OpensSignatureMarker(std::string_view page) { return page.find(kOpen) != std::string_view::npos; }
+
 bool ProbePassed(std::string_view reply) { return reply.find(kProbePassed) != std::string_view::npos; }
 
 }  // namespace brimsel

@@ -47,6 +47,8 @@ std::string VersionPage(const std::string& date, const std::string& signatureHex
 std::string SignatureMarker(const std::string& signatureHex);
 // The signature a version page carries; empty when it carries none.
 std::string SignatureOfPage(const std::string& page);
+// True when the page opens a signature marker ("<!--sign"), readable or not.
+bool OpensSignatureMarker(std::string_view page);
 
 // The probe: a server is usable when its reply holds "测试成功" (GBK) anywhere; the status
 // is not looked at.

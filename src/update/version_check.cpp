@@ -41,6 +41,7 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
   try {
     const PageFetch page = FetchPageReporting(check.url, cancelFlag);
     check.fetched = DescribeFetch(page);
+    check.status = page.status;
     notes.Line("request " + check.url + ": " + check.fetched);
     if (cancelFlag != nullptr && *cancelFlag) {  // Close was confirmed: the program is ending
       check.verdict = VersionVerdict::kCancelled;
@@ -49,6 +50,7 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
     check.dateText = ReleaseDateText(page.body);
     check.release = platform::TryStrToDate(check.dateText);
     check.signature = SignatureOfPage(page.body);
+    check.signatureMarked = OpensSignatureMarker(page.body);
     check.verdict = Judge(check, lastUpdate);
     notes.Line(VerdictLine(check, lastUpdate));
   } catch (const std::exception& error) {

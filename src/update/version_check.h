@@ -24,9 +24,11 @@ struct VersionCheck {
   VersionVerdict verdict = VersionVerdict::kFailed;
   std::string url;                            // the version query
   std::string fetched;                        // how its fetch went; empty when none came back
+  long status = 0;                            // the reply's HTTP status; 0 when none came
   std::string dateText;                       // the text of the first date marker
   std::optional<platform::DateTime> release;  // that text read as a date
   std::string signature;                      // the page's signature (hex); empty when none
+  bool signatureMarked = false;               // the page opens a signature marker, readable or not
   std::string error;                          // the error of kFailed, when it had a text
 };
 

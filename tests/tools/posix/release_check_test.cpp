@@ -239,6 +239,8 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
       {"not later", "/update/getver.asp?soft=Brimsel", page, "--last-update 2026-12-7", 0, "is not later than LastUpdate"},
       {"probe", "/update/test.html", "\xE6\xB5\x8B\xE8\xAF\x95\xE6\x88\x90\xE5\x8A\x9F", "", 0, "the probe page does not hold"},
       {"missing", "/update/Brimsel.zip", "", "", 0, "the HEAD reply is no success"},
+      {"no version page", "/update/getver.asp?soft=Brimsel", "", "", 0,
+       "/update/getver.asp?soft=Brimsel was answered with status 404: the site has no version page of Brimsel"},
       {"short", "/update/Brimsel.zip", zip.substr(0, zip.size() - 30), "", 0, "FAILED"},
       {"HEAD longer", "/update/Brimsel.zip", zip, "", 10, "falls short of the HEAD reply"},
       {"HEAD shorter", "/update/Brimsel.zip", zip, "", -10, "disagree"},
@@ -246,7 +248,7 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
       {"unsigned", "/update/getver.asp?soft=Brimsel", "<!--date2026-12-7Main -->", "--public-key " + Key("vendor.pub"),
        0, "carries no signature marker"},
       {"other key", "/update/getver.asp?soft=Brimsel", page,
-       "--public-key " + Quoted(otherKey.path() / "vendor.pub"), 0, "does not match this package, name and release"},
+       "--public-key " + Quoted(otherKey.path() / "vendor.pub"), 0, "made by another key or over other bytes"},
       {"other package", "/update/getver.asp?soft=Brimsel", otherPackagePage, "--public-key " + Key("vendor.pub"), 0,
        "does not match this package, name and release"},
       // A man in the middle: this genuinely signed release served as a newer one, or
@@ -267,6 +269,39 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
   }
+}
+
+TEST_F(CheckTest, NamesTheRequestThatGotNoReplyTellsAnUncheckedSignatureAndListsTheInstalledFiles) {
+  std::string gone;
+  {
+    test::ScriptedServer server(kReleaseTestBlock, [](test::ServerConnection&, int) {});
+    BRIMSEL_SKIP_UNLESS_LISTENING(server);
+    gone = server.Url();
+  }
+  const ToolRun refused = RunUpdtool("check " + gone + " Brimsel");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.output.find("FAILED: the version request " + gone + "/update/getver.asp?soft=Brimsel got no reply ("),
+            std::string::npos) << refused.output;
+
+  const ToolRun unchecked = Check(good_);
+  EXPECT_EQ(unchecked.exitCode, 0) << unchecked.output;
+  EXPECT_NE(unchecked.output.find("signature: on the version page; not checked (no --public-key)\n"),
+            std::string::npos) << unchecked.output;
+  EXPECT_NE(unchecked.output.find("\n  + a.txt\n  + b.txt\n"), std::string::npos) << unchecked.output;
+
+  auto unreadable = good_;
+  unreadable["/update/getver.asp?soft=Brimsel"] = "<!--date2026-12-7Main --><!--sign0123Sign -->";
+  const ToolRun garbled = Check(unreadable);
+  EXPECT_EQ(garbled.exitCode, 1) << garbled.output;
+  EXPECT_NE(garbled.output.find("opens a signature marker that does not parse"), std::string::npos) << garbled.output;
+
+  const ToolRun json = Check(good_, "--json");
+  EXPECT_EQ(json.exitCode, 0) << json.output;
+  EXPECT_TRUE(json.output.starts_with("{\"site\": \"http://")) << json.output;
+  EXPECT_NE(json.output.find("\"passed\": true"), std::string::npos) << json.output;
+  EXPECT_NE(json.output.find("\"failures\": [], \"files\": [\"a.txt\", \"b.txt\"]}\n"), std::string::npos)
+      << json.output;
+  EXPECT_EQ(json.output.find("\n{"), std::string::npos) << json.output;  // one object, nothing else
 }
 
 TEST_F(CheckTest, GivesUpOnAServerThatStallsWithinItsTimeLimit) {
