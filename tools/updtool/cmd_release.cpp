@@ -1,6 +1,7 @@
 // updtool release SRC_DIR NAME --site DIR [--date "yyyy-M-d [H:mm]"] [--sign KEYFILE] [--force]
+// updtool release --again DATE DIR NAME [--date ...] [--sign KEYFILE] [--force]
 // A folder of files published as a release, in the layout that `updtool serve` and a static
-// web server serve. Nothing is
+// web server serve, or a kept earlier release published anew under a later date. Nothing is
 // written unless the updater would install the release as it stands, and unless it leaves
 // every end user able to take the next one (or the vendor insists with --force).
 #include <algorithm>
@@ -28,7 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 
 struct ReleaseArguments {
-  std::string source;
+  std::string source;  // empty with --again
+  std::string again;   // the kept release's date
   std::string name;    // as given (UTF-8)
   std::string gbkName;
   std::string site;
@@ -74,10 +76,20 @@ std::optional<ReleaseArguments> Parse(Arguments args, int& exitCode) {
   parsed.force = TakeFlag(args, "--force");
   const std::optional<std::vector<std::string>> taken =
       TakeOptions(args,
-                  {{"--site", &parsed.site}, {"--date", &parsed.date}, {"--sign", &parsed.keyFile}},
+                  {{"--site", &parsed.site}, {"--date", &parsed.date}, {"--sign", &parsed.keyFile},
+                   {"--again", &parsed.again}},
                   "release", exitCode);
   if (!taken) return std::nullopt;
   const std::vector<std::string>& words = *taken;
+  if (!parsed.again.empty()) {
+    if (words.size() != 2 || !parsed.site.empty()) {
+      exitCode = UsageError("release --again takes DATE DIR NAME");
+      return std::nullopt;
+    }
+    parsed.site = words[0];
+    parsed.name = words[1];
+    return parsed;
+  }
   if (words.size() != 2 || parsed.site.empty()) {
     exitCode = UsageError("release takes SRC_DIR NAME --site DIR");
     return std::nullopt;
@@ -125,7 +137,7 @@ bool JudgeProblems(const std::vector<std::string>& problems, bool force) {
   return force;
 }
 
-// The package and its version page.
+// The package and its version page, for the site and kept under the release's date.
 struct Publication {
   std::string package;
   std::string signatureHex;
@@ -133,14 +145,20 @@ struct Publication {
 };
 
 void Publish(const fs::path& site, const std::string& name, const Publication& release) {
+  const std::string page = VersionPage(platform::DateTimeToStr(release.date), release.signatureHex);
+  WriteWhole(site / KeptPackageFile(release.date, name), release.package);
+  WriteWhole(site / KeptVersionPageFile(release.date, name), page);
   WriteWhole(site / PackageFile(name), release.package);
-  WriteWhole(site / VersionPageFile(name), VersionPage(platform::DateTimeToStr(release.date), release.signatureHex));
+  WriteWhole(site / VersionPageFile(name), page);
   WriteWhole(site / ProbePageFile(), kProbePageBody);
 }
 
 void PrintPublication(const fs::path& site, const ReleaseArguments& args, const Publication& release) {
+  const std::string stamp = ReleaseStamp(release.date);
   std::cout << "  package: " << release.package.size() << " bytes, "
             << platform::Utf8OfPath(site / PackageFile(args.name)) << "\n"
+            << "  kept:    " << platform::Utf8OfPath(site / KeptReleaseFolder(release.date)) << "/ (updtool release --again "
+            << stamp << " " << args.site << " " << args.name << " publishes it anew)\n"
             << "  URL paths:\n"
             << "    " << VersionQueryTarget(args.name) << "   ("
             << platform::Utf8OfPath(site / VersionPageFile(args.name)) << ")\n"
@@ -195,6 +213,39 @@ int ReleaseFolder(const ReleaseArguments& args, platform::DateTime date) {
   return 0;
 }
 
+// The kept release of `again`: its date given as the release gave it or as its folder is named.
+int ReleaseAgain(const ReleaseArguments& args, platform::DateTime date) {
+  std::optional<platform::DateTime> kept = DateOfReleaseStamp(args.again);
+  if (!kept) kept = platform::TryStrToDate(args.again);
+  if (!kept)
+    return Failure("release --again: '" + args.again + "' is no release date (2026-12-8 14:30, or as its folder "
+                   "is named, 2026-12-08_1430)");
+  const fs::path site = platform::PathFromUtf8(args.site);
+  const std::optional<std::string> package = ReadWhole(site / KeptPackageFile(*kept, args.name));
+  const std::optional<std::string> page = ReadWhole(site / KeptVersionPageFile(*kept, args.name));
+  if (!package || !page)
+    return Failure("release --again: no release of " + args.name + " of " + platform::DateTimeToStr(*kept) +
+                   " is kept in " + platform::Utf8OfPath(site / KeptReleaseFolder(*kept)));
+
+  std::vector<std::string> problems = DateProblems(date, site, args.name);
+  if (date <= *kept)
+    problems.push_back("the new date " + platform::DateTimeToStr(date) + " is not later than the kept release's");
+  if (!SignatureOfPage(*page).empty() && args.keyFile.empty())
+    problems.push_back("the kept release was signed, and this one would not be: updaters with a key refuse it "
+                       "(--sign KEYFILE signs it for its new date)");
+  if (!JudgeProblems(problems, args.force)) return 1;
+  const std::string secretKey = args.keyFile.empty() ? "" : ReadKey(args.keyFile, true);
+
+  Publication release{*package, "", date};
+  if (!secretKey.empty()) release.signatureHex = signature::SignPackage(secretKey, args.gbkName, date, release.package);
+  Publish(site, args.name, release);
+  std::cout << "release " << args.name << " of " << platform::DateTimeToStr(date)
+            << (release.signatureHex.empty() ? "" : ", signed") << ": the files of the release of "
+            << platform::DateTimeToStr(*kept) << " published anew\n";
+  PrintPublication(site, args, release);
+  return 0;
+}
+
 int Release(const Arguments& args) {
   int exitCode = 0;
   std::optional<ReleaseArguments> parsed = Parse(args, exitCode);
@@ -217,7 +268,7 @@ int Release(const Arguments& args) {
   if (!date)
     return Failure("release: the date '" + parsed->date +
                    "' is not in the short date format yyyy-M-d, optionally followed by a time H:mm");
-  return ReleaseFolder(*parsed, *date);
+  return parsed->again.empty() ? ReleaseFolder(*parsed, *date) : ReleaseAgain(*parsed, *date);
 }
 
 const Command release(
@@ -226,11 +277,16 @@ const Command release(
     "      publish the files of SRC_DIR as the release of package NAME under DIR:\n"
     "      DIR/update/NAME.zip, the version page DIR/update/getver/NAME.html (dated\n"
     "      today unless --date; a second release on one day takes a later time of\n"
-    "      day) and DIR/update/test.html; --sign adds the signature of the package,\n"
-    "      its name and its date, made with the secret key of updtool keygen.\n"
+    "      day) and DIR/update/test.html; each release is kept as well\n"
+    "      in DIR/update/releases/yyyy-mm-dd_hhmm/. --sign adds the signature of the\n"
+    "      package, its name and its date, made with the secret key of updtool keygen.\n"
     "      Refused unless --force: a file of the updater's own (Update.ini, update.bat,\n"
     "      batchrun, update.exe.new, update.log, update.lock, NAME.zip), a date after\n"
-    "      today or not later than the one published",
+    "      today or not later than the one published\n"
+    "  release --again DATE DIR NAME [--date \"yyyy-M-d [H:mm]\"] [--sign KEYFILE] [--force]\n"
+    "      publish the kept release of DATE (2026-12-8 14:30, or its folder's name\n"
+    "      2026-12-08_1430) anew under a later date (today unless --date), signed anew\n"
+    "      with --sign, so that every user gets its files back",
     Release);
 
 }  // namespace

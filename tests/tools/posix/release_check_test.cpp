@@ -12,6 +12,7 @@
 #include "pattern/match_first_group.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "signature/package_signature.h"
 #include "support/malleated_signature.h"
 #include "support/scripted_server.h"
 #include "support/zip_builder.h"
@@ -140,6 +141,50 @@ TEST_F(ReleaseTest, RefusesWhatWouldBreakEveryEndUserUnlessForced) {
   EXPECT_NE(forced.output.find("Update.ini would meet Update.ini"), std::string::npos) << forced.output;
   EXPECT_NE(forced.output.find("is not later than the one published, 2026-12-7 15:00"), std::string::npos);
   EXPECT_EQ(MatchFirstGroup(SiteFile("update/getver/Brimsel.html"), kReleaseDatePattern), "2026-12-7");
+}
+
+// A bad release taken back: the kept good one published anew under a later date, signed
+// for that date, so that every updater takes its files again.
+TEST_F(ReleaseTest, KeepsEveryReleaseAndPublishesAnEarlierOneAgainUnderALaterDate) {
+  dir_.Write("src/a.txt", "good");
+  ASSERT_EQ(Release("Brimsel", "--date '2026-12-7 10:00' --sign " + Key("vendor.key")).exitCode, 0);
+  const std::string good = SiteFile("update/Brimsel.zip");
+  dir_.Write("src/a.txt", "bad");
+  ASSERT_EQ(Release("Brimsel", "--date '2026-12-7 11:00' --sign " + Key("vendor.key")).exitCode, 0);
+  EXPECT_EQ(SiteFile("update/releases/2026-12-07_1000/Brimsel.zip"), good);
+  EXPECT_EQ(MatchFirstGroup(SiteFile("update/releases/2026-12-07_1100/Brimsel.html"), kReleaseDatePattern),
+            "2026-12-7 11:00");
+
+  const std::string site = Quoted(Site());
+  const struct {
+    std::string arguments;
+    const char* reason;
+  } refusals[] = {
+      {"2026-12-07_0900 " + site + " Brimsel --date '2026-12-7 12:00'", "no release of Brimsel of 2026-12-7 9:00 is kept"},
+      {"2026-12-07_1000 " + site + " Brimsel --date '2026-12-7 12:00'", "the kept release was signed"},
+      {"2026-12-07_1000 " + site + " Brimsel --date '2026-12-7 10:30' --sign " + Key("vendor.key"),
+       "is not later than the one published, 2026-12-7 11:00"},
+  };
+  for (const auto& row : refusals) {
+    SCOPED_TRACE(row.arguments);
+    const ToolRun run = RunUpdtool("release --again " + row.arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
+  }
+  EXPECT_NE(SiteFile("update/Brimsel.zip"), good);
+
+  const ToolRun again =
+      RunUpdtool("release --again '2026-12-7 10:00' " + site + " Brimsel --date '2026-12-7 12:00' --sign " + Key("vendor.key"));
+  ASSERT_EQ(again.exitCode, 0) << again.output;
+  EXPECT_EQ(SiteFile("update/Brimsel.zip"), good);
+  EXPECT_EQ(SiteFile("update/releases/2026-12-07_1200/Brimsel.zip"), good);
+  const std::string page = SiteFile("update/getver/Brimsel.html");
+  const auto date = platform::TryStrToDate(MatchFirstGroup(page, kReleaseDatePattern));
+  ASSERT_TRUE(date);
+  EXPECT_EQ(platform::DateTimeToStr(*date), "2026-12-7 12:00");
+  const std::string publicKey = TempDir::Read(fs::path(BRIMSEL_TEST_DATA_DIR) / "vendor_key" / "vendor.pub");
+  EXPECT_EQ(signature::VerifyPackage(publicKey.substr(0, 64), "Brimsel", *date, good, SignatureOfPage(page)),
+            signature::Verdict::Valid);
 }
 
 // A second release on one day is dated with a later time of day.
