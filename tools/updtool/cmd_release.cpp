@@ -23,6 +23,7 @@
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
 #include "updtool/release_contents.h"
+#include "updtool/site_files.h"
 
 namespace brimsel::updtool {
 namespace {
@@ -101,8 +102,8 @@ std::optional<ReleaseArguments> Parse(Arguments args, int& exitCode) {
 
 // The release date of the site's current version page of the package; nothing when there
 // is none or it holds no date that the updater reads.
-std::optional<platform::DateTime> PublishedDate(const fs::path& site, const std::string& name) {
-  const std::optional<std::string> page = ReadWhole(site / VersionPageFile(name));
+std::optional<platform::DateTime> PublishedDate(const fs::path& site, const std::string& gbkName) {
+  const std::optional<std::string> page = ReadWhole(SiteFile(site, VersionPageFile(gbkName)));
   if (!page) return std::nullopt;
   try {
     return platform::TryStrToDate(ReleaseDateText(*page));
@@ -112,13 +113,13 @@ std::optional<platform::DateTime> PublishedDate(const fs::path& site, const std:
 }
 
 // What a release of `date` would break for every end user, judged against the site.
-std::vector<std::string> DateProblems(platform::DateTime date, const fs::path& site, const std::string& name) {
+std::vector<std::string> DateProblems(platform::DateTime date, const fs::path& site, const std::string& gbkName) {
   std::vector<std::string> problems;
   const std::string shown = platform::DateTimeToStr(date);
   if (date.days > platform::Today().days)
     problems.push_back("the release date " + shown + " is after today: the updater records it as LastUpdate, and "
                        "every later release would have to be later still to reach the users who installed it");
-  if (const std::optional<platform::DateTime> published = PublishedDate(site, name); published && date <= *published)
+  if (const std::optional<platform::DateTime> published = PublishedDate(site, gbkName); published && date <= *published)
     problems.push_back("the release date " + shown + " is not later than the one published, " +
                        platform::DateTimeToStr(*published) +
                        ": it reaches no user who has updated (a second release of a day takes a later time of day: "
@@ -144,26 +145,26 @@ struct Publication {
   platform::DateTime date;
 };
 
-void Publish(const fs::path& site, const std::string& name, const Publication& release) {
+void Publish(const fs::path& site, const std::string& gbkName, const Publication& release) {
   const std::string page = VersionPage(platform::DateTimeToStr(release.date), release.signatureHex);
-  WriteWhole(site / KeptPackageFile(release.date, name), release.package);
-  WriteWhole(site / KeptVersionPageFile(release.date, name), page);
-  WriteWhole(site / PackageFile(name), release.package);
-  WriteWhole(site / VersionPageFile(name), page);
-  WriteWhole(site / ProbePageFile(), kProbePageBody);
+  WriteWhole(SiteFile(site, KeptPackageFile(release.date, gbkName)), release.package);
+  WriteWhole(SiteFile(site, KeptVersionPageFile(release.date, gbkName)), page);
+  WriteWhole(SiteFile(site, PackageFile(gbkName)), release.package);
+  WriteWhole(SiteFile(site, VersionPageFile(gbkName)), page);
+  WriteWhole(SiteFile(site, ProbePageFile()), kProbePageBody);
 }
 
 void PrintPublication(const fs::path& site, const ReleaseArguments& args, const Publication& release) {
   const std::string stamp = ReleaseStamp(release.date);
   std::cout << "  package: " << release.package.size() << " bytes, "
-            << platform::Utf8OfPath(site / PackageFile(args.name)) << "\n"
-            << "  kept:    " << platform::Utf8OfPath(site / KeptReleaseFolder(release.date)) << "/ (updtool release --again "
+            << ShownSiteFile(site, PackageFile(args.gbkName)) << "\n"
+            << "  kept:    " << ShownSiteFile(site, KeptReleaseFolder(release.date)) << "/ (updtool release --again "
             << stamp << " " << args.site << " " << args.name << " publishes it anew)\n"
-            << "  URL paths:\n"
-            << "    " << VersionQueryTarget(args.name) << "   ("
-            << platform::Utf8OfPath(site / VersionPageFile(args.name)) << ")\n"
+            << "  URL paths (the name in GBK bytes, as the updater asks):\n"
+            << "    " << platform::GbkToUtf8(VersionQueryTarget(args.gbkName)) << "   ("
+            << ShownSiteFile(site, VersionPageFile(args.gbkName)) << ")\n"
             << "    " << kProbePage << "\n"
-            << "    " << PackageTarget(args.name) << "\n";
+            << "    " << platform::GbkToUtf8(PackageTarget(args.gbkName)) << "\n";
 }
 
 std::optional<platform::DateTime> ReleaseDate(const ReleaseArguments& args) {
@@ -189,7 +190,7 @@ int ReleaseFolder(const ReleaseArguments& args, platform::DateTime date) {
     return 1;
   }
   std::vector<std::string> problems = contents.ownFilesMet;
-  for (std::string& problem : DateProblems(date, site, args.name)) problems.push_back(std::move(problem));
+  for (std::string& problem : DateProblems(date, site, args.gbkName)) problems.push_back(std::move(problem));
   if (!JudgeProblems(problems, args.force)) return 1;
   const std::string secretKey = args.keyFile.empty() ? "" : ReadKey(args.keyFile, true);
 
@@ -203,7 +204,7 @@ int ReleaseFolder(const ReleaseArguments& args, platform::DateTime date) {
   }
   Publication release{zip.Finish(), "", date};
   if (!secretKey.empty()) release.signatureHex = signature::SignPackage(secretKey, args.gbkName, date, release.package);
-  Publish(site, args.name, release);
+  Publish(site, args.gbkName, release);
 
   std::cout << "release " << args.name << " of " << platform::DateTimeToStr(date)
             << (release.signatureHex.empty() ? "" : ", signed") << "\n"
@@ -221,13 +222,13 @@ int ReleaseAgain(const ReleaseArguments& args, platform::DateTime date) {
     return Failure("release --again: '" + args.again + "' is no release date (2026-12-8 14:30, or as its folder "
                    "is named, 2026-12-08_1430)");
   const fs::path site = platform::PathFromUtf8(args.site);
-  const std::optional<std::string> package = ReadWhole(site / KeptPackageFile(*kept, args.name));
-  const std::optional<std::string> page = ReadWhole(site / KeptVersionPageFile(*kept, args.name));
+  const std::optional<std::string> package = ReadWhole(SiteFile(site, KeptPackageFile(*kept, args.gbkName)));
+  const std::optional<std::string> page = ReadWhole(SiteFile(site, KeptVersionPageFile(*kept, args.gbkName)));
   if (!package || !page)
     return Failure("release --again: no release of " + args.name + " of " + platform::DateTimeToStr(*kept) +
-                   " is kept in " + platform::Utf8OfPath(site / KeptReleaseFolder(*kept)));
+                   " is kept in " + ShownSiteFile(site, KeptReleaseFolder(*kept)));
 
-  std::vector<std::string> problems = DateProblems(date, site, args.name);
+  std::vector<std::string> problems = DateProblems(date, site, args.gbkName);
   if (date <= *kept)
     problems.push_back("the new date " + platform::DateTimeToStr(date) + " is not later than the kept release's");
   if (!SignatureOfPage(*page).empty() && args.keyFile.empty())
@@ -238,7 +239,7 @@ int ReleaseAgain(const ReleaseArguments& args, platform::DateTime date) {
 
   Publication release{*package, "", date};
   if (!secretKey.empty()) release.signatureHex = signature::SignPackage(secretKey, args.gbkName, date, release.package);
-  Publish(site, args.name, release);
+  Publish(site, args.gbkName, release);
   std::cout << "release " << args.name << " of " << platform::DateTimeToStr(date)
             << (release.signatureHex.empty() ? "" : ", signed") << ": the files of the release of "
             << platform::DateTimeToStr(*kept) << " published anew\n";
@@ -277,9 +278,10 @@ const Command release(
     "      publish the files of SRC_DIR as the release of package NAME under DIR:\n"
     "      DIR/update/NAME.zip, the version page DIR/update/getver/NAME.html (dated\n"
     "      today unless --date; a second release on one day takes a later time of\n"
-    "      day) and DIR/update/test.html; each release is kept as well\n"
-    "      in DIR/update/releases/yyyy-mm-dd_hhmm/. --sign adds the signature of the\n"
-    "      package, its name and its date, made with the secret key of updtool keygen.\n"
+    "      day) and DIR/update/test.html, with NAME in GBK bytes as the updater asks\n"
+    "      for it; each release is kept in DIR/update/releases/yyyy-mm-dd_hhmm/.\n"
+    "      --sign adds the signature of the package, its name and its date, made with\n"
+    "      the secret key of updtool keygen.\n"
     "      Refused unless --force: a file of the updater's own (Update.ini, update.bat,\n"
     "      batchrun, update.exe.new, update.log, update.lock, NAME.zip), a date after\n"
     "      today or not later than the one published\n"
