@@ -17,9 +17,11 @@ VersionVerdict Judge(const VersionCheck& check, platform::DateTime lastUpdate) {
 std::string VerdictLine(const VersionCheck& check, platform::DateTime lastUpdate) {
   const std::string last = platform::DateTimeToStr(lastUpdate);
   switch (check.verdict) {
-    case VersionVerdict::kNoMarker: return "the version page has no marker <!--date...Main -->; no update";
+    case VersionVerdict::kNoMarker:
+      if (check.status == 0) return "no version page came back; the check failed";
+      return "the version page has no marker <!--date...Main -->; the check failed";
     case VersionVerdict::kNotADate:
-      return "the release date \"" + check.dateText + "\" is not a date like 2005-1-1; no update";
+      return "the release date \"" + check.dateText + "\" is not a date like 2005-1-1; the check failed";
     case VersionVerdict::kNotLater:
       return "release " + platform::DateTimeToStr(*check.release) + " is not later than LastUpdate " + last +
              "; no update";
@@ -33,6 +35,11 @@ std::string VerdictLine(const VersionCheck& check, platform::DateTime lastUpdate
 }
 
 }  // namespace
+
+bool VersionCheckFailed(VersionVerdict verdict) {
+  return verdict == VersionVerdict::kFailed || verdict == VersionVerdict::kNoMarker ||
+         verdict == VersionVerdict::kNotADate;
+}
 
 VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string& packageName,
                                    platform::DateTime lastUpdate, const bool* cancelFlag, UpdateNotes& notes) {
@@ -56,7 +63,7 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
   } catch (const std::exception& error) {
     check.verdict = VersionVerdict::kFailed;
     check.error = error.what();
-    notes.Line("update check failed: " + check.error + "; no update");
+    notes.Line("update check failed: " + check.error);
   } catch (...) {
     check.verdict = VersionVerdict::kFailed;
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The update check: the package's version page asked of the vendor's site, its date marker
 // and signature marker read, and the release date judged against LastUpdate. Any failure
-// on the way (no reply, no marker, no date) means no update.
+// on the way (no reply, no marker, no date) means no update, and a check that failed: the
+// user is told so, never that the newest version is installed.
 
 #include <optional>
 #include <string>
@@ -31,6 +32,10 @@ struct VersionCheck {
   bool signatureMarked = false;               // the page opens a signature marker, readable or not
   std::string error;                          // the error of kFailed, when it had a text
 };
+
+// True for the verdicts of a check that could not tell whether a newer release is
+// published: no reply or an error, no date marker, a date that does not convert.
+bool VersionCheckFailed(VersionVerdict verdict);
 
 // Fetches the version page of `packageName` from `siteUrl` and judges it against
 // `lastUpdate`, telling `notes` the request and the verdict. A fetch stops waiting once
