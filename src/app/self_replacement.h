@@ -20,7 +20,6 @@ namespace brimsel {
 
 class UpdateLog;
 
-
 // The script for the installation folder `folder` (ending in "\"), D below, every path in
 // double quotes and every line ending in CR LF:
 //   :START
