@@ -1,85 +1,99 @@
-// libFuzzer target: an arbitrary archive is loaded and extracted into a fresh temporary
-// folder with every entry selected and folders recreated; nothing may crash, hang, read
-// or write out of bounds, or create anything outside that folder.
-#include <stdlib.h>
-#include <unistd.h>
-
+// libFuzzer target: any bytes as a package, loaded and extracted in memory with every
+// entry selected and the password "secret", through the component's own name, path,
+// overlap and size checks. Nothing may crash or breach the sanitizers; nothing may be made
+// outside the destination or under a name the file name rule refuses; an entry reported as
+// extracted must hold exactly its stored size and CRC-32; the files together stay within
+// the room the file system reports.
+//
+// The input's length picks one of eight settings (folders recreated or not; an existing
+// file replaced, kept, asked about or always overwritten), so that mutations reach them all.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "archive/codecs/crc32.h"
+#include "archive/memory_file_system.h"
 #include "archive/unzipper.h"
-#include "platform/files.h"
+#include "platform/codepage.h"
 #include "platform/message_box.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using brimsel::MemoryZipFileSystem;
+using brimsel::TUnzipper;
+using brimsel::TUZOverwriteMode;
 
-// One scratch folder per process: the archive beside an output folder that is emptied
-// after every input.
-struct Scratch {
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "extract-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) abort();
-    root = pattern;
-    archive = root / "input.zip";
-    out = root / "out";
-    // Every box is answered Yes, so that overwriting runs too.
-    brimsel::platform::SetMessageBoxHandler(
-        [](brimsel::platform::WindowHandle, const std::string&, const std::string&, unsigned) {
-          return brimsel::platform::IDYES;
-        });
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(root, ec);
-  }
-  fs::path root, archive, out;
-};
+constexpr char kArchive[] = "package.zip";
+constexpr char kDestination[] = "staging";
+// Large enough for the packages of the seeds, small enough to keep every run short: more is
+// refused by the component's own check of the room.
+constexpr std::uint64_t kRoom = 1 << 20;
 
-void MakeWritable(const fs::path& folder) {
-  std::error_code ec;
-  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec))
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+[[noreturn]] void Fail(const char* what, const std::string& name) {
+  std::fprintf(stderr, "%s: %s\n", what, name.c_str());
+  std::abort();
+}
+
+// Every part below the destination is one a file or folder of Windows may be named.
+void CheckInsideDestination(const std::string& made) {
+  const std::string key = MemoryZipFileSystem::Key(made);
+  const std::string base = MemoryZipFileSystem::Key(kDestination);
+  if (key == base) return;
+  if (key.compare(0, base.size() + 1, base + "\\") != 0) Fail("made outside the destination", made);
+  std::size_t start = base.size() + 1;
+  for (std::size_t i = start; i <= key.size(); ++i) {
+    if (i < key.size() && brimsel::platform::IsLeadByte(static_cast<unsigned char>(key[i]))) {
+      ++i;
+      continue;
+    }
+    if (i < key.size() && key[i] != '\\') continue;
+    if (!brimsel::platform::IsPlainFileName(key.substr(start, i - start))) Fail("made under a refused name", made);
+    start = i + 1;
+  }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static Scratch scratch;
-  {
-    std::ofstream file(scratch.archive, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  MemoryZipFileSystem files(kRoom);
+  files.AddArchive(kArchive, std::span<const std::uint8_t>(data, size));
+
+  const unsigned settings = static_cast<unsigned>(size % 8);
+  TUnzipper zip;
+  zip.SetFileSystem(files);
+  zip.DoProcessMessages = false;
+  zip.DoAll = true;
+  zip.RecreateDirs = (settings & 1) != 0;
+  const bool answerYes = (settings & 2) != 0;
+  zip.OverwriteMode = (settings & 4) != 0 ? (answerYes ? TUZOverwriteMode::Always : TUZOverwriteMode::Never)
+                                          : TUZOverwriteMode::Prompt;
+  zip.Password = "secret";
+  zip.OnHandleMessage = [answerYes](TUnzipper&, int, const std::string&, const std::string&, unsigned flags,
+                                    int& answer) {
+    if ((flags & brimsel::platform::MB_BUTTONS_MASK) == brimsel::platform::MB_YESNO)
+      answer = answerYes ? brimsel::platform::IDYES : brimsel::platform::IDNO;
+  };
+  zip.OnEndUnZip = [&files](TUnzipper& sender, int index, const std::string& target) {
+    const brimsel::TZipEntryInfo& entry = sender.Entry(index);
+    const auto found = files.Files().find(MemoryZipFileSystem::Key(target));
+    if (found == files.Files().end()) Fail("an extracted entry left no file", target);
+    const std::vector<std::uint8_t>& bytes = found->second.bytes;
+    if (bytes.size() != entry.EffectiveUncompressedSize()) Fail("an extracted file is not of its stored size", target);
+    if (brimsel::Crc32(bytes.data(), bytes.size()) != entry.CRC32) Fail("an extracted file has another CRC-32", target);
+  };
+  zip.SetZipName(kArchive);
+  zip.SetDestDir(kDestination);
+  try {
+    zip.LoadDirectory();
+    zip.ExtractFiles();
+  } catch (const brimsel::Exception&) {
+    // A damaged package ends in one of the component's errors; that is all it may do.
   }
-  for (bool recreateDirs : {true, false}) {
-    brimsel::TUnzipper zip;
-    zip.DoProcessMessages = false;
-    zip.DoAll = true;
-    zip.RecreateDirs = recreateDirs;
-    zip.Password = "secret";
-    zip.SetZipName(brimsel::platform::WindowsPath(scratch.archive));
-    zip.SetDestDir(brimsel::platform::WindowsPath(scratch.out));
-    try {
-      zip.LoadDirectory();
-      zip.ExtractFiles();
-    } catch (const brimsel::Exception&) {
-      // Damaged archives end in the component's errors; that is all they may do.
-    }
-  }
-  // Nothing may appear beside the output folder.
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(scratch.root, ec)) {
-    if (entry.path() != scratch.archive && entry.path() != scratch.out) {
-      std::fprintf(stderr, "written outside the destination: %s\n", entry.path().c_str());
-      abort();
-    }
-  }
-  MakeWritable(scratch.out);
-  fs::remove_all(scratch.out, ec);
+  for (const std::string& made : files.Made()) CheckInsideDestination(made);
+  if (files.Used() > kRoom) Fail("the files outgrew the room", std::to_string(files.Used()));
   return 0;
 }

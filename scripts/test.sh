@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up the machine, then builds and tests both builds: the Linux suite through ctest,
-# then the Windows suite (the cross-built tests) through ctest under Wine. The Wine prefix
-# of this run is made in the background while the Linux suite builds and runs.
+# Sets up the machine, then builds and tests both builds: the Linux suite through ctest and
+# every fuzz target for a few seconds (scripts/fuzz.sh --smoke), then the Windows suite (the
+# cross-built tests) through ctest under Wine. The Wine prefix of this run is made in the
+# background while the Linux suite builds and runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/script_options.sh
@@ -39,6 +40,10 @@ elapsed "Linux build" $((SECONDS - start))
 start=$SECONDS
 ctest --test-dir build --output-on-failure --parallel "$(nproc)" --timeout 600
 elapsed "Linux tests" $((SECONDS - start))
+
+start=$SECONDS
+bash scripts/fuzz.sh --smoke 5
+elapsed "fuzz targets, built and run for 5 s each" $((SECONDS - start))
 
 start=$SECONDS
 bash scripts/build-windows.sh

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <memory>
 
 #include "archive/unzipper.h"
 #include "platform/codepage.h"
@@ -36,12 +37,25 @@ void LogExtractionTroubles(TUnzipper& unzipper, UpdateLog& log) {
   unzipper.OnSkippingFile = [&log](TUnzipper&, TSkipReason reason, const std::string& name, int, bool&) {
     log.Line("extraction skipped " + name + ": " + SkipText(reason, name));
   };
-  unzipper.OnBadCRC = [&log](TUnzipper& sender, std::uint32_t calculated, std::uint32_t stored, int index) {
+  // An entry whose data broke a rule is logged with the rule; its CRC-32 says no more.
+  auto namedRule = std::make_shared<int>(-1);
+  unzipper.OnBadData = [&log, namedRule](TUnzipper& sender, int index, const std::string& reason) {
+    *namedRule = index;
+    log.Line("extraction discarded " + sender.EntryFileName(index) + ": " + reason);
+  };
+  unzipper.OnBadCRC = [&log, namedRule](TUnzipper& sender, std::uint32_t calculated, std::uint32_t stored, int index) {
+    if (*namedRule == index) return;
     char crcs[64];
     std::snprintf(crcs, sizeof crcs, "CRC-32 %08X, stored %08X", static_cast<unsigned>(calculated),
                   static_cast<unsigned>(stored));
     log.Line("extraction discarded " + sender.EntryFileName(index) + ": " + crcs);
   };
+}
+
+std::string ExtractionErrorText(const std::exception& error) {
+  if (const auto* inflate = dynamic_cast<const EZCompressionError*>(&error); inflate && !inflate->Rule().empty())
+    return std::string(error.what()) + " (" + inflate->Rule() + ")";
+  return error.what();
 }
 
 void LogLastUpdateWrite(WizardState& state, const std::function<void()>& write) {

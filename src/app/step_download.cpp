@@ -8,6 +8,7 @@
 #include "app/update_log.h"
 #include "app/wizard_window.h"
 #include "net/download_package.h"
+#include "platform/client_socket.h"
 #include "platform/exception.h"
 #include "platform/files.h"
 #include "platform/sleep.h"

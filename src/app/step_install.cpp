@@ -169,7 +169,7 @@ void RunInstallStep(WizardWindow& window) {
     ExtractPackage(window, names);
   } catch (const std::exception& error) {
     // A package that cannot be read or extracted whole installs nothing at all.
-    state.log.Line(std::string("the package cannot be extracted: ") + error.what() +
+    state.log.Line("the package cannot be extracted: " + ExtractionErrorText(error) +
                    "; nothing installed, LastUpdate not written");
     DiscardStagedFiles(state, names, false);
     SetPackageAside(state, UpdateFailure::kPackage);

@@ -15,11 +15,25 @@ TArchiveStream::TArchiveStream(std::string_view fileName) : fileName_(fileName) 
   size_ = static_cast<std::uint64_t>(size);
 }
 
+TArchiveStream::TArchiveStream(std::string_view fileName, std::span<const std::uint8_t> image)
+    : fileName_(fileName), inMemory_(true), image_(image), size_(image.size()) {}
+
+std::size_t TArchiveStream::ReadAtFilePosition(std::uint8_t* out, std::size_t count) {
+  std::size_t got = 0;
+  if (!inMemory_) {
+    got = file_.Read(out, count);
+  } else if (filePos_ < size_) {
+    got = static_cast<std::size_t>(std::min<std::uint64_t>(count, size_ - filePos_));
+    std::memcpy(out, image_.data() + filePos_, got);
+  }
+  filePos_ += got;
+  return got;
+}
+
 bool TArchiveStream::Refill() {
   if (buffer_.empty()) buffer_.resize(kBufferSize);
   bufferPos_ = 0;
-  bufferEnd_ = file_.Read(buffer_.data(), buffer_.size());
-  filePos_ += bufferEnd_;
+  bufferEnd_ = ReadAtFilePosition(buffer_.data(), buffer_.size());
   return bufferEnd_ > 0;
 }
 
@@ -36,9 +50,7 @@ std::size_t TArchiveStream::Read(void* buffer, std::size_t count) {
       const std::size_t left = count - done;
       if (left >= kBufferSize) {
         // Large reads bypass the buffer.
-        const std::size_t got = file_.Read(out + done, left);
-        filePos_ += got;
-        done += got;
+        done += ReadAtFilePosition(out + done, left);
         break;
       }
       if (!Refill()) break;
@@ -63,7 +75,9 @@ void TArchiveStream::Seek(std::uint64_t position) {
   // Positions beyond what the file handle can take are as good as the end of the file.
   const auto limit = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
   position = std::min(position, limit);
-  if (file_.Seek(static_cast<std::int64_t>(position))) {
+  if (inMemory_) {
+    filePos_ = position;  // reads past the end give nothing, as in a file
+  } else if (file_.Seek(static_cast<std::int64_t>(position))) {
     filePos_ = position;
   } else {
     // Keep reads failing rather than reading from an unknown place.

@@ -8,9 +8,13 @@
 // Other programs are not kept from writing the file while it is open: the platform has
 // no mandatory share modes. The component notices a rewritten archive by its last-write
 // time and size before it trusts a loaded directory.
+//
+// An archive held in memory is read alike, through the same buffer, so that a load or an
+// extraction behaves the same whichever holds the archive.
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +29,9 @@ class TArchiveStream {
 
   // Opens the file for reading; raises EFOpenError naming the file when it cannot.
   explicit TArchiveStream(std::string_view fileName);
+  // The archive `image` under the name `fileName`; the bytes stay the caller's and must
+  // outlive the stream.
+  TArchiveStream(std::string_view fileName, std::span<const std::uint8_t> image);
   TArchiveStream(const TArchiveStream&) = delete;
   TArchiveStream& operator=(const TArchiveStream&) = delete;
 
@@ -46,15 +53,19 @@ class TArchiveStream {
   void Skip(std::uint64_t count);
   std::uint64_t Position() const { return filePos_ - (bufferEnd_ - bufferPos_); }
   std::uint64_t Size() const { return size_; }
-  // The open file, for mapping a part of it.
-  const platform::File& Handle() const { return file_; }
+  // The open file, for mapping a part of it; null for an archive in memory.
+  const platform::File* Handle() const { return inMemory_ ? nullptr : &file_; }
 
  private:
   int ReadByteSlow();
   bool Refill();
+  // Up to `count` bytes from the file position on, which moves past them.
+  std::size_t ReadAtFilePosition(std::uint8_t* out, std::size_t count);
 
   std::string fileName_;
   platform::File file_;
+  bool inMemory_ = false;
+  std::span<const std::uint8_t> image_;
   std::uint64_t size_ = 0;
   std::uint64_t filePos_ = 0;  // position of the file handle (end of the buffered bytes)
   std::vector<std::uint8_t> buffer_;

@@ -4,7 +4,6 @@
 
 #include "archive/directory/zip_listing.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
 #include "platform/pump.h"
 
 namespace brimsel {
@@ -28,6 +27,12 @@ void TUnzipper::SetDestDir(std::string_view path) {
   if (!destDir_.empty() && destDir_.back() == '\\' && !platform::IsTrailByteAt(destDir_, destDir_.size() - 1)) {
     destDir_.pop_back();
   }
+}
+
+void TUnzipper::SetFileSystem(ZipFileSystem& files) {
+  DiscardDirectory();
+  CloseArchive();
+  files_ = &files;
 }
 
 void TUnzipper::LoadDirectory() {
@@ -67,12 +72,12 @@ void TUnzipper::ListEntries(const std::function<void(const std::string& line)>& 
 
 void TUnzipper::OpenArchive() {
   const bool wasOpen = archive_ != nullptr;
-  if (!wasOpen) archive_ = std::make_unique<TArchiveStream>(zipName_);
+  if (!wasOpen) archive_ = files_->OpenArchive(zipName_);
   if (entries_ && LoadedDirectoryIsCurrent()) return;
   // A stream kept open (KeepZipOpen) may show the replaced file or its old size.
   if (wasOpen) {
     archive_.reset();
-    archive_ = std::make_unique<TArchiveStream>(zipName_);
+    archive_ = files_->OpenArchive(zipName_);
   }
   LoadDirectoryFromArchive();
 }
@@ -127,8 +132,7 @@ void TUnzipper::DiscardDirectory() {
 bool TUnzipper::LoadedDirectoryIsCurrent() const {
   // The size is compared too: a rewrite within the file system's time granularity keeps
   // the last-write time but rarely the size.
-  return loadedTime_ && platform::LastWriteTime(zipName_) == loadedTime_ &&
-         platform::FileSizeOf(zipName_) == loadedSize_;
+  return loadedTime_ && files_->LastWriteTime(zipName_) == loadedTime_ && files_->FileSizeOf(zipName_) == loadedSize_;
 }
 
 }  // namespace brimsel

@@ -16,7 +16,8 @@
 //   EnsurePartOpen(d)  makes the part holding disk d the open part (raises EMultiPartZip
 //                      for a part other than the open one);
 //   IsMultiPart()      whether the archive is one part of a multi-part set;
-//   Pump()             runs the message pump when DoProcessMessages is set.
+//   Pump()             runs the message pump when DoProcessMessages is set;
+//   Files()            the file system that holds the archive and the destination.
 // DOS date-times are validated and converted with dos_datetime.h.
 
 #include <chrono>
@@ -32,6 +33,7 @@
 #include "archive/archive_stream.h"
 #include "archive/directory/zip_obj.h"
 #include "archive/zip_exceptions.h"
+#include "archive/zip_file_system.h"
 
 namespace brimsel {
 
@@ -64,6 +66,10 @@ class TUnzipper {
   std::function<void(TUnzipper& sender, int fileIndex, std::string& newPassword)> OnBadPassword;
   std::function<void(TUnzipper& sender, std::uint32_t calcCRC, std::uint32_t storedCRC, int fileIndex)>
       OnBadCRC;
+  // A file entry (not encrypted) whose data did not decode whole: `reason` names the rule
+  // its data broke ("invalid distance code"), or says that they ended early or decoded to
+  // another size than stored. Fired before OnBadCRC, which follows when the CRC-32 differs.
+  std::function<void(TUnzipper& sender, int fileIndex, const std::string& reason)> OnBadData;
   std::function<void(TUnzipper& sender, int fileIndex, const std::string& fName)> OnEndUnZip;
   std::function<void(TUnzipper& sender, int percent)> OnFilePercentDone;
   std::function<void(TUnzipper& sender, int percent)> OnTotalPercentDone;
@@ -105,6 +111,10 @@ class TUnzipper {
   const std::string& DestDir() const { return destDir_; }
   // One trailing backslash is removed. Nothing is created here.
   void SetDestDir(std::string_view path);
+  // Where the archive is read from and the targets are written: the platform's files
+  // unless another file system is given, which must outlive the component. What was
+  // loaded is discarded.
+  void SetFileSystem(ZipFileSystem& files);
 
   // Version stamp: any assignment sets the component's own numbers back.
   int ThisVersion() const { return kThisVersion; }
@@ -120,6 +130,8 @@ class TUnzipper {
   int EntryCount() const;
   // FileName of the entry at `index` of the view; EListError "Index %d is out of range".
   std::string EntryFileName(int index) const;
+  // The whole record of the entry at `index` of the view; EListError alike.
+  const TZipEntryInfo& Entry(int index) const { return EntryAt(index); }
   // Clears `lines`, then appends one listing line per entry in index order. Uses the
   // directory already loaded; nothing is read.
   void ListEntries(std::vector<std::string>& lines) const;
@@ -149,6 +161,7 @@ class TUnzipper {
   bool IsMultiPart() const { return multiPartMode_ != TMultiPartMode::None; }
   void EnsurePartOpen(std::uint32_t disk);
   void Pump() const;
+  ZipFileSystem& Files() const { return *files_; }
 
  private:
   class DirectoryLoader;
@@ -161,6 +174,7 @@ class TUnzipper {
   bool LoadedDirectoryIsCurrent() const;
   void LoadDirectoryFromArchive();
 
+  ZipFileSystem* files_ = &PlatformZipFileSystem();
   std::string zipName_;
   std::string destDir_;
   std::unique_ptr<TArchiveStream> archive_;

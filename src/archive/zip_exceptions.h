@@ -110,9 +110,15 @@ class EZLibError : public Exception {
   using Exception::Exception;
 };
 
+// Its message is the component's "error"; the rule the data broke is zlib's own text
+// ("invalid block type"), for a log.
 class EZCompressionError : public EZLibError {
  public:
-  using EZLibError::EZLibError;
+  EZCompressionError(std::string_view message, std::string_view rule) : EZLibError(std::string(message)), rule_(rule) {}
+  const std::string& Rule() const { return rule_; }
+
+ private:
+  std::string rule_;
 };
 
 }  // namespace brimsel

@@ -12,6 +12,7 @@ const char* OutcomeText(DownloadOutcome outcome) {
     case DownloadOutcome::HeadNoLength: return "the HEAD reply has no Content-Length";
     case DownloadOutcome::GetIncomplete: return "the GET reply ended before its headers did";
     case DownloadOutcome::GetRefused: return "the GET reply is no success or has no Content-Length";
+    case DownloadOutcome::GetWrongRange: return "the GET reply holds another range than the one asked for";
     case DownloadOutcome::NoRoom: return "the staging volume has no room for the package";
     case DownloadOutcome::BodyTooSlow: return "the server sends the package too slowly";
     case DownloadOutcome::BodyClosedEarly: return "the server closed before the package was whole";

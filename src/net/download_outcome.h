@@ -15,6 +15,7 @@ enum class DownloadOutcome {
   HeadNoLength,     // the HEAD reply has no Content-Length
   GetIncomplete,    // the GET reply ended or stalled before its blank line
   GetRefused,       // the GET reply's status is no success, or it has no Content-Length
+  GetWrongRange,    // the GET reply holds a range that begins elsewhere than asked
   NoRoom,           // the volume of the package file cannot take the announced length
   BodyTooSlow,      // too few bytes of the body within the pace rule's window
   BodyClosedEarly,  // the server closed before the package was whole

@@ -25,12 +25,13 @@
 namespace brimsel {
 namespace {
 
-using platform::TClientSocket;
+using platform::ClientConnection;
 
 // What the header block of one reply said.
 struct ReplyHeaders {
   int status = 0;
   std::optional<std::int32_t> contentLength;  // the last Content-Length line
+  std::optional<std::int64_t> rangeStart;     // the last Content-Range line's first byte; -1: no range
 };
 
 enum class HeaderOutcome { Complete, Cancelled, Failed };
@@ -38,7 +39,7 @@ enum class HeaderOutcome { Complete, Cancelled, Failed };
 // Reads header lines up to the blank line. A server that closed or stopped sending before
 // it, a line that never ends, or a block past its size or its time fails the exchange.
 // The window is pumped while the reply is awaited, so that Close still works.
-HeaderOutcome ReadReplyHeaders(TClientSocket& socket, const bool& cancelFlag, const DownloadLimits& limits,
+HeaderOutcome ReadReplyHeaders(ClientConnection& socket, const bool& cancelFlag, const DownloadLimits& limits,
                                ReplyHeaders& reply) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.headerBlockMs);
   auto lastPump = std::chrono::steady_clock::now();
@@ -62,6 +63,7 @@ HeaderOutcome ReadReplyHeaders(TClientSocket& socket, const bool& cancelFlag, co
     if (first) reply.status = StatusCodeOf(line);
     first = false;
     if (const auto length = ContentLengthOf(line)) reply.contentLength = length;
+    if (const auto start = ContentRangeStartOf(line)) reply.rangeStart = start;
     if (line == "\r\n") return HeaderOutcome::Complete;
   }
   return HeaderOutcome::Failed;
@@ -71,7 +73,7 @@ HeaderOutcome ReadReplyHeaders(TClientSocket& socket, const bool& cancelFlag, co
 // ends its wait once Close is confirmed.
 class ConnectionCloser {
  public:
-  ConnectionCloser(TClientSocket& socket, const bool& cancelFlag) : socket_(socket) {
+  ConnectionCloser(ClientConnection& socket, const bool& cancelFlag) : socket_(socket) {
     socket_.SetCancelFlag(&cancelFlag);
   }
   ~ConnectionCloser() {
@@ -82,10 +84,10 @@ class ConnectionCloser {
   ConnectionCloser& operator=(const ConnectionCloser&) = delete;
 
  private:
-  TClientSocket& socket_;
+  ClientConnection& socket_;
 };
 
-void Reconnect(TClientSocket& socket) {
+void Reconnect(ClientConnection& socket) {
   socket.SetActive(false);
   socket.SetActive(true);
 }
@@ -106,7 +108,7 @@ bool RoomForPackage(const std::string& localPath, std::int64_t toWrite, Download
 // The body loop: what arrives is received straight into the package's block until the file
 // holds the whole package (Complete), or the user cancels, or the server fails it. Receives
 // are as large as the bytes still wanted; the window follows by 4096-byte chunks.
-DownloadOutcome ReceiveBody(TClientSocket& socket, DownloadView& view, const DownloadLimits& limits,
+DownloadOutcome ReceiveBody(ClientConnection& socket, DownloadView& view, const DownloadLimits& limits,
                             const ReplyHeaders& get, std::int64_t totalLength, PackageWriter& writer,
                             DownloadReport& report) {
   std::int64_t& received = report.received;
@@ -147,7 +149,7 @@ DownloadOutcome ReportedOutcome(HeaderOutcome outcome, DownloadOutcome incomplet
 }
 
 // Steps 3 to 12; raises on failures of the file or the socket.
-DownloadOutcome Download(TClientSocket& socket, DownloadView& view, const std::string& url, const std::string& localPath,
+DownloadOutcome Download(ClientConnection& socket, DownloadView& view, const std::string& url, const std::string& localPath,
                          const DownloadLimits& limits, DownloadReport& report) {
   bool& cancelFlag = view.CancelFlag();
 
@@ -187,6 +189,12 @@ DownloadOutcome Download(TClientSocket& socket, DownloadView& view, const std::s
   report.getStatus = get.status;
   if (get.contentLength) report.rangeLength = *get.contentLength;
   if (getOutcome != HeaderOutcome::Complete) return ReportedOutcome(getOutcome, DownloadOutcome::GetIncomplete);
+  // Part of the package from elsewhere than the file's end would be written in the wrong place.
+  if (get.status == 206 && get.rangeStart && *get.rangeStart != startOffset) {
+    report.detail = "asked from byte " + std::to_string(startOffset) + ", sent from " +
+                    (*get.rangeStart < 0 ? std::string("no range it names") : "byte " + std::to_string(*get.rangeStart));
+    return DownloadOutcome::GetWrongRange;
+  }
   // A server that ignores the range sends the whole package: write it from the start.
   if (get.status == 200 && startOffset > 0) {
     if (!file.SetSize(0) || !file.Seek(0)) RaiseFileError(file);
@@ -202,7 +210,7 @@ DownloadOutcome Download(TClientSocket& socket, DownloadView& view, const std::s
 
 }  // namespace
 
-DownloadReport ContinuePackageDownloadReporting(TClientSocket& socket, DownloadView& view, const std::string& url,
+DownloadReport ContinuePackageDownloadReporting(ClientConnection& socket, DownloadView& view, const std::string& url,
                                                 const std::string& localPath, const DownloadLimits& limits) {
   DownloadReport report;
   try {
@@ -219,7 +227,7 @@ DownloadReport ContinuePackageDownloadReporting(TClientSocket& socket, DownloadV
   return report;
 }
 
-DownloadReport DownloadPackageReporting(TClientSocket& socket, DownloadView& view, const std::string& url,
+DownloadReport DownloadPackageReporting(ClientConnection& socket, DownloadView& view, const std::string& url,
                                         const std::string& localPath, const DownloadLimits& limits) {
   try {
     if (platform::FileExists(localPath)) platform::DeleteFile(localPath);
@@ -229,12 +237,12 @@ DownloadReport DownloadPackageReporting(TClientSocket& socket, DownloadView& vie
   return ContinuePackageDownloadReporting(socket, view, url, localPath, limits);
 }
 
-bool ContinuePackageDownload(TClientSocket& socket, DownloadView& view, const std::string& url,
+bool ContinuePackageDownload(ClientConnection& socket, DownloadView& view, const std::string& url,
                              const std::string& localPath, const DownloadLimits& limits) {
   return ContinuePackageDownloadReporting(socket, view, url, localPath, limits).outcome == DownloadOutcome::Complete;
 }
 
-bool DownloadPackage(TClientSocket& socket, DownloadView& view, const std::string& url, const std::string& localPath,
+bool DownloadPackage(ClientConnection& socket, DownloadView& view, const std::string& url, const std::string& localPath,
                      const DownloadLimits& limits) {
   return DownloadPackageReporting(socket, view, url, localPath, limits).outcome == DownloadOutcome::Complete;
 }

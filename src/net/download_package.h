@@ -15,7 +15,7 @@ namespace brimsel {
 
 class DownloadView;
 namespace platform {
-class TClientSocket;
+class ClientConnection;
 }
 
 // How long the download waits for the server. The defaults are the program's; tests pass
@@ -38,18 +38,18 @@ struct DownloadLimits {
 // is written, and no more bytes are written than both replies announced. Every wait lets
 // the window run (the message queue is pumped every kPumpIntervalMs) and ends once the
 // view's cancel flag is set.
-bool DownloadPackage(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
+bool DownloadPackage(platform::ClientConnection& socket, DownloadView& view, const std::string& url,
                      const std::string& localPath, const DownloadLimits& limits = {});
 
 // The download into whatever is at `localPath`: a file there is kept and appended to
 // (the range starts at its size); otherwise a new file is made.
-bool ContinuePackageDownload(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
+bool ContinuePackageDownload(platform::ClientConnection& socket, DownloadView& view, const std::string& url,
                              const std::string& localPath, const DownloadLimits& limits = {});
 
 // The same two, with the outcome and its reason kept for the log.
-DownloadReport DownloadPackageReporting(platform::TClientSocket& socket, DownloadView& view, const std::string& url,
+DownloadReport DownloadPackageReporting(platform::ClientConnection& socket, DownloadView& view, const std::string& url,
                                         const std::string& localPath, const DownloadLimits& limits = {});
-DownloadReport ContinuePackageDownloadReporting(platform::TClientSocket& socket, DownloadView& view,
+DownloadReport ContinuePackageDownloadReporting(platform::ClientConnection& socket, DownloadView& view,
                                                 const std::string& url, const std::string& localPath,
                                                 const DownloadLimits& limits = {});
 

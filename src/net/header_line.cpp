@@ -21,7 +21,7 @@ bool WaitForByte(platform::TWinSocketStream& stream, int waitMs, const std::func
 
 }  // namespace
 
-std::string ReadHeaderLine(platform::TClientSocket& socket, int waitMs, std::string_view terminator,
+std::string ReadHeaderLine(platform::ClientConnection& socket, int waitMs, std::string_view terminator,
                            std::size_t maxLength, const std::function<bool()>& keepWaiting) {
   std::string line;
   platform::TWinSocketStream stream(socket, waitMs);

@@ -9,7 +9,7 @@
 
 namespace brimsel {
 namespace platform {
-class TClientSocket;
+class ClientConnection;
 }
 
 inline constexpr int kHeaderWaitMs = 60000;
@@ -22,7 +22,7 @@ inline constexpr std::size_t kMaxHeaderLine = 8 * 1024;
 // With `keepWaiting`, the wait for each byte is cut into slices of kPumpIntervalMs, and
 // `keepWaiting` is asked before every byte and after every slice that passed without one;
 // when it answers false the line ends as if no complete line had come.
-std::string ReadHeaderLine(platform::TClientSocket& socket, int waitMs, std::string_view terminator,
+std::string ReadHeaderLine(platform::ClientConnection& socket, int waitMs, std::string_view terminator,
                            std::size_t maxLength = kMaxHeaderLine, const std::function<bool()>& keepWaiting = {});
 
 }  // namespace brimsel

@@ -51,4 +51,21 @@ std::optional<std::int32_t> ContentLengthOf(std::string_view line) {
   return static_cast<std::int32_t>(number);
 }
 
+std::optional<std::int64_t> ContentRangeStartOf(std::string_view line) {
+  static constexpr std::string_view kName = "Content-Range:";
+  if (line.size() < kName.size() || !platform::SameTextIgnoringCase(line.substr(0, kName.size()), kName)) {
+    return std::nullopt;
+  }
+  std::string_view value = line.substr(kName.size());
+  while (!value.empty() && IsBlankOrControl(value.front())) value.remove_prefix(1);
+  static constexpr std::string_view kUnit = "bytes ";
+  if (value.size() < kUnit.size() || !platform::SameTextIgnoringCase(value.substr(0, kUnit.size()), kUnit)) return -1;
+  value.remove_prefix(kUnit.size());
+  std::int64_t first = 0;
+  std::size_t digits = 0;
+  for (; digits < value.size() && IsDigit(value[digits]) && digits < 18; ++digits) first = first * 10 + (value[digits] - '0');
+  if (digits == 0 || digits >= value.size() || value[digits] != '-') return -1;
+  return first;
+}
+
 }  // namespace brimsel

@@ -1,6 +1,6 @@
 #pragma once
-// What the package download takes from the header lines of a reply: the status code and
-// the Content-Length.
+// What the package download takes from the header lines of a reply: the status code, the
+// Content-Length and where a Content-Range starts.
 
 #include <cstdint>
 #include <optional>
@@ -18,5 +18,10 @@ inline bool IsSuccessStatus(int status) { return status >= 200 && status <= 299;
 // removed; nothing for any other line. Raises brimsel::Exception when the value is not a
 // decimal integer from 0 to 2147483647.
 std::optional<std::int32_t> ContentLengthOf(std::string_view line);
+
+// The first byte of a line "Content-Range: bytes FIRST-LAST/TOTAL" (the name in any letter
+// case, blanks around the value allowed); -1 when a line of that name holds no such range;
+// nothing for any other line.
+std::optional<std::int64_t> ContentRangeStartOf(std::string_view line);
 
 }  // namespace brimsel

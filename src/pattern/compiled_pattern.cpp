@@ -28,8 +28,8 @@ Program UnrolledFor(const SyntaxTree& tree, const Settings& settings, std::size_
 
 }  // namespace
 
-CompiledPattern::CompiledPattern(SyntaxTree tree, const Settings& settings)
-    : tree_(std::move(tree)), settings_(settings), program_(Compile(tree_, settings_)) {}
+CompiledPattern::CompiledPattern(SyntaxTree tree, const Settings& settings, std::uint64_t step_budget)
+    : tree_(std::move(tree)), settings_(settings), program_(Compile(tree_, settings_)), step_budget_(step_budget) {}
 
 bool CompiledPattern::Search(std::string_view input, Captures& captures) const {
   std::optional<Program> unrolled;
@@ -40,11 +40,11 @@ bool CompiledPattern::Search(std::string_view input, Captures& captures) const {
   }
   SearchOutcome outcome;
   if (unrolled) {
-    outcome = Matcher(*unrolled).Search(input, captures);
+    outcome = Matcher(*unrolled, kBacktrackStackBudgetBytes, step_budget_).Search(input, captures);
   } else {
     // The matcher of the last search keeps its buffers for the next one, as long as they
     // are small: a search of a page needs no allocation then.
-    if (!matcher_) matcher_.emplace(program_);
+    if (!matcher_) matcher_.emplace(program_, kBacktrackStackBudgetBytes, step_budget_);
     outcome = matcher_->Search(input, captures);
     if (input.size() > kInputOfKeptMatcher) matcher_.reset();
   }

@@ -7,6 +7,7 @@
 // hold it, so that no search has to remember loop counts.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -19,7 +20,8 @@ namespace brimsel::pattern {
 
 class CompiledPattern {
  public:
-  CompiledPattern(SyntaxTree tree, const Settings& settings);
+  // `step_budget`: the backtracker's steps in one search (search_budget.h).
+  CompiledPattern(SyntaxTree tree, const Settings& settings, std::uint64_t step_budget = kBacktrackStepBudget);
   // The kept matcher refers to the program.
   CompiledPattern(const CompiledPattern&) = delete;
   CompiledPattern& operator=(const CompiledPattern&) = delete;
@@ -35,6 +37,7 @@ class CompiledPattern {
   SyntaxTree tree_;
   Settings settings_;
   Program program_;
+  std::uint64_t step_budget_;
   mutable std::optional<Matcher> matcher_;
 };
 

@@ -11,7 +11,12 @@ namespace brimsel {
 
 static_assert(TPatternEngine::kSubExpressionCount == pattern::kMaxGroups + 1);
 
-TPatternEngine::TPatternEngine() { ClearMatch(); }
+TPatternEngine::TPatternEngine() : step_budget_(pattern::kBacktrackStepBudget) { ClearMatch(); }
+
+void TPatternEngine::SetStepBudget(std::uint64_t steps) {
+  step_budget_ = steps;
+  compiled_.reset();
+}
 
 TPatternEngine::~TPatternEngine() = default;
 
@@ -42,7 +47,8 @@ void TPatternEngine::TakeInput(std::string&& text) {
 void TPatternEngine::CompileIfNeeded() {
   if (compiled_ && compiled_with_ == settings_) return;
   compiled_.reset();
-  compiled_ = std::make_unique<const pattern::CompiledPattern>(pattern::Parse(expression_, settings_), settings_);
+  compiled_ = std::make_unique<const pattern::CompiledPattern>(pattern::Parse(expression_, settings_), settings_,
+                                                               step_budget_);
   compiled_with_ = settings_;
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,6 +64,10 @@ class TPatternEngine {
   void SetWordChars(std::string_view chars);
   const std::string& LineSeparators() const { return settings_.line_separators; }
   void SetLineSeparators(std::string_view chars);
+  // The backtracker's steps in one search; the default is the product's. A fuzzer gives
+  // fewer, so that a search that would pass them ends soon in the same way.
+  void SetStepBudget(std::uint64_t steps);
+
   const std::string& LinePairedSeparator() const { return settings_.line_paired_separator; }
   // Two different characters, or none; anything else raises 128 and changes nothing.
   void SetLinePairedSeparator(std::string_view chars);
@@ -77,6 +82,7 @@ class TPatternEngine {
   std::optional<std::string> input_;
   std::unique_ptr<const pattern::CompiledPattern> compiled_;
   pattern::Settings compiled_with_;
+  std::uint64_t step_budget_;
   std::array<std::ptrdiff_t, 2 * kSubExpressionCount> captures_{};
 };
 

@@ -22,10 +22,29 @@ namespace brimsel::platform {
 
 enum TClientType { ctNonBlocking, ctBlocking };
 
-class TClientSocket {
+// What the package download needs of its connection, as TClientSocket below gives it. The
+// download speaks through this alone, so that another connection (a scripted one that
+// plays a server's replies from memory) runs the very same exchange.
+class ClientConnection {
+ public:
+  virtual ~ClientConnection() = default;
+  virtual void SetHost(std::string host) = 0;
+  virtual void SetPort(int port) = 0;
+  virtual bool Active() const = 0;
+  virtual void SetActive(bool active) = 0;
+  virtual void SetCancelFlag(const bool* cancelFlag) = 0;
+  virtual void SendText(std::string_view text) = 0;
+  virtual int ReceiveBuf(void* buffer, int count) = 0;
+  // True when at least one byte (buffered bytes included), or the end of the stream, can be
+  // read within `timeoutMs`; false when the limit passes or nothing is connected.
+  virtual bool WaitForData(int timeoutMs) = 0;
+  bool Connected() const { return Active(); }
+};
+
+class TClientSocket : public ClientConnection {
  public:
   TClientSocket() = default;
-  ~TClientSocket();
+  ~TClientSocket() override;
   TClientSocket(const TClientSocket&) = delete;
   TClientSocket& operator=(const TClientSocket&) = delete;
 
@@ -35,29 +54,29 @@ class TClientSocket {
 
   // Set while the connection is closed; used by the next connect.
   const std::string& Host() const { return host_; }
-  void SetHost(std::string host) { host_ = std::move(host); }
+  void SetHost(std::string host) override { host_ = std::move(host); }
   int Port() const { return port_; }
-  void SetPort(int port) { port_ = port; }
+  void SetPort(int port) override { port_ = port; }
 
-  bool Active() const { return fd_ >= 0; }
+  bool Active() const override { return fd_ >= 0; }
   // true: resolves Host and connects to Port, blocking until connected; raises
   // brimsel::Exception when the name cannot be resolved, no address accepts within
   // kConnectTimeoutMs, or the cancel flag is set meanwhile. Does nothing when already
   // active. false: closes the connection; nothing when closed.
-  void SetActive(bool active);
+  void SetActive(bool active) override;
   // The flag that ends a connect's wait (a confirmed Close); null: none.
-  void SetCancelFlag(const bool* cancelFlag) { cancelFlag_ = cancelFlag; }
-  bool Connected() const { return Active(); }
+  void SetCancelFlag(const bool* cancelFlag) override { cancelFlag_ = cancelFlag; }
 
   // Sends every byte, blocking. An error drops the connection and raises.
-  void SendText(std::string_view text);
+  void SendText(std::string_view text) override;
   // Blocks until at least one byte has arrived or the server has closed; returns the count,
   // 0 after a graceful close or when not connected. An error drops the connection and raises.
   // Underneath, a small receive takes whatever the kernel already holds (up to
   // kReceiveBlockSize) and the receives that follow are served from it: header lines read
   // byte by byte then cost the system a call per block rather than per byte. A receive of
   // kDirectReceiveSize or more with nothing held goes straight into the caller's buffer.
-  int ReceiveBuf(void* buffer, int count);
+  int ReceiveBuf(void* buffer, int count) override;
+  bool WaitForData(int timeoutMs) override;
   // Bytes received from the connection and not yet handed out.
   std::size_t Buffered() const { return bufferedEnd_ - bufferedStart_; }
 
@@ -95,17 +114,16 @@ class TClientSocket {
 // A stream over a connected client socket whose reads wait at most `timeoutMs`.
 class TWinSocketStream {
  public:
-  TWinSocketStream(TClientSocket& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
+  TWinSocketStream(ClientConnection& socket, int timeoutMs) : socket_(socket), timeoutMs_(timeoutMs) {}
 
-  // True when at least one byte (buffered bytes included), or the end of the stream, can be
-  // read within `timeoutMs`; false when the limit passes or the socket is not connected.
-  bool WaitForData(int timeoutMs);
+  // As the connection's own WaitForData.
+  bool WaitForData(int timeoutMs) { return socket_.WaitForData(timeoutMs); }
   // Up to `count` bytes after waiting at most the stream's own limit: 0 when the limit
   // passed or the server has closed. An error drops the connection and raises.
   int Read(void* buffer, int count);
 
  private:
-  TClientSocket& socket_;
+  ClientConnection& socket_;
   int timeoutMs_;
 };
 

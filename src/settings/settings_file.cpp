@@ -20,10 +20,24 @@ void WriteSetting(const std::string& settingsPath, std::string_view section, std
     throw Exception("Unable to write to " + settingsPath);
 }
 
-void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& values) {
-  auto readDeciphered = [&](const char* key) {
-    return DecryptHexText(ReadSetting(settingsPath, kSettingsSection, key, ""), kSettingsKeyString);
+namespace {
+
+SettingReader ReaderOf(const std::string& settingsPath) {
+  return [&settingsPath](std::string_view key, std::string_view defaultValue) {
+    return ReadSetting(settingsPath, kSettingsSection, key, defaultValue);
   };
+}
+
+}  // namespace
+
+void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& values) {
+  ReadShowTimeSettings(ReaderOf(settingsPath), values);
+}
+
+platform::DateTime ReadLastUpdate(const std::string& settingsPath) { return ReadLastUpdate(ReaderOf(settingsPath)); }
+
+void ReadShowTimeSettings(const SettingReader& read, ShowTimeSettings& values) {
+  auto readDeciphered = [&](const char* key) { return DecryptHexText(read(key, ""), kSettingsKeyString); };
   values.title = readDeciphered(kKeyTitle);
   values.version = readDeciphered(kKeyVersion);
   values.homepage = readDeciphered(kKeyHomepage);
@@ -42,8 +56,8 @@ void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& val
   if (values.homepage.empty() || values.homepage.back() != '/') values.homepage += '/';
 }
 
-platform::DateTime ReadLastUpdate(const std::string& settingsPath) {
-  const std::string text = ReadSetting(settingsPath, kSettingsSection, kKeyLastUpdate, kDefaultLastUpdate);
+platform::DateTime ReadLastUpdate(const SettingReader& read) {
+  const std::string text = read(kKeyLastUpdate, kDefaultLastUpdate);
   if (std::optional<platform::DateTime> date = platform::TryStrToDate(text)) return *date;
   return platform::StrToDate(kDefaultLastUpdate);
 }

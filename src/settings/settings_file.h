@@ -3,6 +3,7 @@
 // enciphered (see settings_cipher.h) and only ever read; LastUpdate is plain and is the one
 // value the updater writes. Every read and write opens the file anew; nothing is cached.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,12 @@ void ReadShowTimeSettings(const std::string& settingsPath, ShowTimeSettings& val
 
 // LastUpdate as a date; 1 January 2005 when it is absent or not a date.
 platform::DateTime ReadLastUpdate(const std::string& settingsPath);
+
+// The same two over any source of the values of section "main": `read` gives the value of
+// a key, or the default it is given, as ReadSetting does.
+using SettingReader = std::function<std::string(std::string_view key, std::string_view defaultValue)>;
+void ReadShowTimeSettings(const SettingReader& read, ShowTimeSettings& values);
+platform::DateTime ReadLastUpdate(const SettingReader& read);
 // Writes the release date of the installed update, plain, as LastUpdate: the date the
 // vendor published, with its time of day when it has one, never the client's own clock,
 // so that the next check compares release with release. Raises as WriteSetting does.

@@ -41,6 +41,15 @@ bool VersionCheckFailed(VersionVerdict verdict) {
          verdict == VersionVerdict::kNotADate;
 }
 
+VersionCheck ReadVersionPage(const std::string& page) {
+  VersionCheck check;
+  check.dateText = ReleaseDateText(page);
+  check.release = platform::TryStrToDate(check.dateText);
+  check.signature = SignatureOfPage(page);
+  check.signatureMarked = OpensSignatureMarker(page);
+  return check;
+}
+
 VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string& packageName,
                                    platform::DateTime lastUpdate, const bool* cancelFlag, UpdateNotes& notes) {
   VersionCheck check;
@@ -54,10 +63,11 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
       check.verdict = VersionVerdict::kCancelled;
       return check;
     }
-    check.dateText = ReleaseDateText(page.body);
-    check.release = platform::TryStrToDate(check.dateText);
-    check.signature = SignatureOfPage(page.body);
-    check.signatureMarked = OpensSignatureMarker(page.body);
+    const VersionCheck read = ReadVersionPage(page.body);
+    check.dateText = read.dateText;
+    check.release = read.release;
+    check.signature = read.signature;
+    check.signatureMarked = read.signatureMarked;
     check.verdict = Judge(check, lastUpdate);
     notes.Line(VerdictLine(check, lastUpdate));
   } catch (const std::exception& error) {

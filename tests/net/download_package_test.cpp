@@ -148,6 +148,16 @@ TEST_F(DownloadTest, KeptFileIsCompletedFromItsSize) {
   }
 }
 
+TEST_F(DownloadTest, ARangeFromElsewhereThanAskedIsNotWritten) {
+  const std::string package = PackageBytes(5000);
+  folder_.Write("Brimsel.zip", package.substr(0, 1000));
+  // Asked for the bytes from 1000 on, the server sends the whole package as a range.
+  StartServer(Replies(HttpReplyHead(200, 5000), HttpReply(206, package, "Content-Range: bytes 0-4999/5000\r\n")));
+  BRIMSEL_SKIP_UNLESS_LISTENING(*server_);
+  EXPECT_FALSE(Continue());
+  EXPECT_EQ(LocalBytes(), package.substr(0, 1000));
+}
+
 TEST_F(DownloadTest, ServerThatIgnoresTheRangeRewritesTheKeptFileFromTheStart) {
   const std::string package = PackageBytes(3000);
   folder_.Write("Brimsel.zip", std::string(1000, 'K'));

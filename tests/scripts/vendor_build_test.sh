@@ -50,7 +50,7 @@ expect_refusal() {
 
 case $1 in
   help)
-    for script in build.sh build-windows.sh run.sh test.sh demo.sh setup.sh; do
+    for script in build.sh build-windows.sh run.sh test.sh demo.sh setup.sh fuzz.sh; do
       run "$script" --help || fail "$script --help failed: $(cat "$work/out")"
       [[ $(head -1 "$work/out") == "$(sed -n 2p "$source_dir/scripts/$script" | sed 's/^# //')" ]] ||
         fail "$script --help prints no usage: $(head -3 "$work/out")"

@@ -223,7 +223,9 @@ ScriptedServer::Script ServeFiles(std::map<std::string, std::string> files) {
     } else if (start == 0) {
       connection.Send(HttpReply(200, body));
     } else if (start < size) {
-      connection.Send(HttpReply(206, std::string_view(body).substr(static_cast<std::size_t>(start))));
+      connection.Send(HttpReply(206, std::string_view(body).substr(static_cast<std::size_t>(start)),
+                                "Content-Range: bytes " + std::to_string(start) + "-" + std::to_string(size - 1) + "/" +
+                                    std::to_string(size) + "\r\n"));
     } else {
       connection.Send(HttpReply(416, ""));
     }

@@ -26,7 +26,11 @@ int WholeFileWatch::Stop() {
 bool WholeFileWatch::Whole() const {
   // Length and bytes through one open: one file, even while a rename replaces it.
   platform::File file(path_, platform::File::Mode::Read);
-  const std::int64_t size = file.IsOpen() ? file.Size() : -1;
+  // A file that is there but cannot be opened this instant is held by another process; Wine's
+  // move opens the target it replaces without sharing it, for a moment. Such a look sees
+  // nothing either way.
+  if (!file.IsOpen()) return platform::FileExists(path_);
+  const std::int64_t size = file.Size();
   if (size < 0) return false;
   std::string start(std::min<std::size_t>(static_cast<std::size_t>(size), 4096), '\0');
   if (file.Read(start.data(), start.size()) != start.size()) return false;

@@ -211,6 +211,7 @@ Script ParseScript(std::string_view text, const ExpansionContext& context) {
     if (!expanded) return refuse(lineNumber, error);
     auto words = SplitWords(*expanded, error);
     if (!words) return refuse(lineNumber, error);
+    if (words->empty()) continue;  // nothing is left to run, as in cmd.exe
     auto command = ParseCommand(*words, error);
     if (!command) return refuse(lineNumber, error);
     command->line = lineNumber;

@@ -89,7 +89,14 @@ int ExtractPackage(const Arguments& args) {
     if (reason != TSkipReason::srNoOverwrite) ++failures;
     std::cout << "skipped    " << platform::FileNameToUtf8(fName) << " (" << ReasonText(reason) << ")\n";
   };
+  int damaged = -1;  // the entry whose broken rule was printed
+  unzipper.OnBadData = [&](TUnzipper&, int index, const std::string& reason) {
+    ++failures;
+    damaged = index;
+    std::cout << "failed     " << name(index) << " (" << reason << "; file removed)\n";
+  };
   unzipper.OnBadCRC = [&](TUnzipper&, std::uint32_t calc, std::uint32_t stored, int index) {
+    if (index == damaged) return;
     ++failures;
     char crcs[64];
     std::snprintf(crcs, sizeof crcs, "CRC-32 %08X, stored %08X", static_cast<unsigned>(calc),
@@ -102,6 +109,8 @@ int ExtractPackage(const Arguments& args) {
     unzipper.SetDestDir(platform::Utf8ToFileName(positional[1]));
     unzipper.LoadDirectory();
     unzipper.ExtractFiles();
+  } catch (const EZCompressionError& e) {
+    return Failure("cannot extract " + positional[0] + ": " + e.Message() + " (" + e.Rule() + ")");
   } catch (const Exception& e) {
     return Failure("cannot extract " + positional[0] + ": " + platform::GbkToUtf8(e.Message()));
   }

@@ -19,12 +19,36 @@ namespace brimsel {
 // Input is read and output flushed in chunks of at most this many bytes.
 inline constexpr std::size_t kDecoderChunkSize = 32768;
 
-// How a decoder ended. Premature ends of the archive file, overruns and write failures are
-// raised as exceptions instead (see decoder_io.cpp).
-enum class DecodeStatus {
-  Complete,   // the data decoded to its end
-  Truncated,  // the entry's compressed bytes ran out before its data was complete
-  Corrupt,    // the compressed data breaks the rules of its method
+// How a decoder ended: a code, and when the data did not decode to their end, the rule that
+// broke, named as zlib's inflate names its errors ("invalid distance too far back").
+// Premature ends of the archive file, overruns and write failures are raised as exceptions
+// instead (see decoder_io.cpp).
+class DecodeStatus {
+ public:
+  enum Code {
+    Complete,   // the data decoded to its end
+    Truncated,  // the entry's compressed bytes ran out before its data was complete
+    Corrupt,    // the compressed data break a rule of their method
+  };
+
+  constexpr DecodeStatus(Code code = Complete)  // NOLINT: a code alone is a status
+      : code_(code), rule_(code == Complete ? "" : code == Truncated ? "unexpected end of compressed data"
+                                                                     : "invalid compressed data") {}
+  // Corrupt data, with the rule they broke: a text with static storage.
+  static constexpr DecodeStatus Broken(const char* rule) {
+    DecodeStatus status(Corrupt);
+    status.rule_ = rule;
+    return status;
+  }
+
+  constexpr Code code() const { return code_; }
+  // Empty when complete.
+  constexpr const char* Rule() const { return rule_; }
+  friend constexpr bool operator==(DecodeStatus status, Code code) { return status.code_ == code; }
+
+ private:
+  Code code_;
+  const char* rule_;
 };
 
 // Decrypts (or otherwise transforms) a chunk in place.

@@ -24,14 +24,17 @@ std::uint16_t Reverse16(std::uint16_t v) {
   return r;
 }
 
+// Why stored bit lengths make no tree.
+enum class TreeFault { None, TooManyLengths, TooFewLengths, Oversubscribed, Ambiguous };
+
 // A Shannon-Fano tree as a look-up table indexed by the next bits of the stream (each
 // entry holds the symbol and the length of its code). Codes longer than the table's index
 // continue in a second table for their first bits, indexed by the bits that follow.
 class ShannonFanoTree {
  public:
   // Reads the stored bit lengths (a byte count, then bytes of "count of values - 1" and
-  // "bit length - 1" nibbles) and builds the codes; false when they do not form a tree.
-  bool Read(BitReader& bits, unsigned symbolCount) {
+  // "bit length - 1" nibbles) and builds the codes.
+  TreeFault Read(BitReader& bits, unsigned symbolCount) {
     std::vector<std::uint8_t> lengths;
     lengths.reserve(symbolCount);
     const unsigned byteCount = bits.Get(8) + 1;
@@ -39,10 +42,11 @@ class ShannonFanoTree {
       const unsigned b = bits.Get(8);
       const unsigned count = (b >> 4) + 1;
       const unsigned length = (b & 0x0F) + 1;
-      if (lengths.size() + count > symbolCount) return false;
+      if (lengths.size() + count > symbolCount) return TreeFault::TooManyLengths;
       lengths.insert(lengths.end(), count, static_cast<std::uint8_t>(length));
     }
-    return lengths.size() == symbolCount && Build(lengths);
+    if (lengths.size() != symbolCount) return TreeFault::TooFewLengths;
+    return Build(lengths);
   }
 
   // The next symbol, or -1 where no code matches the bits.
@@ -71,7 +75,7 @@ class ShannonFanoTree {
 
   // The codes: symbols in ascending order of bit length (stable), counted upwards from
   // the longest; the codes are left-aligned in 16 bits and go to the stream bit-reversed.
-  bool Build(const std::vector<std::uint8_t>& lengths) {
+  TreeFault Build(const std::vector<std::uint8_t>& lengths) {
     const unsigned n = static_cast<unsigned>(lengths.size());
     std::array<unsigned, kMaxLength + 2> start{};
     for (const std::uint8_t length : lengths) ++start[length + 1u];
@@ -85,7 +89,7 @@ class ShannonFanoTree {
     unsigned lastLength = 0;
     for (int i = static_cast<int>(n) - 1; i >= 0; --i) {
       code += increment;
-      if (code > 0xFFFF) return false;  // more codes than the lengths allow
+      if (code > 0xFFFF) return TreeFault::Oversubscribed;  // more codes than the lengths allow
       const unsigned symbol = order[static_cast<unsigned>(i)];
       if (lengths[symbol] != lastLength) {
         lastLength = lengths[symbol];
@@ -106,24 +110,24 @@ class ShannonFanoTree {
       const Entry entry{static_cast<std::uint16_t>(symbol), static_cast<std::uint8_t>(length)};
       if (length <= primaryBits_) {
         for (unsigned fill = reversed; fill < table_.size(); fill += 1u << length) {
-          if (table_[fill].symbol != kNoCode) return false;  // two codes share a prefix
+          if (table_[fill].symbol != kNoCode) return TreeFault::Ambiguous;  // two codes share a prefix
           table_[fill] = entry;
         }
         continue;
       }
       Entry& head = table_[reversed & ((1u << primaryBits_) - 1)];
-      if (head.length != 0) return false;
+      if (head.length != 0) return TreeFault::Ambiguous;
       if (head.symbol == kNoCode) {
         head.symbol = secondTables++;
         second_.resize(std::size_t{secondTables} << secondBits_);
       }
       const std::size_t base = static_cast<std::size_t>(head.symbol) << secondBits_;
       for (unsigned fill = reversed >> primaryBits_; fill < (1u << secondBits_); fill += 1u << (length - primaryBits_)) {
-        if (second_[base + fill].length != 0) return false;
+        if (second_[base + fill].length != 0) return TreeFault::Ambiguous;
         second_[base + fill] = entry;
       }
     }
-    return true;
+    return TreeFault::None;
   }
 
   unsigned maxLength_ = 1;
@@ -161,6 +165,18 @@ void CopyMatch(std::uint8_t* window, unsigned& pos, unsigned distance, unsigned 
   }
 }
 
+// The rule a tree's lengths broke, by tree (literal, length, distance) and fault.
+const char* TreeRule(int tree, TreeFault fault) {
+  static constexpr const char* kRules[3][4] = {
+      {"too many literal code lengths", "too few literal code lengths", "oversubscribed literal code lengths",
+       "ambiguous literal codes"},
+      {"too many length code lengths", "too few length code lengths", "oversubscribed length code lengths",
+       "ambiguous length codes"},
+      {"too many distance code lengths", "too few distance code lengths", "oversubscribed distance code lengths",
+       "ambiguous distance codes"}};
+  return kRules[tree][static_cast<int>(fault) - 1];
+}
+
 }  // namespace
 
 DecodeStatus Explode(ByteSource& in, ByteSink& out, std::uint16_t flags) {
@@ -170,25 +186,30 @@ DecodeStatus Explode(ByteSource& in, ByteSink& out, std::uint16_t flags) {
   const unsigned lowDistanceBits = bigDictionary ? 7 : 6;
 
   BitReader bits(in);
-  ShannonFanoTree literals, lengths, distances;
-  if (literalTree && !literals.Read(bits, 256)) return bits.Exhausted() ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
-  if (!lengths.Read(bits, 64) || !distances.Read(bits, 64))
-    return bits.Exhausted() ? DecodeStatus::Truncated : DecodeStatus::Corrupt;
-  if (bits.Exhausted()) return DecodeStatus::Truncated;
+  ShannonFanoTree trees[3];  // literals, lengths, distances
+  for (int tree = literalTree ? 0 : 1; tree < 3; ++tree) {
+    const TreeFault fault = trees[tree].Read(bits, tree == 0 ? 256 : 64);
+    if (bits.Exhausted()) return DecodeStatus::Truncated;
+    if (fault != TreeFault::None) return DecodeStatus::Broken(TreeRule(tree, fault));
+  }
+  const ShannonFanoTree& literals = trees[0];
+  const ShannonFanoTree& lengths = trees[1];
+  const ShannonFanoTree& distances = trees[2];
 
   std::unique_ptr<std::uint8_t[]> window(new std::uint8_t[kWindowSize]());
   unsigned pos = 0;
   while (out.Produced() < out.UncompressedSize()) {
     if (bits.Get(1) != 0) {
       int literal = literalTree ? literals.Decode(bits) : static_cast<int>(bits.Get(8));
-      if (literal < 0) return DecodeStatus::Corrupt;
+      if (literal < 0) return DecodeStatus::Broken("invalid literal code");
       window[pos++ & kWindowMask] = static_cast<std::uint8_t>(literal);
       out.Put(static_cast<std::uint8_t>(literal));
     } else {
       const unsigned low = bits.Get(lowDistanceBits);
       const int high = distances.Decode(bits);
       int length = lengths.Decode(bits);
-      if (high < 0 || length < 0) return DecodeStatus::Corrupt;
+      if (high < 0) return DecodeStatus::Broken("invalid distance code");
+      if (length < 0) return DecodeStatus::Broken("invalid length code");
       if (length == 63) length += static_cast<int>(bits.Get(8));
       length += static_cast<int>(minMatch);
       const unsigned distance = ((static_cast<unsigned>(high) << lowDistanceBits) | low) + 1;

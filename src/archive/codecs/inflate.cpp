@@ -22,7 +22,8 @@ constexpr std::uint64_t kWholeEntryLimit = 2 << 20;
 class RawInflater {
  public:
   RawInflater() {
-    if (inflateInit2(&stream_, kRawDeflateWindowBits) != Z_OK) throw EZCompressionError("error");
+    if (const int status = inflateInit2(&stream_, kRawDeflateWindowBits); status != Z_OK)
+      throw EZCompressionError("error", zError(status));
   }
   ~RawInflater() { inflateEnd(&stream_); }
   RawInflater(const RawInflater&) = delete;
@@ -81,8 +82,8 @@ DecodeStatus InflateStream(Source& in, ByteSink& out) {
     // Z_BUF_ERROR only says that this call could not finish: more room or input follows,
     // unless it took and gave nothing with both at hand.
     if (status == Z_BUF_ERROR && produced == 0 && zs.avail_in != 0 && zs.avail_in == inputBefore)
-      return DecodeStatus::Corrupt;
-    if (status < 0 && status != Z_BUF_ERROR) throw EZCompressionError("error");
+      return DecodeStatus::Broken("inflate made no progress");
+    if (status < 0 && status != Z_BUF_ERROR) throw EZCompressionError("error", zs.msg ? zs.msg : zError(status));
   }
 }
 

@@ -119,17 +119,19 @@ class Expander {
 }  // namespace
 
 DecodeStatus Unreduce(ByteSource& in, ByteSink& out, int compressionFactor) {
-  if (compressionFactor < 1 || compressionFactor > 4) return DecodeStatus::Corrupt;
+  if (compressionFactor < 1 || compressionFactor > 4) return DecodeStatus::Broken("invalid compression factor");
   BitReader bits(in);
   auto followers = std::make_unique<FollowerSets>();
-  if (!followers->Read(bits)) return DecodeStatus::Corrupt;
+  const bool read = followers->Read(bits);
   if (bits.Exhausted()) return DecodeStatus::Truncated;
+  if (!read) return DecodeStatus::Broken("follower set too large");
 
   Expander expander(out, compressionFactor);
   while (out.Produced() < out.UncompressedSize()) {
     std::uint8_t c;
-    if (!followers->Next(bits, c)) return DecodeStatus::Corrupt;
+    const bool next = followers->Next(bits, c);
     if (bits.Exhausted()) return DecodeStatus::Truncated;
+    if (!next) return DecodeStatus::Broken("follower index out of range");
     expander.Feed(c);
   }
   return DecodeStatus::Complete;

@@ -93,14 +93,14 @@ DecodeStatus Unshrink(ByteSource& in, ByteSink& out) {
       } else if (command == 2) {
         table->ClearLeaves();
       } else {
-        return DecodeStatus::Corrupt;
+        return DecodeStatus::Broken(command == 1 ? "code size beyond 13 bits" : "invalid control code");
       }
       continue;
     }
 
     if (previous < 0) {
       // The first code stands for a single byte.
-      if (code >= 256) return DecodeStatus::Corrupt;
+      if (code >= 256) return DecodeStatus::Broken("first code not a literal");
       out.Put(static_cast<std::uint8_t>(code));
       previous = static_cast<int>(code);
       continue;
@@ -117,9 +117,9 @@ DecodeStatus Unshrink(ByteSource& in, ByteSink& out) {
       text = table->Spell(static_cast<unsigned>(previous));
       selfReference = true;
     } else {
-      return DecodeStatus::Corrupt;
+      return DecodeStatus::Broken("undefined code");
     }
-    if (text.empty()) return DecodeStatus::Corrupt;
+    if (text.empty()) return DecodeStatus::Broken("code through a freed code");
     // Adding takes a free slot, which no spelled chain runs through: `text` stays whole.
     if (table->NextFree() < kTableSize) table->Add(static_cast<unsigned>(previous), text.front());
     out.Write(text.data(), text.size());

@@ -8,7 +8,6 @@
 #include "archive/directory/repair_scan.h"
 #include "archive/unzipper.h"
 #include "platform/codepage.h"
-#include "platform/files.h"
 
 namespace brimsel {
 namespace {
@@ -91,8 +90,8 @@ class TUnzipper::DirectoryLoader {
 
  private:
   void StartLoad() {
-    z_.loadedTime_ = platform::LastWriteTime(z_.zipName_);
-    z_.loadedSize_ = platform::FileSizeOf(z_.zipName_);
+    z_.loadedTime_ = z_.files_->LastWriteTime(z_.zipName_);
+    z_.loadedSize_ = z_.files_->FileSizeOf(z_.zipName_);
     z_.repaired_ = false;
     if (z_.entries_ && !z_.entries_->Empty()) z_.entries_.reset();
     z_.view_.clear();
@@ -106,9 +105,9 @@ class TUnzipper::DirectoryLoader {
   // A ".zfc" file beside the archive may hold a copy of the central directory.
   bool LocateInZfcFile() {
     const std::string zfcName = ChangeFileExt(z_.zipName_, ".zfc");
-    if (!platform::FileExists(zfcName)) return false;
+    if (!z_.files_->FileExists(zfcName)) return false;
     try {
-      zfc_ = std::make_unique<TArchiveStream>(zfcName);
+      zfc_ = z_.files_->OpenArchive(zfcName);
     } catch (const EFOpenError&) {
       return false;
     }

@@ -33,7 +33,7 @@ DecodeStatus DecodeEntryData(std::uint16_t method, std::uint16_t flags, ByteSour
     default:
       if (method >= kMethodReducedFactor1 && method <= kMethodReducedFactor4)
         return Unreduce(in, out, method - kMethodReducedFactor1 + 1);
-      return DecodeStatus::Corrupt;
+      return DecodeStatus::Broken("unknown compression method");
   }
 }
 

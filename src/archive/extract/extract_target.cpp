@@ -69,10 +69,6 @@ std::optional<std::string> TargetFolder(const TargetFolderRules& rules, std::str
 
 bool IsSafeFileName(std::string_view fileName) { return IsSafePart(fileName); }
 
-bool PassesThroughLink(std::string_view base, std::string_view path) {
-  return platform::ResolveTarget(base, path).throughLink;
-}
-
 std::string FolderOf(std::string_view path) {
   const std::size_t slash = platform::LastDelimiter(path, "\\/");
   return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));

@@ -30,10 +30,6 @@ std::optional<std::string> TargetFolder(const TargetFolderRules& rules, std::str
 // Whether an entry's FileName may be written as a file of the target folder.
 bool IsSafeFileName(std::string_view fileName);
 
-// True when the path, below the base folder it starts with, passes through a folder or
-// ends in a name that is a symbolic link. Parts that do not exist yet are no links.
-bool PassesThroughLink(std::string_view base, std::string_view path);
-
 // The folder part of a path, up to and including its last backslash ("" when none).
 std::string FolderOf(std::string_view path);
 

@@ -19,7 +19,6 @@
 #include "archive/unzipper.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "platform/free_space.h"
 #include "platform/message_box.h"
 
 namespace brimsel {
@@ -55,13 +54,14 @@ struct ComponentAccess {
   std::function<void(std::uint32_t disk)> ensurePartOpen;
   std::function<void()> pump;
   std::function<void()> rebuildView;
+  ZipFileSystem* files = nullptr;
   bool multiPart = false;
 };
 
 // One run of ExtractFiles over the open archive.
 class Extraction {
  public:
-  Extraction(TUnzipper& zip, ComponentAccess access) : z_(zip), a_(std::move(access)) {
+  Extraction(TUnzipper& zip, ComponentAccess access) : z_(zip), a_(std::move(access)), files_(*a_.files) {
     rules_.destDir = z_.DestDir();
     rules_.recreateDirs = z_.RecreateDirs;
     rules_.rootDir = z_.RootDir;
@@ -85,8 +85,7 @@ class Extraction {
 
  private:
   void ExtractSelected() {
-    if (!rules_.destDir.empty() && !platform::DirectoryExists(rules_.destDir))
-      platform::ForceDirectories(rules_.destDir);
+    if (!rules_.destDir.empty() && !files_.DirectoryExists(rules_.destDir)) files_.ForceDirectories(rules_.destDir);
     if (a_.multiPart && z_.SortMode != TZipSortMode::ByNone) {
       z_.SortMode = TZipSortMode::ByNone;
       a_.rebuildView();
@@ -127,7 +126,7 @@ class Extraction {
   // The declared output must fit on the destination's volume: a disk filled halfway
   // through helps nobody.
   void RefuseWhatWouldFillTheVolume() const {
-    const std::optional<std::uint64_t> free = platform::FreeSpaceOf(base_);
+    const std::optional<std::uint64_t> free = files_.FreeSpaceOf(base_);
     if (free && totalBytes_ > *free) throw ECantWriteUCF(kNotEnoughSpace);
   }
 
@@ -169,8 +168,8 @@ class Extraction {
       return Skip(TSkipReason::srCreateError, entry.Directory + entry.FileName, index, size);
 
     if (entry.IsDirectory()) {
-      if (z_.RecreateDirs && !platform::DirectoryExists(*folder)) {
-        if (PassesThroughLink(base_, *folder) || !platform::ForceDirectories(*folder))
+      if (z_.RecreateDirs && !files_.DirectoryExists(*folder)) {
+        if (files_.ResolveTarget(base_, *folder).throughLink || !files_.ForceDirectories(*folder))
           return Skip(TSkipReason::srCreateError, *folder, index, size);
       }
       ++count_;
@@ -184,11 +183,11 @@ class Extraction {
 
     // The target is looked up once; what follows works on that result. Nothing is created
     // or written through a symbolic link below the destination.
-    platform::ResolvedTarget resolved = platform::ResolveTarget(base_, target);
+    platform::ResolvedTarget resolved = files_.ResolveTarget(base_, target);
     // Nor through a name the system takes for another file's (a short alias).
     if (resolved.throughLink || !resolved.heldAs.empty()) return Skip(TSkipReason::srCreateError, target, index, size);
     const std::string targetFolder = FolderOf(target);
-    if (!targetFolder.empty() && !resolved.folderExists) platform::ForceDirectories(targetFolder);
+    if (!targetFolder.empty() && !resolved.folderExists) files_.ForceDirectories(targetFolder);
 
     std::optional<ZipCryptoKeys> keys;
     if (entry.Encrypted()) {
@@ -200,15 +199,15 @@ class Extraction {
       const std::string asked = target;
       if (!MayOverwrite(entry, index, target)) return Skip(TSkipReason::srNoOverwrite, target, index, size);
       if (target != asked) {  // the handler named another target
-        resolved = platform::ResolveTarget(base_, target);
+        resolved = files_.ResolveTarget(base_, target);
         if (resolved.throughLink || !resolved.heldAs.empty())
           return Skip(TSkipReason::srCreateError, target, index, size);
       }
     }
 
-    platform::File file;
-    if (!CreateTarget(file, target, resolved, size)) return Skip(TSkipReason::srCreateError, target, index, size);
-    return DecodeAndFinish(entry, index, target, file, compressedLeft, keys);
+    const std::unique_ptr<ZipTargetFile> file = CreateTarget(target, resolved, size);
+    if (!file) return Skip(TSkipReason::srCreateError, target, index, size);
+    return DecodeAndFinish(entry, index, target, *file, compressedLeft, keys);
   }
 
   // Reads the local header and leaves the archive at the first byte of the entry's data.
@@ -263,7 +262,7 @@ class Extraction {
       case TUZOverwriteMode::ifNewer:
       case TUZOverwriteMode::ifOlder: {
         const auto entryTime = DosDateTimeToTimePoint(entry.DateTime);
-        const auto fileTime = platform::LastWriteTime(target);
+        const auto fileTime = files_.LastWriteTime(target);
         if (!entryTime || !fileTime) return false;
         return z_.OverwriteMode == TUZOverwriteMode::ifNewer ? *entryTime > *fileTime : *entryTime < *fileTime;
       }
@@ -283,33 +282,34 @@ class Extraction {
   // Creates the target, or takes the file in its place for its content to be replaced in
   // full, and readies it for its final size. A read-only file in the way is made writable
   // first when ReplaceReadOnly is set.
-  bool CreateTarget(platform::File& file, const std::string& target, const platform::ResolvedTarget& resolved,
-                    std::uint64_t size) {
-    if (!file.Open(resolved, platform::File::Mode::Replace)) {
-      if (!z_.ReplaceReadOnly || !platform::IsReadOnly(target)) return false;
-      platform::SetFileAttributes(target, platform::GetFileAttributes(target) & ~platform::kAttributeReadOnly);
-      if (!file.Open(target, platform::File::Mode::Replace)) return false;
+  std::unique_ptr<ZipTargetFile> CreateTarget(const std::string& target, const platform::ResolvedTarget& resolved,
+                                              std::uint64_t size) {
+    std::unique_ptr<ZipTargetFile> file = files_.OpenTarget(resolved);
+    if (!file) {
+      if (!z_.ReplaceReadOnly || !files_.IsReadOnly(target)) return nullptr;
+      files_.ClearReadOnly(target);
+      file = files_.OpenTarget(target);
+      if (!file) return nullptr;
     }
-    if (size > static_cast<std::uint64_t>(INT64_MAX) ||
-        !file.SizeForContent(static_cast<std::int64_t>(size))) {
-      file.Close();
-      platform::DeleteFile(target);
-      return false;
+    if (size > static_cast<std::uint64_t>(INT64_MAX) || !file->SizeForContent(static_cast<std::int64_t>(size))) {
+      file->Close();
+      files_.DeleteFile(target);
+      return nullptr;
     }
-    return true;
+    return file;
   }
 
   // Decodes the entry into the open target, closes it and gives the verdict. True when
   // the entry is to be tried again with a new password.
-  bool DecodeAndFinish(const TZipEntryInfo& entry, int index, const std::string& target, platform::File& file,
+  bool DecodeAndFinish(const TZipEntryInfo& entry, int index, const std::string& target, ZipTargetFile& file,
                        std::uint64_t compressedLeft, std::optional<ZipCryptoKeys>& keys) {
     const std::uint64_t size = entry.EffectiveUncompressedSize();
     ByteSource source([this](std::uint8_t* buffer, std::size_t count) { return a_.archive().Read(buffer, count); },
                       compressedLeft);
     source.SetPumpMessages(z_.DoProcessMessages);
-    source.SetOrigin(a_.archive().Handle(), a_.archive().Position());
+    if (const platform::File* archive = a_.archive().Handle()) source.SetOrigin(*archive, a_.archive().Position());
     ByteSink sink([&file](const std::uint8_t* data, std::size_t count) { return file.Write(data, count); }, size);
-    sink.SetTarget(file);
+    if (platform::File* mappable = file.MappableFile()) sink.SetTarget(*mappable);
     sink.SetProgress([this, &sink, size](std::size_t chunk) {
       totalWritten_ += chunk;
       if (z_.OnFilePercentDone) z_.OnFilePercentDone(z_, Percent(sink.Written(), size));
@@ -359,7 +359,7 @@ class Extraction {
       return false;
     }
 
-    platform::DeleteFile(target);
+    files_.DeleteFile(target);
     if (entry.Encrypted()) {
       if (z_.OnBadPassword) {
         std::string newPassword = z_.Password;
@@ -373,17 +373,28 @@ class Extraction {
     }
     // An entry that failed otherwise (overrun, data ending early or breaking its method,
     // output short of the stored size) may well have the stored CRC: that is no mismatch.
+    if (const char* reason = WhyNotWhole(entry, status, overrun, sink.Written()); reason && z_.OnBadData)
+      z_.OnBadData(z_, index, reason);
     if (z_.OnBadCRC && crc != entry.CRC32) z_.OnBadCRC(z_, crc, entry.CRC32, index);
     Forget(size);
     return false;
   }
 
-  void CloseTarget(platform::File& file) {
+  // Why the data of an entry did not decode whole; null when they did.
+  static const char* WhyNotWhole(const TZipEntryInfo& entry, DecodeStatus status, bool overrun, std::uint64_t written) {
+    if (!IsKnownMethod(entry.CompressionMethod)) return "unknown compression method";
+    if (overrun) return "more output than the stored size";
+    if (status != DecodeStatus::Complete) return status.Rule();
+    if (written != entry.EffectiveUncompressedSize()) return "less output than the stored size";
+    return nullptr;
+  }
+
+  void CloseTarget(ZipTargetFile& file) {
     if (z_.FlushFilesOnClose) file.Flush();
     file.Close();
   }
 
-  void ApplyDateAndAttributes(const TZipEntryInfo& entry, platform::File& file) {
+  void ApplyDateAndAttributes(const TZipEntryInfo& entry, ZipTargetFile& file) {
     if (const auto time = DosDateTimeToTimePoint(ValidateDosDateTime(entry.DateTime))) file.SetLastWriteTime(*time);
     if (!z_.RetainAttributes) return;
     // An archive made on Unix keeps the file's mode in the high half (a program stays
@@ -411,6 +422,7 @@ class Extraction {
 
   TUnzipper& z_;
   ComponentAccess a_;
+  ZipFileSystem& files_;
   TargetFolderRules rules_;
   std::string base_;
   int retries_ = 0;  // of the current entry
@@ -433,6 +445,7 @@ int TUnzipper::ExtractFiles() {
   access.ensurePartOpen = [this](std::uint32_t disk) { EnsurePartOpen(disk); };
   access.pump = [this] { Pump(); };
   access.rebuildView = [this] { RebuildView(); };
+  access.files = &Files();
   access.multiPart = IsMultiPart();
   const int count = Extraction(*this, std::move(access)).Run();
   if (!KeepZipOpen) CloseArchive();

@@ -161,9 +161,9 @@ int TClientSocket::ReceiveBuf(void* buffer, int count) {
   return static_cast<int>(n);
 }
 
-bool TWinSocketStream::WaitForData(int timeoutMs) {
-  if (!socket_.Active()) return false;
-  return socket_.Buffered() > 0 || WaitReadable(socket_.Descriptor(), timeoutMs);
+bool TClientSocket::WaitForData(int timeoutMs) {
+  if (!Active()) return false;
+  return Buffered() > 0 || WaitReadable(fd_, timeoutMs);
 }
 
 }  // namespace brimsel::platform

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace brimsel::platform {
 namespace {
@@ -28,13 +29,38 @@ std::size_t Utf8SequenceLength(unsigned char lead) {
   return 1;
 }
 
+using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
+
+// The converter from one code page to another, opened once for each thread: opening one
+// costs far more than converting a name with it. Null when iconv has no such converter.
+iconv_t Converter(const char* to, const char* from) {
+  struct Open {
+    const char* to;
+    const char* from;
+    IconvHandle cd;
+  };
+  thread_local std::vector<Open> opened;
+  for (Open& open : opened) {
+    if (std::string_view(open.to) == to && std::string_view(open.from) == from) {
+      iconv(open.cd.get(), nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+      return open.cd.get();
+    }
+  }
+  const iconv_t raw = iconv_open(to, from);
+  if (raw == reinterpret_cast<iconv_t>(-1)) return nullptr;
+  opened.push_back({to, from, IconvHandle(raw)});
+  return raw;
+}
+
 // Converts with iconv; a sequence that cannot be converted is skipped (one byte, or one
 // whole UTF-8 character) and `replacement` is emitted in its place.
 std::string Convert(const char* to, const char* from, std::string_view input, std::string_view replacement) {
+  // Each of these code pages reads ASCII as ASCII: most names and paths need no converter.
+  if (std::all_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::string(input);
   const bool fromUtf8 = std::string_view(from) == "UTF-8";
-  iconv_t raw = iconv_open(to, from);
-  if (raw == reinterpret_cast<iconv_t>(-1)) return std::string(input);
-  std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser> cd(raw);
+  const iconv_t cd = Converter(to, from);
+  if (!cd) return std::string(input);
 
   std::string out;
   out.reserve(input.size() * 3 / 2 + 8);
@@ -44,7 +70,7 @@ std::string Convert(const char* to, const char* from, std::string_view input, st
   while (inLeft > 0) {
     char* dst = buffer;
     std::size_t dstLeft = sizeof buffer;
-    std::size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
+    std::size_t rc = iconv(cd, &in, &inLeft, &dst, &dstLeft);
     out.append(buffer, static_cast<std::size_t>(dst - buffer));
     if (rc == static_cast<std::size_t>(-1)) {
       if (errno == E2BIG) continue;
@@ -53,7 +79,7 @@ std::string Convert(const char* to, const char* from, std::string_view input, st
       out.append(replacement);
       in += skip;
       inLeft -= skip;
-      iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+      iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
   return out;

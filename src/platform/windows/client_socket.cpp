@@ -148,11 +148,11 @@ int TClientSocket::ReceiveBuf(void* buffer, int count) {
   RaiseSocketError(error, "recv");
 }
 
-bool TWinSocketStream::WaitForData(int timeoutMs) {
-  if (!socket_.Active()) return false;
+bool TClientSocket::WaitForData(int timeoutMs) {
+  if (!Active()) return false;
   fd_set readable;
   FD_ZERO(&readable);
-  FD_SET(AsSocket(socket_.Descriptor()), &readable);
+  FD_SET(AsSocket(fd_), &readable);
   timeval limit{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
   const int ready = ::select(0, &readable, nullptr, nullptr, timeoutMs < 0 ? nullptr : &limit);
   return ready != 0;  // an error is left for the read to report

@@ -203,6 +203,19 @@ TEST_F(UpdateLogTest, EachFailureOfTheInstallationLeavesItsLine) {
   EXPECT_NE(Log().find("extraction discarded a.txt"), std::string::npos) << Log();
   EXPECT_NE(Log().find("the package brought no file: LastUpdate not written"), std::string::npos) << Log();
   EXPECT_EQ(FinishText(), FailedUpdateText("升级包已损坏"));
+  // Data that break their method: the log names the rule, as zlib names its errors.
+  ZipBuilder imploded;  // its tree of lengths has 16 of its 64 code lengths
+  ZipEntrySpec& tree = imploded.Add("a.txt", std::string("\x00\xF0", 2) + std::string(8, '\0'));
+  tree.method = 6;
+  tree.uncompressedSizeField = 5;
+  Install(imploded.Build(), "", "");
+  EXPECT_NE(Log().find("extraction discarded a.txt: too few length code lengths"), std::string::npos) << Log();
+  ZipBuilder deflated;  // a block of the reserved type
+  ZipEntrySpec& block = deflated.Add("a.txt", std::string(8, '\xFF'));
+  block.method = 8;
+  block.uncompressedSizeField = 5;
+  Install(deflated.Build(), "", "");
+  EXPECT_NE(Log().find("the package cannot be extracted: error (invalid block type)"), std::string::npos) << Log();
   Install(Package(), "", "");
   EXPECT_NE(Log().find("settings " + dir_.WinPath() + "Update.ini: title set"), std::string::npos) << Log();
   EXPECT_NE(Log().find("copied "), std::string::npos) << Log();

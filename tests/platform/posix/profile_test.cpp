@@ -61,6 +61,9 @@ TEST_F(ProfileTest, AWriteChangesOnlyTheOneValue) {
       {kHandMade, "new", "k", "v", kHandMade + "\r\n\r\n[new]\r\nk=v\r\n"},  // a new section with the file's line end
       {"[a]\nx=1\n", "main", "LastUpdate", "2026-12-7", "[a]\nx=1\n\n[main]\nLastUpdate=2026-12-7\n"},
       {"[main]\ntitle=x", "main", "LastUpdate", "2026-12-7", "[main]\ntitle=x\nLastUpdate=2026-12-7"},
+      // A last line ended by CR alone gets the LF it lacks: title stays "x", with no CR more.
+      {"[main]\r\ntitle=x\r", "main", "LastUpdate", "2026-12-7", "[main]\r\ntitle=x\r\nLastUpdate=2026-12-7"},
+      {"[a]\r\nx=1\r", "main", "k", "v", "[a]\r\nx=1\r\n\r\n[main]\r\nk=v\r\n"},
       {"[main]\na=1\n[other]\nx=1\n[MAIN]\nb=4\n", "main", "b", "5", "[main]\na=1\nb=5\n[other]\nx=1\n[MAIN]\nb=4\n"},
       {"\xEF\xBB\xBF[main]\ntitle=x\n", "main", "title", "y", "\xEF\xBB\xBF[main]\ntitle=y\n"},
   };

@@ -295,6 +295,14 @@ TEST(ScriptParser, KeepsGbkPathsWhole) {
   EXPECT_EQ(script.commands[1].op, Op::DeleteSelf);
 }
 
+TEST(ScriptParser, TakesALineThatExpandsToNothingAsEmpty) {
+  // As cmd.exe does: a lone "%" and an undefined variable leave nothing to run.
+  const Script script = ParseScript("%\r\n  %UNDEFINED_IN_THIS_TEST%  \r\n:a\r\n");
+  ASSERT_TRUE(script.error.empty()) << script.error;
+  ASSERT_EQ(script.commands.size(), 1u);
+  EXPECT_EQ(script.commands[0].op, Op::Label);
+}
+
 TEST(ScriptParser, RefusesAnOversizedScript) {
   EXPECT_FALSE(ParseScript(std::string(kMaxScriptSize + 1, '\n')).error.empty());
 }
