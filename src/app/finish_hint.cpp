@@ -8,6 +8,7 @@ namespace {
 
 const char* ReasonText(UpdateFailure failure) {
   switch (failure) {
+    case UpdateFailure::kVersionCheck: return texts::kVersionCheckFailed;
     case UpdateFailure::kDownload: return texts::kDownloadFailed;
     case UpdateFailure::kPackage: return texts::kPackageDamaged;
     case UpdateFailure::kSignature: return texts::kSignatureRefused;

@@ -14,13 +14,11 @@
 #include <string>
 #include <string_view>
 
+#include "update/own_files.h"  // kUpdaterName, kNewUpdaterName, kSelfReplaceScriptName
+
 namespace brimsel {
 
 class UpdateLog;
-
-inline constexpr char kUpdaterName[] = "update.exe";
-inline constexpr char kNewUpdaterName[] = "update.exe.new";
-inline constexpr char kSelfReplaceScriptName[] = "update.bat";
 
 // The script for the installation folder `folder` (ending in "\"), D below, every path in
 // double quotes and every line ending in CR LF:

@@ -1,5 +1,5 @@
-// Step 1: is there an update newer than the last one installed? With none, the wizard goes
-// straight to the finish page. With one, every server is probed, its time shown, and the
+// Step 1: is there an update newer than the last one installed? With none, or when the site
+// could not tell, the wizard goes straight to the finish page. With one, every server is probed, its time shown, and the
 // fastest selected for the download.
 
 #include <string>
@@ -23,6 +23,8 @@ bool NewerReleasePublished(WizardState& state, platform::DateTime lastUpdate) {
   const VersionCheck check =
       CheckPublishedVersion(state.vendorSiteUrl, state.packageName, lastUpdate, &state.cancelFlag, state.log);
   state.packageSignature = check.signature;
+  // A check that could not tell is no "newest version installed" on the finish page.
+  if (VersionCheckFailed(check.verdict)) state.NoteFailure(UpdateFailure::kVersionCheck);
   if (check.verdict != VersionVerdict::kNewer) return false;
   state.releaseDate = *check.release;
   return true;

@@ -8,13 +8,14 @@
 #include <cstddef>
 #include <string>
 
+#include "update/own_files.h"
 #include "update/update_notes.h"
 
 namespace brimsel {
 
 class UpdateLog final : public UpdateNotes {
  public:
-  static constexpr char kFileName[] = "update.log";
+  static constexpr const char* kFileName = kUpdateLogName;
   static constexpr char kRunHeader[] = "==== ";  // begins the first line of each run
   static constexpr std::size_t kRunsKept = 5;   // this run included
   static constexpr std::size_t kMaxRunBytes = 64 * 1024;

@@ -23,14 +23,14 @@ class TClientSocket;
 
 // Why an update that was started did not install every file, by the class the finish page
 // names; kNone while nothing has failed.
-enum class UpdateFailure { kNone, kDownload, kPackage, kSignature, kFilesInUse };
+enum class UpdateFailure { kNone, kVersionCheck, kDownload, kPackage, kSignature, kFilesInUse };
 
 // The state of one run, held by the window.
 struct WizardState {
   bool cancelFlag = false;   // set by a confirmed Close
   bool selfUpdate = false;   // the package carried update.exe
   bool packageComplete = false;  // the download reached the package's whole length
-  UpdateFailure failure = UpdateFailure::kNone;  // the first failure of steps 2 and 3
+  UpdateFailure failure = UpdateFailure::kNone;  // the first failure of steps 1 to 3
   // Records why the update fails, unless an earlier failure is recorded: the first tells.
   void NoteFailure(UpdateFailure why) {
     if (failure == UpdateFailure::kNone) failure = why;

@@ -1,5 +1,6 @@
 #include "net/update_site.h"
 
+#include <cstdio>
 #include <string_view>
 
 #include "pattern/match_first_group.h"
@@ -41,6 +42,38 @@ std::string VersionPageFile(const std::string& packageName) {
 }
 std::string ProbePageFile() { return std::string(kProbePage).substr(1); }
 
+std::string ReleaseStamp(platform::DateTime date) {
+  const platform::CalendarParts parts = platform::DecodeDateTime(date);
+  char stamp[32];
+  std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d_%02d%02d", parts.year, parts.month, parts.day, parts.hour,
+                parts.minute);
+  std::string text = stamp;
+  if (parts.second != 0) text += std::to_string(parts.second / 10) + std::to_string(parts.second % 10);
+  return text;
+}
+
+std::optional<platform::DateTime> DateOfReleaseStamp(std::string_view stamp) {
+  platform::CalendarParts parts;
+  const std::string text(stamp);
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d_%2d%2d%2d", &parts.year, &parts.month, &parts.day, &parts.hour,
+                  &parts.minute, &parts.second) < 5)
+    return std::nullopt;
+  // Only the very form that ReleaseStamp writes.
+  const std::optional<platform::DateTime> date = platform::EncodeDateTime(parts);
+  if (!date || ReleaseStamp(*date) != text) return std::nullopt;
+  return date;
+}
+
+std::string KeptReleaseFolder(platform::DateTime date) {
+  return std::string(kReleaseFolder) + "/releases/" + ReleaseStamp(date);
+}
+std::string KeptPackageFile(platform::DateTime date, const std::string& packageName) {
+  return KeptReleaseFolder(date) + "/" + PackageFileName(packageName);
+}
+std::string KeptVersionPageFile(platform::DateTime date, const std::string& packageName) {
+  return KeptReleaseFolder(date) + "/" + packageName + ".html";
+}
+
 std::string ReleaseDateText(std::string_view reply) { return MatchFirstGroup(reply, kReleaseDatePattern); }
 
 std::string VersionPage(const std::string& date, const std::string& signatureHex) {
@@ -64,6 +97,8 @@ std::string SignatureOfPage(const std::string& page) {
   }
   return {};
 }
+
+bool OpensSignatureMarker(std::string_view page) { return page.find(kOpen) != std::string_view::npos; }
 
 bool ProbePassed(std::string_view reply) { return reply.find(kProbePassed) != std::string_view::npos; }
 

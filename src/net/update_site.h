@@ -5,8 +5,11 @@
 // read. `updtool release` writes a site by it, `updtool serve` serves one by it, and the
 // update check, the download and `updtool check` ask and read by it.
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "platform/locale.h"
 
 namespace brimsel {
 
@@ -30,6 +33,17 @@ std::string PackageFile(const std::string& packageName);      // "update/NAME.zi
 std::string VersionPageFile(const std::string& packageName);  // "update/getver/NAME.html"
 std::string ProbePageFile();                                  // "update/test.html"
 
+// Every published release is kept, its package beside its version page, in a folder named
+// after its date, so that an earlier one can be published anew:
+// "update/releases/2026-12-08_1430/NAME.zip" and ".../NAME.html". The folder's name is
+// the date as a file system of any kind holds it: yyyy-mm-dd_hhmm, seconds appended when
+// the date has some.
+std::string ReleaseStamp(platform::DateTime date);
+std::optional<platform::DateTime> DateOfReleaseStamp(std::string_view stamp);
+std::string KeptReleaseFolder(platform::DateTime date);                                    // "update/releases/STAMP"
+std::string KeptPackageFile(platform::DateTime date, const std::string& packageName);      // ".../NAME.zip"
+std::string KeptVersionPageFile(platform::DateTime date, const std::string& packageName);  // ".../NAME.html"
+
 // The release date in the version reply: "<!--date" + the date + "Main -->". The date is
 // written without blanks, and may be followed by one blank and a time of day
 // ("<!--date2026-12-8 14:30Main -->"), so that a second release on one day is a later time.
@@ -47,6 +61,8 @@ std::string VersionPage(const std::string& date, const std::string& signatureHex
 std::string SignatureMarker(const std::string& signatureHex);
 // The signature a version page carries; empty when it carries none.
 std::string SignatureOfPage(const std::string& page);
+// True when the page opens a signature marker ("<!--sign"), readable or not.
+bool OpensSignatureMarker(std::string_view page);
 
 // The probe: a server is usable when its reply holds "测试成功" (GBK) anywhere; the status
 // is not looked at.

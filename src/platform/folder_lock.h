@@ -9,6 +9,11 @@
 
 namespace brimsel::platform {
 
+// The locked file on Linux, beside update.log in the staging folder. The file stays when
+// the lock goes: removing it would let a newcomer lock a fresh file while a waiter still
+// holds the old one.
+inline constexpr char kLockFileName[] = "update.lock";
+
 class FolderLock {
  public:
   enum class Outcome {

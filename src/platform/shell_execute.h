@@ -10,6 +10,9 @@ namespace brimsel::platform {
 
 inline constexpr int SW_HIDE = 0;
 
+// The program that carries out batch files on Linux, installed beside update.exe.
+inline constexpr char kBatchRunnerName[] = "batchrun";
+
 // Runs the batch file `name` of the folder `folder` (ending in "\") and returns at once:
 // the system's command interpreter on Windows, our batch runner (installed beside the
 // executable) on Linux. The interpreter works in `folder` and is given the bare `name`

@@ -14,7 +14,7 @@ namespace brimsel::signature {
 namespace {
 
 constexpr std::size_t kKeyBytes = 32;
-constexpr std::size_t kSignatureBytes = 64;
+constexpr std::size_t kSignatureBytes = kSignatureHexDigits / 2;
 constexpr std::size_t kReadPiece = 64 * 1024;
 constexpr char kSignedPrefix[] = "brimsel-package-2\n";
 

@@ -16,12 +16,16 @@
 // Keys and signatures travel as lower-case hex text: a public key of 64 digits, a secret
 // key of 128 (the 32-byte seed followed by the public key), a signature of 128.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "platform/locale.h"
 
 namespace brimsel::signature {
+
+// The length of a signature's hex text.
+inline constexpr std::size_t kSignatureHexDigits = 128;
 
 struct KeyPair {
   std::string publicKey;  // hex

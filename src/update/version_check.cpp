@@ -17,9 +17,11 @@ VersionVerdict Judge(const VersionCheck& check, platform::DateTime lastUpdate) {
 std::string VerdictLine(const VersionCheck& check, platform::DateTime lastUpdate) {
   const std::string last = platform::DateTimeToStr(lastUpdate);
   switch (check.verdict) {
-    case VersionVerdict::kNoMarker: return "the version page has no marker <!--date...Main -->; no update";
+    case VersionVerdict::kNoMarker:
+      if (check.status == 0) return "no version page came back; the check failed";
+      return "the version page has no marker <!--date...Main -->; the check failed";
     case VersionVerdict::kNotADate:
-      return "the release date \"" + check.dateText + "\" is not a date like 2005-1-1; no update";
+      return "the release date \"" + check.dateText + "\" is not a date like 2005-1-1; the check failed";
     case VersionVerdict::kNotLater:
       return "release " + platform::DateTimeToStr(*check.release) + " is not later than LastUpdate " + last +
              "; no update";
@@ -34,11 +36,17 @@ std::string VerdictLine(const VersionCheck& check, platform::DateTime lastUpdate
 
 }  // namespace
 
+bool VersionCheckFailed(VersionVerdict verdict) {
+  return verdict == VersionVerdict::kFailed || verdict == VersionVerdict::kNoMarker ||
+         verdict == VersionVerdict::kNotADate;
+}
+
 VersionCheck ReadVersionPage(const std::string& page) {
   VersionCheck check;
   check.dateText = ReleaseDateText(page);
   check.release = platform::TryStrToDate(check.dateText);
   check.signature = SignatureOfPage(page);
+  check.signatureMarked = OpensSignatureMarker(page);
   return check;
 }
 
@@ -49,6 +57,7 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
   try {
     const PageFetch page = FetchPageReporting(check.url, cancelFlag);
     check.fetched = DescribeFetch(page);
+    check.status = page.status;
     notes.Line("request " + check.url + ": " + check.fetched);
     if (cancelFlag != nullptr && *cancelFlag) {  // Close was confirmed: the program is ending
       check.verdict = VersionVerdict::kCancelled;
@@ -58,12 +67,13 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
     check.dateText = read.dateText;
     check.release = read.release;
     check.signature = read.signature;
+    check.signatureMarked = read.signatureMarked;
     check.verdict = Judge(check, lastUpdate);
     notes.Line(VerdictLine(check, lastUpdate));
   } catch (const std::exception& error) {
     check.verdict = VersionVerdict::kFailed;
     check.error = error.what();
-    notes.Line("update check failed: " + check.error + "; no update");
+    notes.Line("update check failed: " + check.error);
   } catch (...) {
     check.verdict = VersionVerdict::kFailed;
   }

@@ -75,7 +75,7 @@ class UpdateLogTest : public WindowTest {
     window.State().packageSignature = signature;
     window.State().releaseDate = Date("2026-12-7");
     window.State().packageComplete = true;
-    window.ShowStep(3);
+    window.Steps().JumpTo(window, WizardStep::kInstall);  // Next then finishes
   }
   // Steps 1 to 3 as the user clicks them.
   void RunUpdate(const std::string& site, const std::string& publicKey = "") {
@@ -224,13 +224,15 @@ TEST_F(UpdateLogTest, EachFailureOfTheInstallationLeavesItsLine) {
 }
 
 TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
+  // A check that could not tell never ends on "the newest version is installed".
   const struct {
     std::string page;
     const char* line;
+    bool checked;
   } pages[] = {
-      {"no marker here", "has no marker"},
-      {"<!--date2030-13-1Main -->", "is not a date like 2005-1-1"},
-      {"<!--date2020-1-1Main -->", "is not later than LastUpdate 2025-1-1"},
+      {"no marker here", "has no marker <!--date...Main -->; the check failed", false},
+      {"<!--date2030-13-1Main -->", "is not a date like 2005-1-1; the check failed", false},
+      {"<!--date2020-1-1Main -->", "is not later than LastUpdate 2025-1-1; no update", true},
   };
   for (const auto& row : pages) {
     ScriptedServer site(kLogTestBlock, ServeFiles({{"/update/getver.asp?soft=Brimsel", row.page}}));
@@ -238,7 +240,13 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
     Show(site.Url()).btnNextClick();
     EXPECT_NE(Log().find("request " + site.Url() + "/update/getver.asp?soft=Brimsel: status 200"), std::string::npos);
     EXPECT_NE(Log().find(row.line), std::string::npos) << Log();
-    EXPECT_EQ(LabelText("lblHit"), kNewestBrimselInstalled) << "no newer release";
+    EXPECT_EQ(LabelText("lblHit"), row.checked ? kNewestBrimselInstalled : FailedUpdateText("检查更新失败"));
+  }
+  {
+    ScriptedServer site(kLogTestBlock, ServeFiles({}));  // no version page: 404
+    Show(site.Url()).btnNextClick();
+    EXPECT_NE(Log().find("/update/getver.asp?soft=Brimsel: status 404"), std::string::npos) << Log();
+    EXPECT_EQ(LabelText("lblHit"), FailedUpdateText("检查更新失败"));
   }
   // A newer signed release whose package is missing: the probe passes, the download
   // fails and leaves an empty file, which is no package refused for its signature.
@@ -259,6 +267,8 @@ TEST_F(UpdateLogTest, TheCheckAndTheDownloadSayWhyNothingCame) {
   EXPECT_THAT(Log(), ::testing::AnyOf(HasSubstr("getver.asp?soft=Brimsel: no reply (Couldn't connect"),
                                       ::testing::AllOf(HasSubstr("getver.asp?soft=Brimsel: no reply ("),
                                                        HasSubstr("(12029))"))));
+  EXPECT_NE(Log().find("no version page came back; the check failed"), std::string::npos) << Log();
+  EXPECT_EQ(LabelText("lblHit"), FailedUpdateText("检查更新失败"));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
-// updtool check URL NAME [--last-update "yyyy-M-d [H:mm]"] [--public-key KEY] [--timeout SECONDS]:
+// updtool check URL NAME [--last-update "yyyy-M-d [H:mm]"] [--public-key KEY] [--timeout SECONDS] [--json]:
 // a published release tried the way an installed updater tries it, with the updater's own
 // code: the version page and its marker, the probe, the package download, the directory
-// and a test extraction with every CRC checked. Exit code 0 only when an updater whose
-// LastUpdate is the given date would install the release completely.
+// and a test extraction with every CRC checked, and the files it would install. Exit code
+// 0 only when an updater whose LastUpdate is the given date would install the release
+// completely.
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include "update/extraction_plan.h"
 #include "update/server_probe.h"
 #include "update/version_check.h"
+#include "updtool/check_report.h"
 #include "updtool/command.h"
 #include "updtool/gbk_text.h"
 #include "updtool/key_files.h"
@@ -44,6 +46,7 @@ struct CheckArguments {
   std::string lastUpdate = "2005-1-1";
   std::string publicKey;
   int timeoutSeconds = kDefaultTimeoutSeconds;
+  bool json = false;
 };
 
 // A folder of its own below the system's temporary folder, removed when done.
@@ -67,69 +70,89 @@ class ScratchFolder {
   fs::path path_;
 };
 
-void Step(const std::string& name, const std::string& found) { std::cout << name << ": " << found << std::endl; }
-bool Fail(const std::string& reason) {
-  std::cout << "FAILED: " << reason << std::endl;
-  return false;
+// A URL as a terminal shows it: the package name in it is GBK.
+std::string Shown(const std::string& url) { return platform::GbkToUtf8(url); }
+
+// Which signature the page carries, told without a key to check it against; false when the
+// marker is there but unreadable, which every updater with a key refuses.
+bool TellUncheckedSignature(const VersionCheck& check, CheckReport& report) {
+  if (check.signatureMarked && check.signature.size() != signature::kSignatureHexDigits)
+    return report.Fail("the version page opens a signature marker that does not parse (<!--sign, " +
+                       std::to_string(signature::kSignatureHexDigits) +
+                       " hex digits, Sign -->): an updater with a key refuses this release");
+  report.Step("signature", check.signature.empty() ? "none on the version page; not checked (no --public-key)"
+                                                   : "on the version page; not checked (no --public-key)");
+  return true;
 }
 
 // The version page, judged as the updater judges it, and its signature when one is asked for.
-bool CheckVersionPage(const CheckArguments& args, platform::DateTime& releaseDate, std::string& signature) {
+bool CheckVersionPage(const CheckArguments& args, CheckReport& report, platform::DateTime& releaseDate,
+                      std::string& signature) {
   const platform::DateTime last = *platform::TryStrToDate(args.lastUpdate);
   SilentNotes notes;  // the updater's log lines; the check words its own account
   const VersionCheck check = CheckPublishedVersion(args.siteUrl, args.packageName, last, nullptr, notes);
-  if (!check.fetched.empty()) Step("version page", check.url + ": " + check.fetched);
+  const std::string request = "the version request " + Shown(check.url);
+  if (!check.fetched.empty()) report.Step("version page", Shown(check.url) + ": " + check.fetched);
   switch (check.verdict) {
     case VersionVerdict::kFailed:
-    case VersionVerdict::kCancelled: return Fail(check.error);
-    case VersionVerdict::kNoMarker: return Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
+    case VersionVerdict::kCancelled: return report.Fail(request + " failed: " + check.error);
+    case VersionVerdict::kNoMarker:
+      if (check.status == 0) return report.Fail(request + " got " + check.fetched);
+      if (check.status < 200 || check.status > 299)
+        return report.Fail(request + " was answered with status " + std::to_string(check.status) +
+                           ": the site has no version page of " + args.shownName + " (" +
+                           platform::GbkToUtf8(VersionPageFile(args.packageName)) + " below its folder)");
+      return report.Fail("the version page has no marker <!--dateyyyy-M-dMain -->");
     case VersionVerdict::kNotADate:
-      return Fail("the marker's date '" + check.dateText + "' is not in the short date format yyyy-M-d");
+      return report.Fail("the marker's date '" + check.dateText + "' is not in the short date format yyyy-M-d");
     case VersionVerdict::kNotLater:
     case VersionVerdict::kNewer: break;
   }
-  Step("release date", platform::DateTimeToStr(*check.release));
+  report.Step("release date", platform::DateTimeToStr(*check.release));
   if (check.verdict == VersionVerdict::kNotLater) {
-    return Fail("the release of " + platform::DateTimeToStr(*check.release) + " is not later than LastUpdate " +
-                platform::DateTimeToStr(last) + ": the updater reports the newest version as installed");
+    return report.Fail("the release of " + platform::DateTimeToStr(*check.release) + " is not later than LastUpdate " +
+                       platform::DateTimeToStr(last) + ": the updater reports the newest version as installed");
   }
   releaseDate = *check.release;
   signature = check.signature;
-  if (!args.publicKey.empty()) {
-    if (signature.empty()) return Fail("the version page carries no signature marker");
-    Step("signature", "present on the version page");
-  }
+  if (args.publicKey.empty()) return TellUncheckedSignature(check, report);
+  if (signature.empty())
+    return report.Fail(check.signatureMarked ? "the version page's signature marker does not parse"
+                                             : "the version page carries no signature marker");
+  report.Step("signature", "present on the version page");
   return true;
 }
 
-bool CheckProbe(const CheckArguments& args) {
+bool CheckProbe(const CheckArguments& args, CheckReport& report) {
   const ProbeResult probe = ProbeServer(args.siteUrl, nullptr);
-  Step("probe", probe.url + ": " + probe.fetched + ", " + std::to_string(probe.elapsedMs) + " ms");
+  report.Step("probe", probe.url + ": " + probe.fetched + ", " + std::to_string(probe.elapsedMs) + " ms");
   if (!probe.passed)
-    return Fail("the probe page does not hold \"测试成功\" in GBK: the server would be marked 连接失败");
+    return report.Fail("the probe page does not hold \"测试成功\" in GBK (" + probe.url + ": " + probe.fetched +
+                       "): the server would be marked 连接失败");
   return true;
 }
 
-bool CheckDownload(const CheckArguments& args, const std::string& packagePath) {
+bool CheckDownload(const CheckArguments& args, CheckReport& report, const std::string& packagePath) {
   const std::string url = PackageUrl(args.siteUrl, args.packageName);
   platform::TClientSocket socket;
   socket.SetClientType(platform::ctBlocking);
   SilentDownloadView view;
   DownloadLimits limits;
   limits.headerWaitMs = kServerWaitMs;
-  const DownloadReport report = DownloadPackageReporting(socket, view, url, packagePath, limits);
-  Step("download", url + ": " + DescribeDownload(report));
-  if (report.outcome != DownloadOutcome::Complete) return Fail("the package download did not complete");
-  if (report.rangeLength != report.totalLength) {
-    return Fail("HEAD's Content-Length " + std::to_string(report.totalLength) + " and the GET reply's " +
-                std::to_string(report.rangeLength) + " disagree");
+  const DownloadReport download = DownloadPackageReporting(socket, view, url, packagePath, limits);
+  report.Step("download", Shown(url) + ": " + DescribeDownload(download));
+  if (download.outcome != DownloadOutcome::Complete)
+    return report.Fail("the package request " + Shown(url) + " did not complete: " + DescribeDownload(download));
+  if (download.rangeLength != download.totalLength) {
+    return report.Fail("HEAD's Content-Length " + std::to_string(download.totalLength) + " and the GET reply's " +
+                       std::to_string(download.rangeLength) + " disagree");
   }
   return true;
 }
 
 // Loads the directory and extracts every entry by the installation's own plan, with the
 // component's CRC checks; every entry must arrive, under names that stay apart.
-bool CheckPackage(const PackageLocation& location) {
+bool CheckPackage(const PackageLocation& location, CheckReport& report) {
   TUnzipper unzipper;
   PlanExtraction(unzipper, location);
   unzipper.DoProcessMessages = false;  // no window to keep answering
@@ -147,43 +170,51 @@ bool CheckPackage(const PackageLocation& location) {
     for (const std::string& name : names) {
       if (!installed.insert(name).second) problems.push_back(platform::GbkToUtf8(name) + ": two entries of this name");
     }
-    Step("directory", std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(names.size()) + " files" +
-                          (unzipper.Repaired() ? " (rebuilt from damaged records)" : ""));
-    if (names.empty()) return Fail("the package holds no file: nothing would be installed");
+    report.Step("directory", std::to_string(unzipper.EntryCount()) + " entries, " + std::to_string(names.size()) +
+                                 " files" + (unzipper.Repaired() ? " (rebuilt from damaged records)" : ""));
+    for (const std::string& name : names) report.InstalledFile(platform::GbkToUtf8(name));
+    if (names.empty()) return report.Fail("the package holds no file: nothing would be installed");
     const int extracted = unzipper.ExtractFiles();
-    Step("test extraction", std::to_string(extracted) + " entries extracted, CRCs checked");
+    report.Step("test extraction", std::to_string(extracted) + " entries extracted, CRCs checked");
   } catch (const Exception& error) {
-    return Fail("the package cannot be read: " + platform::GbkToUtf8(error.Message()));
+    return report.Fail("the package cannot be read: " + platform::GbkToUtf8(error.Message()));
   }
-  for (const std::string& problem : problems) Fail(problem);
+  for (const std::string& problem : problems) report.Fail(problem);
   return problems.empty();
 }
 
-bool RunChecks(const CheckArguments& args, const ScratchFolder& scratch) {
+bool RunChecks(const CheckArguments& args, const ScratchFolder& scratch, CheckReport& report) {
   platform::DateTime releaseDate;
   std::string signature;
-  if (!CheckVersionPage(args, releaseDate, signature) || !CheckProbe(args)) return false;
+  if (!CheckVersionPage(args, report, releaseDate, signature) || !CheckProbe(args, report)) return false;
   // The package where an updater installed in the scratch folder keeps it.
   const PackageLocation location = LocatePackage(platform::WindowsPath(scratch.Path()) + "\\", args.packageName);
   const std::string& packagePath = location.packagePath;
   platform::ForceDirectories(location.stagingFolder);
-  if (!CheckDownload(args, packagePath) || !CheckPackage(location)) return false;
+  if (!CheckDownload(args, report, packagePath) || !CheckPackage(location, report)) return false;
   if (!args.publicKey.empty()) {
     const auto verdict =
         signature::VerifyPackageFile(args.publicKey, args.packageName, releaseDate, packagePath, signature);
     const std::string date = platform::DateTimeToStr(releaseDate);
     if (verdict != signature::Verdict::Valid) {
-      Step("signature", std::string(signature::VerdictText(verdict)) + " (the page's release " + date + ")");
-      return Fail("the updater built with this key would refuse the package: it was not signed for this package, "
-                  "name and the release date " + date);
+      report.Step("signature", std::string(signature::VerdictText(verdict)) + " (the page's release " + date + ")");
+      return report.Fail(
+          "the updater built with this key would refuse the package: it was not signed for this package, name and "
+          "the release date " + date +
+          (verdict == signature::Verdict::Mismatch
+               ? ". Whether it was made by another key or over other bytes (another package, name or date) the "
+                 "signature cannot tell: check the key the updater was built with, then the date the release was "
+                 "signed for"
+               : ""));
     }
-    Step("signature", std::string(signature::VerdictText(verdict)) + ", signed for the release of " + date);
+    report.Step("signature", std::string(signature::VerdictText(verdict)) + ", signed for the release of " + date);
   }
   return true;
 }
 
-std::optional<CheckArguments> Parse(const Arguments& args, int& exitCode) {
+std::optional<CheckArguments> Parse(Arguments args, int& exitCode) {
   CheckArguments parsed;
+  parsed.json = TakeFlag(args, "--json");
   std::string publicKey;
   std::string timeout;
   const std::optional<std::vector<std::string>> taken = TakeOptions(
@@ -225,6 +256,7 @@ int Check(const Arguments& args) {
   const std::optional<CheckArguments> parsed = Parse(args, exitCode);
   if (!parsed) return exitCode;
   ScratchFolder scratch;
+  CheckReport report(parsed->json, parsed->siteUrl, parsed->shownName);
 
   // The checks run on a thread of their own, so that a server that trickles or stalls
   // cannot hold the tool beyond its time limit.
@@ -234,9 +266,9 @@ int Check(const Arguments& args) {
   std::thread worker([&] {
     bool result = false;
     try {
-      result = RunChecks(*parsed, scratch);
+      result = RunChecks(*parsed, scratch, report);
     } catch (const std::exception& error) {
-      result = Fail(error.what());
+      result = report.Fail(error.what());
     }
     std::lock_guard lock(mutex);
     passed = result;
@@ -244,25 +276,29 @@ int Check(const Arguments& args) {
   });
   std::unique_lock lock(mutex);
   if (!finished.wait_for(lock, std::chrono::seconds(parsed->timeoutSeconds), [&] { return passed.has_value(); })) {
-    std::cout << "FAILED: no result within " << parsed->timeoutSeconds << " s: the server is too slow or stalls"
-              << std::endl;
+    report.Fail("no result within " + std::to_string(parsed->timeoutSeconds) + " s: the server is too slow or stalls");
+    report.Finish(false, parsed->lastUpdate);
     scratch.Remove();
     std::_Exit(1);  // the stalled worker cannot be stopped from outside
   }
   lock.unlock();
   worker.join();
-  std::cout << (*passed ? "OK: an updater whose LastUpdate is " + parsed->lastUpdate + " installs this release\n"
-                        : "the release would not be installed\n");
+  report.Finish(*passed, parsed->lastUpdate);
   return *passed ? 0 : 1;
 }
 
 const Command check("check",
                     "  check URL NAME [--last-update \"yyyy-M-d [H:mm]\"] [--public-key KEY] [--timeout SECONDS]\n"
+                    "        [--json]\n"
                     "      try the release of package NAME published at URL (scheme and host) as an\n"
                     "      installed updater would: version page, probe, download, directory and a test\n"
-                    "      extraction; --public-key (a file of updtool keygen, or the key) also verifies\n"
-                    "      the signature and says for which release date it was made. Exit code 0 only\n"
-                    "      when the release would be installed whole",
+                    "      extraction, naming the request and the status or error that failed, and\n"
+                    "      listing the files it would install as the updater writes them; --public-key\n"
+                    "      (a file of updtool keygen, or the key) also verifies the signature and says\n"
+                    "      for which release date it was made (without it the signature is not\n"
+                    "      checked, but one that does not parse fails). --json prints one JSON object\n"
+                    "      for scripts: site, package, lastUpdate, passed, steps, failures, files.\n"
+                    "      Exit code 0 only when the release would be installed whole",
                     Check);
 
 }  // namespace

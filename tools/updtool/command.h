@@ -34,6 +34,9 @@ struct ValueOption {
 std::optional<std::vector<std::string>> TakeOptions(const Arguments& args, std::initializer_list<ValueOption> options,
                                                     const std::string& command, int& exitCode);
 
+// True when `flag` ("--force") is among `args`, which then no longer hold it.
+bool TakeFlag(Arguments& args, std::string_view flag);
+
 // The failure for a folder given where a file is expected; nothing when `path` is no folder.
 std::optional<int> RefuseFolder(const std::string& path);
 

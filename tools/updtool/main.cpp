@@ -83,6 +83,10 @@ std::optional<std::vector<std::string>> TakeOptions(const Arguments& args, std::
   return words;
 }
 
+bool TakeFlag(Arguments& args, std::string_view flag) {
+  return std::erase(args, std::string(flag)) > 0;
+}
+
 int Failure(const std::string& message) {
   std::cerr << "updtool: " << message << "\n";
   return 1;

@@ -6,6 +6,7 @@
 #include "platform/command_line.h"
 #include "platform/codepage.h"
 #include "platform/file_name_rule.h"
+#include "update/own_files.h"
 #include "updtool/gbk_text.h"
 
 namespace brimsel::updtool {
@@ -21,7 +22,7 @@ std::string InstalledName(const std::string& storedName) {
 
 }  // namespace
 
-ReleaseContents GatherRelease(const fs::path& folder) {
+ReleaseContents GatherRelease(const fs::path& folder, const std::string& packageName) {
   ReleaseContents contents;
   std::vector<fs::directory_entry> entries;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) entries.push_back(entry);
@@ -61,6 +62,8 @@ ReleaseContents GatherRelease(const fs::path& folder) {
                                   platform::GbkToUtf8(installed));
       continue;
     }
+    if (const std::string met = OwnFileMet(installed, packageName); !met.empty())
+      contents.ownFilesMet.push_back(shown + " would meet " + platform::GbkToUtf8(met));
     contents.files.push_back(ReleaseFile{entry.path(), shown, *stored});
   }
   if (entries.empty()) contents.problems.push_back("the folder " + platform::Utf8OfPath(folder) + " is empty");

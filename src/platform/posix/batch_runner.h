@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string_view>
 
-namespace brimsel::platform {
+#include "platform/shell_execute.h"  // kBatchRunnerName
 
-inline constexpr char kBatchRunnerName[] = "batchrun";
+namespace brimsel::platform {
 
 // Starts the batch runner of `runnerFolder` on `script` (a Windows path), in `directory`
 // (a Windows path; the script's folder when empty), detached: a session of its own, no

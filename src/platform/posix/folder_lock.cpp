@@ -10,14 +10,6 @@
 #include "platform/posix/descriptor.h"
 
 namespace brimsel::platform {
-namespace {
-
-// Beside update.log in the staging folder. The file stays when the lock goes: removing it
-// would let a newcomer lock a fresh file while a waiter still holds the old one.
-constexpr char kLockFileName[] = "update.lock";
-
-}  // namespace
-
 struct FolderLock::Held {
   Descriptor file;
 };

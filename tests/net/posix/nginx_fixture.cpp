@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -37,7 +38,7 @@ int ListenOn(const std::string& address) {
 
 }  // namespace
 
-NginxServer::NginxServer(int block) {
+NginxServer::NginxServer(int block, std::string serverConfig) : serverConfig_(std::move(serverConfig)) {
   if (::access(kNginx, X_OK) != 0) {
     skipReason_ = "nginx is not installed (scripts/setup.sh installs nginx-light)";
     return;
@@ -71,7 +72,8 @@ bool NginxServer::Start() {
                 "  default_type application/octet-stream;\n"
                 "  server {\n"
                 "    listen " + address_ + ":80;\n"
-                "    root " + prefix + "/www;\n"
+                "    root " + prefix + "/www;\n" +
+                serverConfig_ +
                 "  }\n"
                 "}\n");
   const std::string conf = prefix + "/nginx.conf";

@@ -14,7 +14,8 @@ namespace brimsel::test {
 
 class NginxServer {
  public:
-  explicit NginxServer(int block);
+  // `serverConfig`: more directives for the server block (locations, say).
+  explicit NginxServer(int block, std::string serverConfig = "");
   ~NginxServer();
   NginxServer(const NginxServer&) = delete;
   NginxServer& operator=(const NginxServer&) = delete;
@@ -32,6 +33,7 @@ class NginxServer {
   void Stop();
 
   TempDir prefix_;
+  std::string serverConfig_;
   std::string address_;
   std::string skipReason_;
   int listenFd_ = -1;  // handed to nginx

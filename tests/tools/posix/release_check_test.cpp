@@ -12,6 +12,7 @@
 #include "pattern/match_first_group.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "signature/package_signature.h"
 #include "support/malleated_signature.h"
 #include "support/scripted_server.h"
 #include "support/zip_builder.h"
@@ -93,6 +94,97 @@ TEST_F(ReleaseTest, RefusesWhatTheUpdaterWouldInstallWronglyBeforeWritingAnythin
     EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
     EXPECT_FALSE(fs::exists(Site()));
   }
+}
+
+// Releases that the updater would install and that would then break every end user: its own
+// files (under any folder and letter case, as the installation flattens and lowers them),
+// a date after today, a date no later than the published one. --force says what it overrides.
+TEST_F(ReleaseTest, RefusesWhatWouldBreakEveryEndUserUnlessForced) {
+  dir_.Write("src/a.txt", "a");
+  ASSERT_EQ(Release("Brimsel", "--date '2026-12-7 14:30'").exitCode, 0);
+  const std::string published = SiteFile("update/getver/Brimsel.html");
+  const struct {
+    const char* file;  // besides a.txt
+    const char* date;
+    const char* reason;
+  } rows[] = {
+      {"cfg/UPDATE.INI", "2026-12-8", "cfg/UPDATE.INI would meet Update.ini"},
+      {"Update.bat", "2026-12-8", "Update.bat would meet update.bat"},
+      {"bin/batchrun", "2026-12-8", "would meet batchrun"},
+      {"update.exe.new", "2026-12-8", "would meet update.exe.new"},
+      {"x/Update.LOG", "2026-12-8", "would meet update.log"},
+      {"update.lock", "2026-12-8", "would meet update.lock"},
+      {"brimsel.zip", "2026-12-8", "would meet Brimsel.zip"},
+      {nullptr, "2099-1-1", "the release date 2099-1-1 is after today"},
+      {nullptr, "2026-12-7 14:30", "is not later than the one published, 2026-12-7 14:30"},
+      {nullptr, "2026-12-7", "is not later than the one published"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.reason);
+    fs::remove_all(dir_.path() / "src");
+    dir_.Write("src/a.txt", "a");
+    if (row.file != nullptr) dir_.Write(std::string("src/") + row.file, "own");
+    const ToolRun run = Release("Brimsel", std::string("--date '") + row.date + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("nothing published"), std::string::npos) << run.output;
+    EXPECT_EQ(SiteFile("update/getver/Brimsel.html"), published);
+  }
+  // update.exe is how a new updater arrives.
+  dir_.Write("src/bin/Update.EXE", "new updater");
+  EXPECT_EQ(Release("Brimsel", "--date '2026-12-7 15:00'").exitCode, 0);
+
+  dir_.Write("src/Update.ini", "[main]");
+  const ToolRun forced = Release("Brimsel", "--date 2026-12-7 --force");
+  EXPECT_EQ(forced.exitCode, 0) << forced.output;
+  EXPECT_NE(forced.output.find("--force overrides"), std::string::npos) << forced.output;
+  EXPECT_NE(forced.output.find("Update.ini would meet Update.ini"), std::string::npos) << forced.output;
+  EXPECT_NE(forced.output.find("is not later than the one published, 2026-12-7 15:00"), std::string::npos);
+  EXPECT_EQ(MatchFirstGroup(SiteFile("update/getver/Brimsel.html"), kReleaseDatePattern), "2026-12-7");
+}
+
+// A bad release taken back: the kept good one published anew under a later date, signed
+// for that date, so that every updater takes its files again.
+TEST_F(ReleaseTest, KeepsEveryReleaseAndPublishesAnEarlierOneAgainUnderALaterDate) {
+  dir_.Write("src/a.txt", "good");
+  ASSERT_EQ(Release("Brimsel", "--date '2026-12-7 10:00' --sign " + Key("vendor.key")).exitCode, 0);
+  const std::string good = SiteFile("update/Brimsel.zip");
+  dir_.Write("src/a.txt", "bad");
+  ASSERT_EQ(Release("Brimsel", "--date '2026-12-7 11:00' --sign " + Key("vendor.key")).exitCode, 0);
+  EXPECT_EQ(SiteFile("update/releases/2026-12-07_1000/Brimsel.zip"), good);
+  EXPECT_EQ(MatchFirstGroup(SiteFile("update/releases/2026-12-07_1100/Brimsel.html"), kReleaseDatePattern),
+            "2026-12-7 11:00");
+
+  const std::string site = Quoted(Site());
+  const struct {
+    std::string arguments;
+    const char* reason;
+  } refusals[] = {
+      {"2026-12-07_0900 " + site + " Brimsel --date '2026-12-7 12:00'", "no release of Brimsel of 2026-12-7 9:00 is kept"},
+      {"2026-12-07_1000 " + site + " Brimsel --date '2026-12-7 12:00'", "the kept release was signed"},
+      {"2026-12-07_1000 " + site + " Brimsel --date '2026-12-7 10:30' --sign " + Key("vendor.key"),
+       "is not later than the one published, 2026-12-7 11:00"},
+  };
+  for (const auto& row : refusals) {
+    SCOPED_TRACE(row.arguments);
+    const ToolRun run = RunUpdtool("release --again " + row.arguments);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
+  }
+  EXPECT_NE(SiteFile("update/Brimsel.zip"), good);
+
+  const ToolRun again =
+      RunUpdtool("release --again '2026-12-7 10:00' " + site + " Brimsel --date '2026-12-7 12:00' --sign " + Key("vendor.key"));
+  ASSERT_EQ(again.exitCode, 0) << again.output;
+  EXPECT_EQ(SiteFile("update/Brimsel.zip"), good);
+  EXPECT_EQ(SiteFile("update/releases/2026-12-07_1200/Brimsel.zip"), good);
+  const std::string page = SiteFile("update/getver/Brimsel.html");
+  const auto date = platform::TryStrToDate(MatchFirstGroup(page, kReleaseDatePattern));
+  ASSERT_TRUE(date);
+  EXPECT_EQ(platform::DateTimeToStr(*date), "2026-12-7 12:00");
+  const std::string publicKey = TempDir::Read(fs::path(BRIMSEL_TEST_DATA_DIR) / "vendor_key" / "vendor.pub");
+  EXPECT_EQ(signature::VerifyPackage(publicKey.substr(0, 64), "Brimsel", *date, good, SignatureOfPage(page)),
+            signature::Verdict::Valid);
 }
 
 // A second release on one day is dated with a later time of day.
@@ -192,6 +284,8 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
       {"not later", "/update/getver.asp?soft=Brimsel", page, "--last-update 2026-12-7", 0, "is not later than LastUpdate"},
       {"probe", "/update/test.html", "\xE6\xB5\x8B\xE8\xAF\x95\xE6\x88\x90\xE5\x8A\x9F", "", 0, "the probe page does not hold"},
       {"missing", "/update/Brimsel.zip", "", "", 0, "the HEAD reply is no success"},
+      {"no version page", "/update/getver.asp?soft=Brimsel", "", "", 0,
+       "/update/getver.asp?soft=Brimsel was answered with status 404: the site has no version page of Brimsel"},
       {"short", "/update/Brimsel.zip", zip.substr(0, zip.size() - 30), "", 0, "FAILED"},
       {"HEAD longer", "/update/Brimsel.zip", zip, "", 10, "falls short of the HEAD reply"},
       {"HEAD shorter", "/update/Brimsel.zip", zip, "", -10, "disagree"},
@@ -199,7 +293,7 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
       {"unsigned", "/update/getver.asp?soft=Brimsel", "<!--date2026-12-7Main -->", "--public-key " + Key("vendor.pub"),
        0, "carries no signature marker"},
       {"other key", "/update/getver.asp?soft=Brimsel", page,
-       "--public-key " + Quoted(otherKey.path() / "vendor.pub"), 0, "does not match this package, name and release"},
+       "--public-key " + Quoted(otherKey.path() / "vendor.pub"), 0, "made by another key or over other bytes"},
       {"other package", "/update/getver.asp?soft=Brimsel", otherPackagePage, "--public-key " + Key("vendor.pub"), 0,
        "does not match this package, name and release"},
       // A man in the middle: this genuinely signed release served as a newer one, or
@@ -220,6 +314,39 @@ TEST_F(CheckTest, PassesAGoodReleaseAndFailsEachBrokenOneWithItsReason) {
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find(row.reason), std::string::npos) << run.output;
   }
+}
+
+TEST_F(CheckTest, NamesTheRequestThatGotNoReplyTellsAnUncheckedSignatureAndListsTheInstalledFiles) {
+  std::string gone;
+  {
+    test::ScriptedServer server(kReleaseTestBlock, [](test::ServerConnection&, int) {});
+    BRIMSEL_SKIP_UNLESS_LISTENING(server);
+    gone = server.Url();
+  }
+  const ToolRun refused = RunUpdtool("check " + gone + " Brimsel");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.output.find("FAILED: the version request " + gone + "/update/getver.asp?soft=Brimsel got no reply ("),
+            std::string::npos) << refused.output;
+
+  const ToolRun unchecked = Check(good_);
+  EXPECT_EQ(unchecked.exitCode, 0) << unchecked.output;
+  EXPECT_NE(unchecked.output.find("signature: on the version page; not checked (no --public-key)\n"),
+            std::string::npos) << unchecked.output;
+  EXPECT_NE(unchecked.output.find("\n  + a.txt\n  + b.txt\n"), std::string::npos) << unchecked.output;
+
+  auto unreadable = good_;
+  unreadable["/update/getver.asp?soft=Brimsel"] = "<!--date2026-12-7Main --><!--sign0123Sign -->";
+  const ToolRun garbled = Check(unreadable);
+  EXPECT_EQ(garbled.exitCode, 1) << garbled.output;
+  EXPECT_NE(garbled.output.find("opens a signature marker that does not parse"), std::string::npos) << garbled.output;
+
+  const ToolRun json = Check(good_, "--json");
+  EXPECT_EQ(json.exitCode, 0) << json.output;
+  EXPECT_TRUE(json.output.starts_with("{\"site\": \"http://")) << json.output;
+  EXPECT_NE(json.output.find("\"passed\": true"), std::string::npos) << json.output;
+  EXPECT_NE(json.output.find("\"failures\": [], \"files\": [\"a.txt\", \"b.txt\"]}\n"), std::string::npos)
+      << json.output;
+  EXPECT_EQ(json.output.find("\n{"), std::string::npos) << json.output;  // one object, nothing else
 }
 
 TEST_F(CheckTest, GivesUpOnAServerThatStallsWithinItsTimeLimit) {

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <random>
 
@@ -17,6 +18,7 @@
 #include "platform/client_socket.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "net/posix/nginx_fixture.h"
 #include "signature/package_signature.h"
 #include "support/posix/child_process.h"
 #include "support/temp_dir.h"
@@ -27,6 +29,8 @@
 namespace brimsel {
 namespace {
 using test::TempDir;
+
+constexpr int kServeTestBlock = 7;
 
 // Each test its own address: ctest may run them at once, and a test must never talk to the
 // server of another, which goes away when that test ends.
@@ -129,6 +133,50 @@ TEST_F(ServeTest, PackageDownloadsByteForByteWithHeadAndRangeAndResumes) {
   local.Write("Part.zip", package_.substr(0, 1000));  // an interrupted download
   ASSERT_TRUE(ContinuePackageDownload(socket, view, url, local.WinPath() + "Part.zip"));
   EXPECT_EQ(TempDir::Read(local.path() / "Part.zip"), package_);
+}
+
+// The nginx configuration of the README's vendor guide: its version query location.
+std::string ReadmeVersionLocation() {
+  const std::string readme = TempDir::Read(std::filesystem::path(BRIMSEL_TEST_DATA_DIR) / ".." / ".." / "README.md");
+  const std::size_t start = readme.find("location = /update/getver.asp {");
+  const std::size_t end = readme.find("}\n", start);
+  if (start == std::string::npos || end == std::string::npos) return {};
+  return readme.substr(start, end + 2 - start);
+}
+
+int RunToEnd(const std::vector<std::string>& arguments) {
+  test::ChildProcess tool(BRIMSEL_BIN_DIR "/updtool", arguments);
+  return tool.WaitFor(std::chrono::seconds(60)).value_or(-1);
+}
+
+// The updater sends a package name beyond ASCII as its GBK bytes, unescaped: release names
+// the site's files so, and nginx as the README configures it and serve both find them.
+TEST(ChinesePackageName, IsPublishedAsTheUpdaterAsksAndServedByNginxAndByServe) {
+  const std::string location = ReadmeVersionLocation();
+  ASSERT_FALSE(location.empty());
+  test::NginxServer nginx(kServeTestBlock, location);
+  if (!nginx.Running()) GTEST_SKIP() << nginx.SkipReason();
+  TempDir dir;
+  dir.Write("dist/a.txt", "a");
+  const std::string site = nginx.ServedFolder().string();
+  ASSERT_EQ(RunToEnd({"release", (dir.path() / "dist").string(), "极光", "--site", site, "--date", "2026-12-7"}), 0);
+
+  SilentNotes notes;
+  const VersionCheck check = CheckPublishedVersion("http://" + nginx.Address(), platform::Utf8ToGbk("极光"),
+                                                   platform::StrToDate("2026-1-1"), nullptr, notes);
+  EXPECT_EQ(check.verdict, VersionVerdict::kNewer) << check.fetched;
+  EXPECT_EQ(RunToEnd({"check", "http://" + nginx.Address(), "极光"}), 0);
+
+  const std::string address = OwnAddress();
+  test::ChildProcess server(BRIMSEL_BIN_DIR "/updtool", {"serve", site, "--address", address});
+  if (!test::WaitUntil([&] { return Accepts(address) || !server.Running() || server.WaitFor({}); },
+                       std::chrono::seconds(10)) ||
+      !Accepts(address))
+    GTEST_SKIP() << "updtool serve cannot listen on port 80 of " << address;
+  EXPECT_EQ(RunToEnd({"check", "http://" + address, "极光"}), 0);
+
+  // A name GBK cannot hold could never be asked for.
+  EXPECT_EQ(RunToEnd({"release", (dir.path() / "dist").string(), "\xF0\x9F\x98\x80", "--site", site}), 1);
 }
 
 }  // namespace

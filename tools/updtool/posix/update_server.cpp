@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "net/update_site.h"
+#include "platform/codepage.h"
 #include "platform/posix/descriptor.h"
 #include "updtool/posix/http_exchange.h"
 
@@ -187,9 +188,11 @@ void UpdateServer::Serve(int clientFd) const {
   const Served served = Answer(root_, client.get(), *request);
   // One write per line, so that the lines of parallel connections do not mix.
   std::ostringstream line;
-  line << request->method << " " << request->path << (request->query.empty() ? "" : "?" + request->query)
-       << (request->range ? " (Range: " + *request->range + ")" : "") << " -> " << served.status << ", "
-       << served.bytes << " bytes\n";
+  // A package name beyond ASCII arrives in GBK, as the updater sends it: shown in UTF-8.
+  line << request->method << " " << platform::GbkToUtf8(request->path);
+  if (!request->query.empty()) line << "?" << platform::GbkToUtf8(request->query);
+  if (request->range) line << " (Range: " << *request->range << ")";
+  line << " -> " << served.status << ", " << served.bytes << " bytes\n";
   std::cout << line.str() << std::flush;
 }
 
