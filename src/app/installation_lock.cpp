@@ -1,9 +1,13 @@
 #include "app/installation_lock.h"
 
+#include <cstdio>
+#include <exception>
+
 #include "app/error_box.h"
 #include "app/update_log.h"
 #include "app/window_texts.h"
 #include "app/wizard_window.h"
+#include "platform/codepage.h"
 
 namespace brimsel {
 
@@ -16,6 +20,21 @@ std::optional<platform::FolderLock> TakeInstallationFolder(const std::string& in
                                         ", where another updater is working: ended without doing anything");
   ShowErrorText(0, texts::kAnotherUpdaterRuns);
   return std::nullopt;
+}
+
+std::optional<WizardStart> StartInInstallationFolder() {
+  std::optional<WizardOptions> options;
+  try {
+    options.emplace();
+  } catch (const std::exception& error) {
+    // A folder the updater cannot name would have it read and write another one.
+    std::fprintf(stderr, "update.exe: %s\n", platform::FileNameToUtf8(error.what()).c_str());
+    ShowErrorBox(0, error.what());
+    return std::nullopt;
+  }
+  std::optional<platform::FolderLock> lock = TakeInstallationFolder(options->installationFolder);
+  if (!lock) return std::nullopt;
+  return WizardStart{std::move(*options), std::move(*lock)};
 }
 
 }  // namespace brimsel

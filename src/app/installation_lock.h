@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/wizard_form.h"
 #include "platform/folder_lock.h"
 
 namespace brimsel {
@@ -15,5 +16,13 @@ namespace brimsel {
 // folder whose lock the system cannot give (one that cannot be written) is worked on
 // without it.
 std::optional<platform::FolderLock> TakeInstallationFolder(const std::string& installationFolder);
+
+// What both programs do before their window: read where the updater runs and take that
+// folder. Nothing when the run cannot go on; the error box has then said why.
+struct WizardStart {
+  WizardOptions options;
+  platform::FolderLock lock;
+};
+std::optional<WizardStart> StartInInstallationFolder();
 
 }  // namespace brimsel

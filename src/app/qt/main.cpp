@@ -3,8 +3,8 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <exception>
 #include <optional>
+#include <utility>
 
 #include "app/error_box.h"
 #include "app/installation_lock.h"
@@ -35,19 +35,10 @@ int main(int argc, char** argv) {
   brimsel::platform::InstallQtPump();
   brimsel::platform::InstallQtMessageBox();
 
-  std::optional<brimsel::TfrmUpdate::Options> options;
-  try {
-    options.emplace();
-  } catch (const std::exception& error) {
-    // A folder the updater cannot name would have it read and write another one.
-    std::fprintf(stderr, "update.exe: %s\n", brimsel::platform::FileNameToUtf8(error.what()).c_str());
-    brimsel::ShowErrorBox(0, error.what());
-    return 1;
-  }
-  const std::optional<brimsel::platform::FolderLock> lock = brimsel::TakeInstallationFolder(options->installationFolder);
-  if (!lock) return 1;
-  options->vendorPublicKey = brimsel::kVendorPublicKey;
-  brimsel::TfrmUpdate frmUpdate(*options);
+  std::optional<brimsel::WizardStart> start = brimsel::StartInInstallationFolder();
+  if (!start) return 1;
+  start->options.vendorPublicKey = brimsel::kVendorPublicKey;
+  brimsel::TfrmUpdate frmUpdate(std::move(start->options));
   frmUpdate.Show();
   return QApplication::exec();
 }

@@ -2,8 +2,8 @@
 // Update.ini beside it; its command line only asks what it is (--version, --help).
 
 #include <cstdlib>  // __argc, __argv
-#include <exception>
 #include <optional>
+#include <utility>
 
 #include "app/error_box.h"
 #include "app/installation_lock.h"
@@ -21,18 +21,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (const auto answered = brimsel::AnswerInformationRequest(arguments, brimsel::kVendorPublicKey)) return *answered;
   // The wizard makes the application window, which stands on the task bar under the
   // application title and owns it; the title is also the caption of the error box.
-  std::optional<brimsel::TfrmUpdate::Options> options;
-  try {
-    options.emplace();
-  } catch (const std::exception& error) {
-    // A folder the updater cannot name would have it read and write another one.
-    brimsel::ShowErrorBox(0, error.what());
-    return 1;
-  }
-  const std::optional<brimsel::platform::FolderLock> lock = brimsel::TakeInstallationFolder(options->installationFolder);
-  if (!lock) return 1;
-  options->vendorPublicKey = brimsel::kVendorPublicKey;
-  brimsel::TfrmUpdate frmUpdate(*options);
+  std::optional<brimsel::WizardStart> start = brimsel::StartInInstallationFolder();
+  if (!start) return 1;
+  start->options.vendorPublicKey = brimsel::kVendorPublicKey;
+  brimsel::TfrmUpdate frmUpdate(std::move(start->options));
   brimsel::platform::SetMessagePump([&frmUpdate] { brimsel::PumpMessages(frmUpdate); });
   frmUpdate.Show();
   return brimsel::RunMessageLoop(frmUpdate);
