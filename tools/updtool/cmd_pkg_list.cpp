@@ -16,12 +16,6 @@ namespace {
 
 constexpr char kLongHeader[] = "name\tmodified\tsize\tcompressed\tratio\tmethod\tfolder";
 
-// The component, with its entries in view for the long listing.
-class ListedPackage : public TUnzipper {
- public:
-  using TUnzipper::EntryAt;
-};
-
 std::string FullDateTime(std::uint32_t dosDateTime) {
   const DosDateTimeParts when = SplitDosDateTime(ValidateDosDateTime(dosDateTime));
   char text[32];
@@ -50,7 +44,7 @@ int ListPackage(const Arguments& args) {
   if (files.size() != 1) return UsageError("pkg list takes one FILE");
   const std::string& file = files[0];
   if (auto refused = RefuseFolder(file)) return *refused;
-  ListedPackage unzipper;
+  TUnzipper unzipper;
   unzipper.DoProcessMessages = false;
   // The updater lists nothing for an archive without an end record (a truncated
   // download); the vendor is told instead.
@@ -73,7 +67,7 @@ int ListPackage(const Arguments& args) {
   std::cout << kLongHeader << '\n';
   int index = 0;
   unzipper.ListEntries([&](const std::string& line) {
-    const std::string when = FullDateTime(unzipper.EntryAt(index++).DateTime);
+    const std::string when = FullDateTime(unzipper.Entry(index++).DateTime);
     std::cout << platform::GbkToUtf8(WithDateTime(line, when)) << '\n';
   });
   return 0;
