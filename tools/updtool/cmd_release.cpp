@@ -154,6 +154,15 @@ void Publish(const fs::path& site, const std::string& gbkName, const Publication
   WriteWhole(SiteFile(site, ProbePageFile()), kProbePageBody);
 }
 
+// The package signed for `date` when there is a key, published as the site's newest release.
+Publication SignAndPublish(const fs::path& site, const std::string& gbkName, platform::DateTime date,
+                           std::string package, const std::string& secretKey) {
+  Publication release{std::move(package), "", date};
+  if (!secretKey.empty()) release.signatureHex = signature::SignPackage(secretKey, gbkName, date, release.package);
+  Publish(site, gbkName, release);
+  return release;
+}
+
 void PrintPublication(const fs::path& site, const ReleaseArguments& args, const Publication& release) {
   const std::string stamp = ReleaseStamp(release.date);
   std::cout << "  package: " << release.package.size() << " bytes, "
@@ -202,9 +211,7 @@ int ReleaseFolder(const ReleaseArguments& args, platform::DateTime date) {
     contentBytes += static_cast<std::int64_t>(data->size());
     zip.Add(file.storedName, *data, DosTimeOf(file.source));
   }
-  Publication release{zip.Finish(), "", date};
-  if (!secretKey.empty()) release.signatureHex = signature::SignPackage(secretKey, args.gbkName, date, release.package);
-  Publish(site, args.gbkName, release);
+  const Publication release = SignAndPublish(site, args.gbkName, date, zip.Finish(), secretKey);
 
   std::cout << "release " << args.name << " of " << platform::DateTimeToStr(date)
             << (release.signatureHex.empty() ? "" : ", signed") << "\n"
@@ -237,9 +244,7 @@ int ReleaseAgain(const ReleaseArguments& args, platform::DateTime date) {
   if (!JudgeProblems(problems, args.force)) return 1;
   const std::string secretKey = args.keyFile.empty() ? "" : ReadKey(args.keyFile, true);
 
-  Publication release{*package, "", date};
-  if (!secretKey.empty()) release.signatureHex = signature::SignPackage(secretKey, args.gbkName, date, release.package);
-  Publish(site, args.gbkName, release);
+  const Publication release = SignAndPublish(site, args.gbkName, date, *package, secretKey);
   std::cout << "release " << args.name << " of " << platform::DateTimeToStr(date)
             << (release.signatureHex.empty() ? "" : ", signed") << ": the files of the release of "
             << platform::DateTimeToStr(*kept) << " published anew\n";
