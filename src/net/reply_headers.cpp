@@ -30,9 +30,7 @@ int StatusCodeOf(std::string_view line) {
 
 std::optional<std::int32_t> ContentLengthOf(std::string_view line) {
   static constexpr std::string_view kName = "Content-Length: ";
-  if (line.size() < kName.size() || !platform::SameTextIgnoringCase(line.substr(0, kName.size()), kName)) {
-    return std::nullopt;
-  }
+  if (!platform::StartsWithIgnoringCase(line, kName)) return std::nullopt;
   std::string_view value = line.substr(kName.size());
   while (!value.empty() && IsBlankOrControl(value.front())) value.remove_prefix(1);
   while (!value.empty() && IsBlankOrControl(value.back())) value.remove_suffix(1);
@@ -53,13 +51,11 @@ std::optional<std::int32_t> ContentLengthOf(std::string_view line) {
 
 std::optional<std::int64_t> ContentRangeStartOf(std::string_view line) {
   static constexpr std::string_view kName = "Content-Range:";
-  if (line.size() < kName.size() || !platform::SameTextIgnoringCase(line.substr(0, kName.size()), kName)) {
-    return std::nullopt;
-  }
+  if (!platform::StartsWithIgnoringCase(line, kName)) return std::nullopt;
   std::string_view value = line.substr(kName.size());
   while (!value.empty() && IsBlankOrControl(value.front())) value.remove_prefix(1);
   static constexpr std::string_view kUnit = "bytes ";
-  if (value.size() < kUnit.size() || !platform::SameTextIgnoringCase(value.substr(0, kUnit.size()), kUnit)) return -1;
+  if (!platform::StartsWithIgnoringCase(value, kUnit)) return -1;
   value.remove_prefix(kUnit.size());
   std::int64_t first = 0;
   std::size_t digits = 0;

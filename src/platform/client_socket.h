@@ -83,8 +83,6 @@ class TClientSocket : public ClientConnection {
   static constexpr std::size_t kReceiveBlockSize = 256 * 1024;
   static constexpr int kDirectReceiveSize = 16 * 1024;
 
-  // The descriptor of the connection, -1 when closed (for the socket stream).
-  int Descriptor() const { return fd_; }
   // Closes the connection after an error; Active becomes false and what was buffered is gone.
   void Drop();
 

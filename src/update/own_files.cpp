@@ -32,9 +32,9 @@ std::string OwnFileMet(const std::string& installName, const std::string& packag
   for (const OwnFile& file : kOwnFiles) {
     if (key == platform::CaseFoldKey(file.name)) return std::string(file.name) + ", " + file.what;
   }
-  if (key == platform::CaseFoldKey(PackageFileName(packageName)))
-    return PackageFileName(packageName) +
-           ", the package itself in the staging folder: the installation deletes it before extracting";
+  const std::string package = PackageFileName(packageName);
+  if (key == platform::CaseFoldKey(package))
+    return package + ", the package itself in the staging folder: the installation deletes it before extracting";
   return {};
 }
 
