@@ -2,6 +2,7 @@
 
 #include "app/update_log.h"
 #include "app/window_texts.h"
+#include "update/package_location.h"
 
 namespace brimsel {
 namespace {
@@ -24,7 +25,7 @@ std::optional<std::string> FailedUpdateHint(UpdateFailure failure) {
   const char* reason = ReasonText(failure);
   if (reason == nullptr) return std::nullopt;
   return std::string(texts::kUpdateIncomplete) + "\n" + texts::kFailureReason + reason + texts::kSeeLog +
-         kStagingFolderName + "\\" + UpdateLog::kFileName;
+         StagedFile(kStagingFolderName, UpdateLog::kFileName);
 }
 
 }  // namespace brimsel

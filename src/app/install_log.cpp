@@ -14,12 +14,12 @@ namespace brimsel {
 namespace {
 
 std::string SkipText(TSkipReason reason, const std::string& name) {
-  // An entry whose name the file name rule refuses is never made: the rule says why.
-  const std::size_t slash = platform::LastDelimiter(name, "\\");
-  const platform::NameFault fault = platform::JudgeFileName(slash == std::string::npos ? name : name.substr(slash + 1));
-  if (reason == TSkipReason::srCreateError && fault != platform::NameFault::kNone)
-    return std::string("not installed, ") + platform::NameFaultText(fault);
   if (reason == TSkipReason::srCreateError) {
+    // An entry whose name the file name rule refuses is never made: the rule says why.
+    const std::size_t slash = platform::LastDelimiter(name, "\\");
+    const platform::NameFault fault =
+        platform::JudgeFileName(slash == std::string::npos ? name : name.substr(slash + 1));
+    if (fault != platform::NameFault::kNone) return std::string("not installed, ") + platform::NameFaultText(fault);
     if (const std::string held = platform::NameHeldOtherwise(name); !held.empty())
       return "not installed, the system takes the name for the file " + held;
   }

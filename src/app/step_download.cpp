@@ -111,8 +111,6 @@ void RunDownloadStep(WizardWindow& window) {
     state.log.Line("download " + state.packageUrl + " into " + state.packagePath + ": " + DescribeDownload(report));
     state.packageComplete = report.outcome == DownloadOutcome::Complete;
     if (state.packageComplete) window.SetProgressPosition(0);
-    const bool failed = !state.packageComplete && report.outcome != DownloadOutcome::Cancelled;
-    if (failed) state.NoteFailure(UpdateFailure::kDownload);
   } else {
     state.log.Line("no server to download the package from");
   }
