@@ -92,7 +92,6 @@ class TZipEntryInfo {
   }
   bool Encrypted() const { return (Flags & kFlagEncrypted) != 0; }
   bool HasDataDescriptor() const { return (Flags & kFlagDataDescriptor) != 0; }
-  bool HasUtf8Name() const { return (Flags & kFlagUtf8Name) != 0; }
   std::uint8_t HostSystem() const { return static_cast<std::uint8_t>(VersionMadeBy >> 8); }
   bool IsDirectory() const { return FileName.empty(); }
   std::string StoredName() const { return Directory + FileName; }

@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "archive/codecs/crc32.h"
 #include "archive/directory/little_endian.h"
 #include "archive/directory/zip_records.h"
 
@@ -42,8 +43,7 @@ void ZipWriter::Add(const std::string& storedName, const std::string& data, std:
   if (data.size() >= kLimit || archive_.size() >= kLimit || count_ == 0xFFFF) {
     throw std::runtime_error("the package would be too large for a plain zip archive");
   }
-  const auto crc = static_cast<std::uint32_t>(
-      crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+  const std::uint32_t crc = Crc32(data.data(), data.size());
   std::string deflated = Deflate(data);
   const bool store = deflated.size() >= data.size();
   const std::string& body = store ? data : deflated;

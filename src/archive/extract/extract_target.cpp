@@ -24,10 +24,6 @@ std::vector<std::string> SplitPath(std::string_view path) {
   return parts;
 }
 
-// A name part that the file name rule refuses: one that Windows would read as the folder
-// itself, its parent, a device, another name or a stream, or bytes no file name holds.
-bool IsSafePart(std::string_view part) { return platform::IsPlainFileName(part); }
-
 // Stored directories name their folders with "\"; roots may be given with either.
 std::string WithBackslashes(std::string_view text) {
   std::string out(text);
@@ -60,14 +56,14 @@ std::optional<std::string> TargetFolder(const TargetFolderRules& rules, std::str
 
   for (const std::string& part : SplitPath(dir)) {
     if (part.empty() || part == ".") continue;
-    if (!IsSafePart(part)) return std::nullopt;
+    if (!platform::IsPlainFileName(part)) return std::nullopt;
     folder += part;
     folder += '\\';
   }
   return folder;
 }
 
-bool IsSafeFileName(std::string_view fileName) { return IsSafePart(fileName); }
+bool IsSafeFileName(std::string_view fileName) { return platform::IsPlainFileName(fileName); }
 
 std::string FolderOf(std::string_view path) {
   const std::size_t slash = platform::LastDelimiter(path, "\\/");
