@@ -41,8 +41,7 @@ bool VersionCheckFailed(VersionVerdict verdict) {
          verdict == VersionVerdict::kNotADate;
 }
 
-VersionCheck ReadVersionPage(const std::string& page) {
-  VersionCheck check;
+VersionCheck ReadVersionPage(const std::string& page, VersionCheck check) {
   check.dateText = ReleaseDateText(page);
   check.release = platform::TryStrToDate(check.dateText);
   check.signature = SignatureOfPage(page);
@@ -63,11 +62,7 @@ VersionCheck CheckPublishedVersion(const std::string& siteUrl, const std::string
       check.verdict = VersionVerdict::kCancelled;
       return check;
     }
-    const VersionCheck read = ReadVersionPage(page.body);
-    check.dateText = read.dateText;
-    check.release = read.release;
-    check.signature = read.signature;
-    check.signatureMarked = read.signatureMarked;
+    check = ReadVersionPage(page.body, check);  // a copy: a raise leaves what was fetched
     check.verdict = Judge(check, lastUpdate);
     notes.Line(VerdictLine(check, lastUpdate));
   } catch (const std::exception& error) {

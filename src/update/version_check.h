@@ -37,10 +37,10 @@ struct VersionCheck {
 // published: no reply or an error, no date marker, a date that does not convert.
 bool VersionCheckFailed(VersionVerdict verdict);
 
-// Reads a version page as the check does: the text of its first date marker, that text as a
-// date, and the signature. The verdict is left to the caller. Raises what the pattern search
+// Reads a version page as the check does into `check`: the text of its first date marker,
+// that text as a date, and the signature. The verdict is left to the caller. Raises what the pattern search
 // raises.
-VersionCheck ReadVersionPage(const std::string& page);
+VersionCheck ReadVersionPage(const std::string& page, VersionCheck check = {});
 
 // Fetches the version page of `packageName` from `siteUrl` and judges it against
 // `lastUpdate`, telling `notes` the request and the verdict. A fetch stops waiting once
