@@ -44,8 +44,7 @@ void Tell(const std::string& text) {
   platform::MessageBox(0, text, kProgramName, platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
-}  // namespace
-
+// The lines of --version: the version, the site and the key of this build.
 std::string ProgramVersionText(std::string_view publicKey) {
   std::string text = std::string(kProgramName) + " " + BRIMSEL_VERSION + ", the online updater of Brimsel\n";
   text += "vendor site: " + std::string(kVendorSiteUrl) + "\n";
@@ -55,6 +54,8 @@ std::string ProgramVersionText(std::string_view publicKey) {
     text += "public key:  " + std::string(publicKey) + "; it installs only packages signed with its secret half\n";
   return text;
 }
+
+}  // namespace
 
 std::optional<int> AnswerInformationRequest(const std::vector<std::string>& arguments, std::string_view publicKey) {
   if (AsksFor(arguments, {"--help", "-h", "/?"})) {

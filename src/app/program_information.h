@@ -10,9 +10,6 @@
 
 namespace brimsel {
 
-// The lines of --version: the version, the site and the key of this build.
-std::string ProgramVersionText(std::string_view publicKey);
-
 // When `arguments` (the program's own name first) ask for --version or --help: prints the
 // answer to standard output (the console of the starting program on Windows, or else a
 // message box) and gives the exit code. Nothing when the wizard is to start; it takes no
