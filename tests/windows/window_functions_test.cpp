@@ -87,12 +87,21 @@ TEST(UpdaterProgram, AFolderNamedOutsideGbkIsReportedInTheErrorBox) {
                                &startup, &started));
   ::CloseHandle(started.hThread);
   const platform::WindowHandle box = WaitForWindow("\xC9\xFD\xBC\xB6\xB3\xCC\xD0\xF2");  // 升级程序
-  std::wstring text(512, L'\0');
-  if (box != 0) {
+  // The box's text: its first Static that has one. The box's caption may show before its
+  // text is set, so the look is repeated for a while.
+  const auto boxText = [box] {
+    std::wstring text(512, L'\0');
     HWND label = ::FindWindowExW(reinterpret_cast<HWND>(box), nullptr, L"Static", nullptr);
     while (label != nullptr && ::GetWindowTextLengthW(label) == 0)
       label = ::FindWindowExW(reinterpret_cast<HWND>(box), label, L"Static", nullptr);
     text.resize(label ? static_cast<std::size_t>(::GetWindowTextW(label, text.data(), 512)) : 0);
+    return text;
+  };
+  std::wstring text;
+  if (box != 0) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while ((text = boxText()).empty() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
     ::PostMessageA(reinterpret_cast<HWND>(box), WM_COMMAND, platform::IDOK, 0);
   }
   const bool ended = ::WaitForSingleObject(started.hProcess, 20000) == WAIT_OBJECT_0;
